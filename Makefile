@@ -1,0 +1,41 @@
+# The two commands: `make run` and `make test`. Both install what is missing
+# from Debian's archive (as root, or through sudo), build into build/, then
+# start the program or run every test.
+
+BUILD_DIR ?= build
+JOBS ?= 2
+DEBIAN_PACKAGES := cmake make g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libbenchmark-dev \
+	clang libclang-rt-14-dev xvfb xauth x11-utils iputils-ping curl python3 fonts-liberation
+
+SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
+
+.PHONY: run test deps build clean
+
+deps:
+	@missing=""; for p in $(DEBIAN_PACKAGES); do \
+		dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+		echo "Installing:$$missing"; \
+		$(SUDO) apt-get update -qq && \
+		$(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $$missing; \
+	fi
+
+build: deps
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(BUILD_DIR) -j$(JOBS)
+
+test: build
+	cd $(BUILD_DIR) && ctest --output-on-failure -j1
+	./fuzz/run-fuzz.sh 20
+
+run: build
+	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
+		echo "No display found: starting Vandrell on a virtual X server (Xvfb)."; \
+		xvfb-run -a -s "-screen 0 1280x1024x24" ./$(BUILD_DIR)/vandrell; \
+	else \
+		./$(BUILD_DIR)/vandrell; \
+	fi
+
+clean:
+	rm -rf $(BUILD_DIR) build-fuzz

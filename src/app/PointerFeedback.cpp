@@ -1,0 +1,90 @@
+// The hand pointer over buttons and the default pointer elsewhere, leaving a
+// busy hourglass alone until the command that set it takes it down.
+
+#include "Form1.h"
+#include "ReportListView.h"
+
+#include <QEvent>
+#include <QGroupBox>
+#include <QPushButton>
+
+namespace {
+constexpr int defaultPointer = 0;
+constexpr int busyPointer = 11;
+constexpr int customPointer = 99;
+} // namespace
+
+void Form1::setMousePointer(int value)
+{
+    m_mousePointer = value;
+    switch (value) {
+    case busyPointer:
+        setCursor(Qt::WaitCursor);
+        break;
+    case customPointer:
+        setCursor(m_mouseIcon ? *m_mouseIcon : QCursor(Qt::PointingHandCursor));
+        break;
+    default:
+        unsetCursor();
+        break;
+    }
+}
+
+void Form1::pointerFeedback(int value)
+{
+    if (MousePointer() != busyPointer)
+        setMousePointer(value);
+}
+
+void Form1::PushButton_MouseMove()
+{
+    pointerFeedback(customPointer);
+}
+
+void Form1::Form_MouseMove()
+{
+    pointerFeedback(defaultPointer);
+}
+
+void Form1::Frame1_MouseMove()
+{
+    pointerFeedback(defaultPointer);
+}
+
+void Form1::Frame7_MouseMove()
+{
+    pointerFeedback(defaultPointer);
+}
+
+void Form1::ListView1_MouseMove()
+{
+    pointerFeedback(defaultPointer);
+}
+
+void Form1::ListView2_MouseMove()
+{
+    pointerFeedback(defaultPointer);
+}
+
+void Form1::mouseMoveEvent(QMouseEvent* event)
+{
+    Form_MouseMove();
+    QWidget::mouseMoveEvent(event);
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::MouseMove) {
+        if (qobject_cast<QPushButton*>(watched))
+            PushButton_MouseMove();
+        else if (watched == Frame1)
+            Frame1_MouseMove();
+        else if (watched == Frame7)
+            Frame7_MouseMove();
+        else if (watched == ListView1->viewport())
+            ListView1_MouseMove();
+        else if (watched == ListView2->viewport())
+            ListView2_MouseMove();
+    }
+    return QWidget::eventFilter(watched, event);
+}

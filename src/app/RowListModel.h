@@ -1,0 +1,60 @@
+#pragma once
+// The model behind both lists of the window: rows of text, optionally with a
+// tick each, and the column headers the window adds at start-up. Rows are
+// addressed from 1 as the commands count them. Appended rows are stored at
+// once but announced to the view in batches, on the next pass of the event
+// loop, so appending a million rows does not mean a million view updates.
+
+#include "ListRows.h"
+
+#include <QAbstractTableModel>
+#include <QStringList>
+
+#include <cstdint>
+#include <vector>
+
+class RowListModel final : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit RowListModel(bool checkable, QObject* parent = nullptr);
+
+    // Column headers ("report view" columns).
+    void addColumn(const QString& caption);
+    int columnTotal() const { return int(m_headers.size()); }
+
+    int count() const { return int(m_rows.size()); }
+    QString text(int row) const;          // row from 1; throws AppError when out of range
+    std::string_view utf8(int row) const; // row from 1; throws AppError when out of range
+    bool ticked(int row) const;           // row from 1; throws AppError when out of range
+    void setTicked(int row, bool ticked);
+    // Sub-item of a row for column > 1; these lists hold none, so it is empty.
+    QString subItem(int row, int column) const;
+
+    void append(QStringView text);
+    void appendUtf8(std::string_view a, std::string_view b = {}, std::string_view c = {});
+    void remove(int row); // row from 1
+    void clear();
+
+    // Tells the view about rows appended since the last batch.
+    void flushAppends();
+
+    const ListRows& rows() const { return m_rows; }
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+private:
+    void checkRow(int row) const;
+    void appended();
+
+    bool m_checkable;
+    QStringList m_headers;
+    ListRows m_rows;
+    std::vector<std::uint8_t> m_ticks;
+    int m_announced = 0;
+    bool m_flushQueued = false;
+};

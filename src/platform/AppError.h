@@ -1,0 +1,26 @@
+#pragma once
+// The one error type of the program. Platform calls and routines throw it with
+// a human description; the error trap of a handler catches it and reports it.
+
+#include <QString>
+
+#include <exception>
+
+class AppError final : public std::exception {
+public:
+    explicit AppError(QString description) : m_description(std::move(description)), m_utf8(m_description.toUtf8()) {}
+
+    const QString& description() const { return m_description; }
+    const char* what() const noexcept override { return m_utf8.constData(); }
+
+    // Descriptions the program's conversions and controls raise.
+    static AppError typeMismatch() { return AppError(QStringLiteral("Type mismatch")); }
+    static AppError overflow() { return AppError(QStringLiteral("Overflow")); }
+    static AppError invalidPropertyValue() { return AppError(QStringLiteral("Invalid property value")); }
+    static AppError invalidArgument() { return AppError(QStringLiteral("Invalid procedure call or argument")); }
+    static AppError subscriptOutOfRange() { return AppError(QStringLiteral("Subscript out of range")); }
+
+private:
+    QString m_description;
+    QByteArray m_utf8;
+};
