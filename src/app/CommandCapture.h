@@ -1,9 +1,10 @@
 #pragma once
 // Runs a console command and returns what it prints. The command line is
-// split like a shell would split it (quotes, no expansion) and the program is
-// looked up on PATH. Output is read in chunks of at most 1024 bytes with a
-// yield to the event loop before every read, until the command closes its
-// output. An optional deadline kills a command that takes too long.
+// split into words at blanks, double quotes grouping words (no shell, no
+// expansion), and the program is looked up on PATH. Output is read in chunks
+// of at most 1024 bytes with a yield to the event loop before every read,
+// until the command closes its output. An optional deadline kills a command
+// that takes too long.
 
 #include <QString>
 

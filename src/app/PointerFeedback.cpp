@@ -6,6 +6,7 @@
 
 #include <QEvent>
 #include <QGroupBox>
+#include <QMouseEvent>
 #include <QPushButton>
 
 namespace {
@@ -66,15 +67,27 @@ void Form1::ListView2_MouseMove()
     pointerFeedback(defaultPointer);
 }
 
+// Moves that a control ignores reach the window too; only those over bare
+// window background are the window's own.
 void Form1::mouseMoveEvent(QMouseEvent* event)
 {
-    Form_MouseMove();
+    if (!childAt(event->position().toPoint()))
+        Form_MouseMove();
     QWidget::mouseMoveEvent(event);
+}
+
+void Form1::enterEvent(QEnterEvent* event)
+{
+    if (!childAt(event->position().toPoint()))
+        Form_MouseMove();
+    QWidget::enterEvent(event);
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::MouseMove) {
+    // Entering a control counts as moving over it: the pointer changes as soon
+    // as it crosses the edge.
+    if (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter) {
         if (qobject_cast<QPushButton*>(watched))
             PushButton_MouseMove();
         else if (watched == Frame1)

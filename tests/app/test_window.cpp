@@ -1,0 +1,204 @@
+// The main window's controls, its check boxes' values, pointer feedback and
+// closing.
+
+#include "FormFixture.h"
+#include "TestRegistry.h"
+#include "app/ReportListView.h"
+#include "app/RowListModel.h"
+#include "app/StartupRoutines.h"
+#include "app/ValueCheckBox.h"
+#include "platform/AppError.h"
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+QRect twips(int left, int top, int width, int height, int dpi)
+{
+    return {left * dpi / 1440, top * dpi / 1440, width * dpi / 1440, height * dpi / 1440};
+}
+} // namespace
+
+class TestWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void layoutFollowsTheControlTable()
+    {
+        FormFixture fixture;
+        Form1& form = fixture.loaded();
+        const int dpi = form.logicalDpiY();
+        QCOMPARE(dpi, 96);
+        QCOMPARE(form.size(), QSize(536, 624));
+        QVERIFY(!(form.windowFlags() & Qt::WindowMaximizeButtonHint));
+        QVERIFY(form.windowFlags() & Qt::WindowMinimizeButtonHint);
+
+        struct Button {
+            QPushButton* button;
+            const char* caption;
+            QRect place;
+        };
+        const Button buttons[] = {
+            {form.PushButton5, "Add One URL To List", twips(120, 2750, 3840, 405, dpi)},
+            {form.PushButton13, "Load List Of URLs From Text File", twips(4080, 2750, 3840, 405, dpi)},
+            {form.PushButton11, "Clear List", twips(120, 3260, 3840, 405, dpi)},
+            {form.PushButton3, "Load Sample/Example URLs", twips(4080, 3260, 3840, 405, dpi)},
+            {form.PushButton7, "Start Extracting Phone Numbers", twips(120, 5625, 7800, 405, dpi)},
+            {form.PushButton6, "Save Results As Text File", twips(120, 7800, 3840, 405, dpi)},
+            {form.PushButton1, "Save As Comma Delimited", twips(4080, 7800, 3840, 405, dpi)},
+            {form.PushButton2, "Copy Results To Clipboard", twips(120, 8310, 3840, 405, dpi)},
+            {form.PushButton9, "Clear Results", twips(4080, 8310, 3840, 405, dpi)},
+        };
+        for (const Button& b : buttons) {
+            QCOMPARE(b.button->text(), QString::fromLatin1(b.caption));
+            QCOMPARE(b.button->geometry(), b.place);
+            QCOMPARE(b.button->font().pointSizeF(), 11.25);
+            QVERIFY(b.button->font().bold());
+        }
+        QCOMPARE(form.ListView1->geometry(), twips(120, 120, 7800, 2535, dpi));
+        QCOMPARE(form.ListView2->geometry(), twips(120, 6135, 7800, 1575, dpi));
+        QCOMPARE(form.Frame1->geometry(), twips(120, 3705, 7800, 1020, dpi));
+        QCOMPARE(form.Frame1->title(), QStringLiteral("Phone Number Length"));
+        QCOMPARE(form.Frame7->geometry(), twips(120, 4800, 7800, 705, dpi));
+        QCOMPARE(form.Frame7->title(), QStringLiteral("Results Options"));
+        QCOMPARE(form.Check2->text(), QStringLiteral("Include URL In Results"));
+        QCOMPARE(form.Check2->geometry(), twips(240, 300, 4095, 240, dpi));
+        QCOMPARE(form.ProgressBar1->geometry(), twips(120, 8830, 7800, 405, dpi));
+        QCOMPARE(form.progressText(), QStringLiteral("Progress Bar"));
+        for (int k = 0; k < 16; ++k) {
+            QCOMPARE(form.Check1[k]->text(), QString::number(k + 5));
+            QCOMPARE(form.Check1[k]->geometry(), twips(240 + 860 * (k % 8), k < 8 ? 300 : 650, 550, 255, dpi));
+            QCOMPARE(form.Check1[k]->font().family(), QStringLiteral("Arial"));
+        }
+        const QString tip = QStringLiteral(
+            "Double-click item to remove it. Move | line to right and out of window to reveal full names.");
+        QCOMPARE(form.ListView1->toolTip(), tip);
+        QCOMPARE(form.ListView2->toolTip(), tip);
+        form.resultRows()->append(QStringLiteral("5551234"));
+        form.resultRows()->flushAppends();
+        QVERIFY(form.resultRows()->flags(form.resultRows()->index(0, 0)) & Qt::ItemIsUserCheckable);
+    }
+
+    void checkBoxValues()
+    {
+        ValueCheckBox box(QStringLiteral("10"));
+        QSignalSpy changes(&box, &ValueCheckBox::valueChanged);
+        box.setValue(0);
+        QCOMPARE(changes.size(), 0); // same value: nothing raised
+        box.setValue(2);
+        QCOMPARE(box.checkState(), Qt::PartiallyChecked);
+        box.click(); // greyed -> ticked
+        QCOMPARE(box.value(), 1);
+        box.click();
+        QCOMPARE(box.value(), 0);
+        box.click();
+        QCOMPARE(box.value(), 1);
+        QCOMPARE(changes.size(), 4);
+        for (int refused : {-1, 3, 11}) {
+            QVERIFY_THROWS_EXCEPTION(AppError, box.setValue(refused));
+            QCOMPARE(box.value(), 1);
+        }
+    }
+
+    void pointerFeedback()
+    {
+        FormFixture fixture;
+        Form1& form = fixture.loaded();
+        form.PushButton_MouseMove();
+        QCOMPARE(form.MousePointer(), 99);
+        QCOMPARE(form.cursor().shape(), Qt::PointingHandCursor); // no cursor file here
+        for (auto handler : {&Form1::Form_MouseMove, &Form1::Frame1_MouseMove, &Form1::Frame7_MouseMove,
+                             &Form1::ListView1_MouseMove, &Form1::ListView2_MouseMove}) {
+            form.PushButton_MouseMove();
+            (form.*handler)();
+            QCOMPARE(form.MousePointer(), 0);
+        }
+        // The hourglass stays whatever the pointer crosses.
+        form.setMousePointer(11);
+        form.PushButton_MouseMove();
+        form.Frame1_MouseMove();
+        form.ListView2_MouseMove();
+        QCOMPARE(form.MousePointer(), 11);
+        QCOMPARE(form.cursor().shape(), Qt::WaitCursor);
+        form.setMousePointer(0);
+        form.PushButton_MouseMove();
+        QCOMPARE(form.MousePointer(), 99);
+    }
+
+    void realMouseMovesDriveTheHandlers()
+    {
+        FormFixture fixture;
+        Form1& form = fixture.loaded();
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        auto moveOver = [](QWidget* target) {
+            const QPointF at(target->width() - 3, target->height() - 3);
+            QMouseEvent move(QEvent::MouseMove, at, target->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                             Qt::NoModifier);
+            QApplication::sendEvent(target, &move);
+        };
+        moveOver(form.PushButton7);
+        QCOMPARE(form.MousePointer(), 99);
+        moveOver(form.Frame7);
+        QCOMPARE(form.MousePointer(), 0);
+        moveOver(form.PushButton2);
+        moveOver(form.ListView1->viewport());
+        QCOMPARE(form.MousePointer(), 0);
+        moveOver(form.PushButton2);
+        QMouseEvent bare(QEvent::MouseMove, QPointF(2, 2), form.mapToGlobal(QPointF(2, 2)), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(&form, &bare);
+        QCOMPARE(form.MousePointer(), 0);
+    }
+
+    void closingEndsTheProgram()
+    {
+        FormFixture fixture;
+        Form1& form = fixture.loaded();
+        form.show();
+        form.close();
+        QCOMPARE(fixture.endProgramCalls, 1);
+    }
+
+    void fileExists()
+    {
+        QTemporaryDir dir;
+        QFile file(dir.filePath(QStringLiteral("a.txt")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        QVERIFY(FileExists(file.fileName()));
+        QVERIFY(FileExists(dir.path())); // folders count
+        QVERIFY(!FileExists(dir.filePath(QStringLiteral("missing"))));
+        QVERIFY(!FileExists(QString()));
+        QVERIFY(!FileExists(dir.filePath(QStringLiteral("missing/deeper/x"))));
+        QVERIFY(!FileExists(file.fileName() + QChar(0) + QStringLiteral("x")));
+        QVERIFY(QFile::link(dir.filePath(QStringLiteral("gone")), dir.filePath(QStringLiteral("dangling"))));
+        QVERIFY(!FileExists(dir.filePath(QStringLiteral("dangling"))));
+    }
+
+    void appTitle_data()
+    {
+        QTest::addColumn<QString>("product");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("one word keeps its name") << QStringLiteral("Vandrell") << QStringLiteral("Vandrell");
+        QTest::newRow("two words keep the first") << QStringLiteral("Vandrell Harvester") << QStringLiteral("Vandrell");
+        const QString sixty = QStringLiteral("Alpha Bravo Charlie Delta Echo Foxtrot Golf Hotel India Juliet");
+        QTest::newRow("long names lose words") << sixty << QStringLiteral("Alpha Bravo Charlie Delta Echo Foxtrot");
+        QTest::newRow("long word without spaces") << QString(50, QLatin1Char('x')) << QString(50, QLatin1Char('x'));
+    }
+    void appTitle()
+    {
+        QFETCH(QString, product);
+        QFETCH(QString, title);
+        QCOMPARE(appTitleFor(product), title);
+        QVERIFY(appTitleFor(product).size() <= 40 || !product.contains(QLatin1Char(' ')));
+    }
+};
+
+VANDRELL_TEST(TestWindow)
+#include "test_window.moc"
