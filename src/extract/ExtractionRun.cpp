@@ -1,5 +1,110 @@
-// The extraction run.
+// "Start Extracting Phone Numbers": fetch every URL of the list in order,
+// scan each page and append a results row for every candidate whose digit
+// count is a ticked length, with the page's URL in front when asked.
+//
+// The run yields to the event loop once per URL and, time-sliced, between
+// candidates, so the window repaints and the user can change options, edit
+// the lists or close the window. Options are read again after every yield,
+// so a change applies from the next candidate on.
 
+#include "AcceptedLengths.h"
+#include "PhoneScanner.h"
+#include "app/ErrorTrap.h"
 #include "app/Form1.h"
+#include "app/RowListModel.h"
+#include "app/ValueCheckBox.h"
+#include "platform/Dialogs.h"
+#include "platform/PageFetcher.h"
+#include "platform/Yield.h"
 
-void Form1::PushButton7_Click() {}
+#include <QProgressBar>
+
+namespace {
+constexpr int busyPointer = 11;
+const std::string_view urlSeparator = " - ";
+} // namespace
+
+void Form1::PushButton7_Click()
+{
+    ErrorTrap trap(dialogs(), QStringLiteral("Form1.PushButton7_Click"));
+    CandidateList candidates;
+
+    trap.at(100, [&] { candidates.clear(); });
+    if (trap.test(102, [&] { return m_running; }))
+        return;
+    trap.at(104, [&] { m_running = true; });
+
+    if (trap.test(106, [&] { return urlRows()->count() == 0; })) {
+        trap.at(158, [&] { dialogs().msgBox(QStringLiteral("No URLs added.")); });
+        trap.at(160, [&] { m_running = false; });
+        return;
+    }
+
+    int total = 0;
+    trap.at(108, [&] { total = urlRows()->count(); });
+    for (int i = 1; i <= total; ++i) {
+        QString url;
+        bool haveUrl = false;
+        trap.at(110, [&] {
+            url = urlRows()->text(i);
+            haveUrl = true;
+        });
+        trap.at(112, [&] {
+            const int count = urlRows()->count();
+            const double percent = count == 0 ? 0.0 : double(i) / count * 100.0;
+            ProgressBar1->setValue(qBound(0, qRound(percent), 100));
+        });
+        trap.at(114, [&] {
+            setProgressText(QStringLiteral("Please wait.. looking at URL: ") + QString::number(i) +
+                            QStringLiteral(" of ") + QString::number(urlRows()->count()));
+        });
+        trap.at(116, [&] { Yield::now(); });
+        trap.at(118, [&] { setMousePointer(busyPointer); });
+
+        // A URL that could not be read, or a page that could not be fetched,
+        // has nothing to scan: its candidates are none rather than the last
+        // page's again.
+        bool fetched = false;
+        QByteArray page;
+        if (haveUrl) {
+            trap.at(120, [&] {
+                page = Inet1.OpenURL(url);
+                fetched = true;
+            });
+        }
+        candidates.clear();
+        if (fetched)
+            trap.at(122, [&] {
+                ScanPhoneNumbers(std::string_view(page.constData(), std::size_t(page.size())), candidates);
+            });
+        page = QByteArray();
+        trap.at(124, [&] { setMousePointer(busyPointer); });
+
+        const QByteArray urlUtf8 = url.toUtf8();
+        const std::string_view urlBytes(urlUtf8.constData(), std::size_t(urlUtf8.size()));
+        AcceptedLengths accepted = AcceptedLengths::fromBoxes(Check1);
+        bool withUrl = Check2->value() == 1;
+        const std::size_t candidateCount = candidates.size();
+        for (std::size_t j = 0; j < candidateCount; ++j) {
+            if (MousePointer() != busyPointer)
+                trap.at(128, [&] { setMousePointer(busyPointer); });
+            if (Yield::sliced()) {
+                // The user may have ticked boxes or emptied the lists meanwhile.
+                accepted = AcceptedLengths::fromBoxes(Check1);
+                withUrl = Check2->value() == 1;
+            }
+            if (!accepted.accepts(candidates.digitCount(j)))
+                continue;
+            if (withUrl)
+                trap.at(140, [&] { resultRows()->appendUtf8(urlBytes, urlSeparator, candidates.digits(j)); });
+            else
+                trap.at(142, [&] { resultRows()->appendUtf8(candidates.digits(j)); });
+        }
+    }
+
+    trap.at(150, [&] { setMousePointer(0); });
+    trap.at(152, [&] { ProgressBar1->setValue(0); });
+    trap.at(154, [&] { setProgressText(QStringLiteral("Progress Bar")); });
+    trap.at(156, [&] { dialogs().msgBox(QStringLiteral("Done.")); });
+    trap.at(160, [&] { m_running = false; });
+}

@@ -22,8 +22,10 @@ void Yield::now()
     sinceLastYield().restart();
 }
 
-void Yield::sliced()
+bool Yield::sliced()
 {
-    if (sinceLastYield().nsecsElapsed() >= sliceNanoseconds)
-        now();
+    if (sinceLastYield().nsecsElapsed() < sliceNanoseconds)
+        return false;
+    now();
+    return true;
 }

@@ -6,5 +6,6 @@
 
 namespace Yield {
 void now();
-void sliced();
+// True when events ran, so anything the user may have changed must be read again.
+bool sliced();
 } // namespace Yield

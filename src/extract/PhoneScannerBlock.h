@@ -1,0 +1,69 @@
+#pragma once
+// The part of a vector scan that works on bit masks rather than bytes: given
+// which bytes of a 64-byte block are digits, number characters and spaces, it
+// finds the bytes that finish a run and records each candidate's end. Shared
+// by the vector kernels, which differ only in how they build the masks and
+// copy the digits out.
+
+#include "extract/PhoneScannerKernels.h"
+
+#include <cstddef>
+#include <cstdint>
+
+namespace phonescan {
+
+// Bit i describes byte i of the block.
+struct BlockMasks {
+    std::uint64_t digits;  // '0'..'9'
+    std::uint64_t numbers; // digits and ".-(){}"
+    std::uint64_t spaces;  // ' ', which neither belongs to a run nor ends it
+};
+
+// Returns the bytes that finish a run: those that are neither number
+// characters nor spaces and whose nearest earlier non-space byte is a number
+// character. `open` says whether a run is open across the block edge, on
+// entry and on return.
+[[gnu::always_inline]] inline std::uint64_t runEnds(const BlockMasks& masks, std::uint64_t& open)
+{
+    const std::uint64_t breaks = ~(masks.numbers | masks.spaces);
+    const std::uint64_t afterNumber = (masks.numbers << 1) | open;
+    // A stretch of spaces that starts right after a number character keeps
+    // the run open: adding its lowest bit carries through the stretch and
+    // lands on the byte just past it.
+    const std::uint64_t spaceStarts = masks.spaces & afterNumber;
+    std::uint64_t pastSpaces;
+    const bool carriedOut = __builtin_add_overflow(masks.spaces, spaceStarts, &pastSpaces);
+    open = (masks.numbers >> 63) | static_cast<std::uint64_t>(carriedOut);
+    return breaks & (afterNumber | pastSpaces);
+}
+
+// Stores the end offset of each run finished in this block. `base` is the
+// number of digits before the block.
+[[gnu::always_inline]] inline void storeEnds(std::uint64_t ends, std::uint64_t digits, std::size_t base,
+                                             CandidateWriter& writer, Cursor& at)
+{
+    // The digits before a run's end are those below its lowest remaining
+    // bit; that bit itself is never a digit, so ends ^ (ends - 1), which
+    // includes it, selects them with no bit scan.
+    if (writer.mayCarry(base)) [[unlikely]] {
+        for (; ends; ends &= ends - 1)
+            writer.pushEnd(at, base + static_cast<std::size_t>(__builtin_popcountll(digits & (ends ^ (ends - 1)))));
+        return;
+    }
+    // Four at a time without checking how many are left, which keeps the
+    // loop branch predictable. Past the last end the mask is zero and the
+    // extra stores fall in the writer's spare room, to be overwritten.
+    const auto first = static_cast<std::uint32_t>(base);
+    const int count = __builtin_popcountll(ends);
+    std::uint32_t* out = at.ends;
+    do {
+        for (int i = 0; i < 4; ++i) {
+            out[i] = first + static_cast<std::uint32_t>(__builtin_popcountll(digits & (ends ^ (ends - 1))));
+            ends &= ends - 1;
+        }
+        out += 4;
+    } while (ends);
+    at.ends += count;
+}
+
+} // namespace phonescan

@@ -1,0 +1,170 @@
+#include "UrlFileReader.h"
+
+#include "UrlLineSplitter.h"
+#include "app/RowListModel.h"
+#include "app/StartupRoutines.h"
+#include "platform/AppError.h"
+#include "platform/Dialogs.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+#include <cstring>
+
+namespace {
+
+// The system decoder, able to tell whether it still holds the first bytes of
+// a character when the file ends.
+class StreamDecoder final : public QStringDecoder {
+public:
+    // A byte order mark is text like any other: nothing is stripped from the
+    // start of the file.
+    StreamDecoder() : QStringDecoder(QStringDecoder::System, QStringDecoder::Flag::ConvertInitialBom) {}
+    bool holdsPartialCharacter() const { return state.remainingChars != 0; }
+};
+
+QString sizeText(qint64 bytes)
+{
+    if (bytes % (qint64(1) << 20) == 0)
+        return QString::number(bytes >> 20) + QLatin1String(" MB");
+    if (bytes % 1024 == 0)
+        return QString::number(bytes >> 10) + QLatin1String(" KB");
+    return QString::number(bytes) + QLatin1String(" bytes");
+}
+
+[[noreturn]] void refuse(const QString& description)
+{
+    throw AppError(description);
+}
+
+// One reading of a file: decodes its chunks, cuts them into rows and appends
+// the rows to the list.
+class UrlFileLoad final {
+public:
+    UrlFileLoad(RowListModel& list, const QString& name, const UrlFileLimits& limits)
+        : m_list(list), m_name(name), m_limits(limits)
+    {}
+
+    void take(QByteArrayView raw);
+    void finish();
+
+private:
+    void feedText(QStringView text);
+    void addRow(std::string_view row);
+    void checkLineLength(std::size_t bytes) const;
+
+    RowListModel& m_list;
+    const QString& m_name; // quoted, as the descriptions show it
+    const UrlFileLimits& m_limits;
+    StreamDecoder m_decoder;
+    QStringEncoder m_encoder{QStringEncoder::Utf8};
+    UrlLineSplitter m_splitter;
+    QString m_text;    // one chunk decoded
+    QByteArray m_utf8; // the same as the list stores it
+    int m_line = 1;    // line number of the row being read
+};
+
+void UrlFileLoad::take(QByteArrayView raw)
+{
+    // A NUL never occurs in text; it marks a binary file picked by mistake.
+    const void* nul = std::memchr(raw.data(), 0, std::size_t(raw.size()));
+    const qsizetype textBytes = nul ? static_cast<const char*>(nul) - raw.data() : raw.size();
+    const qsizetype space = m_decoder.requiredSpace(textBytes);
+    if (space > m_text.size())
+        m_text.resize(space);
+    const QChar* end = m_decoder.appendToBuffer(m_text.data(), raw.first(textBytes));
+    feedText(QStringView(m_text.constData(), end));
+    if (nul)
+        refuse(QLatin1String("Line ") + QString::number(m_line) + QLatin1String(" of ") + m_name +
+               QLatin1String(" holds a NUL byte, so it is no text file of URLs. Nothing from that line on was added."));
+}
+
+void UrlFileLoad::finish()
+{
+    // A character cut short by the end of the file shows as a replacement
+    // character rather than disappearing.
+    if (m_decoder.holdsPartialCharacter()) {
+        const char16_t replacement = QChar::ReplacementCharacter;
+        feedText(QStringView(&replacement, 1));
+    }
+    m_splitter.finish([this](std::string_view row) { addRow(row); });
+}
+
+void UrlFileLoad::feedText(QStringView text)
+{
+    const qsizetype space = m_encoder.requiredSpace(text.size());
+    if (space > m_utf8.size())
+        m_utf8.resize(space);
+    const char* end = m_encoder.appendToBuffer(m_utf8.data(), text);
+    m_splitter.feed(std::string_view(m_utf8.constData(), std::size_t(end - m_utf8.constData())),
+                    [this](std::string_view row) { addRow(row); });
+    checkLineLength(m_splitter.pendingBytes());
+}
+
+void UrlFileLoad::addRow(std::string_view row)
+{
+    checkLineLength(row.size());
+    if (m_list.count() >= m_limits.maxListRows)
+        refuse(QLatin1String("The URL list is full at ") + QString::number(m_limits.maxListRows) +
+               QLatin1String(" rows: line ") + QString::number(m_line) + QLatin1String(" of ") + m_name +
+               QLatin1String(" and the lines after it were not added."));
+    m_list.appendUtf8(row);
+    ++m_line;
+}
+
+void UrlFileLoad::checkLineLength(std::size_t bytes) const
+{
+    if (bytes > std::size_t(m_limits.maxLineBytes))
+        refuse(QLatin1String("Line ") + QString::number(m_line) + QLatin1String(" of ") + m_name +
+               QLatin1String(" is longer than ") + sizeText(m_limits.maxLineBytes) +
+               QLatin1String(", far too long for a URL. Nothing from that line on was added."));
+}
+
+} // namespace
+
+void appendUrlFile(RowListModel& list, const QString& path, const UrlFileLimits& limits)
+{
+    const QString name = QLatin1Char('"') + QDir::toNativeSeparators(path) + QLatin1Char('"');
+    const QString tooLarge = name + QLatin1String(" is larger than ") + sizeText(limits.maxFileBytes) +
+                             QLatin1String(", far too large for a list of URLs.");
+    const QFileInfo info(path);
+    if (info.isDir())
+        refuse(name + QLatin1String(" is a folder, not a text file of URLs."));
+    // Devices and pipes could block or never end.
+    if (!info.isFile())
+        refuse(name + QLatin1String(" is not a regular file."));
+    if (info.size() > limits.maxFileBytes)
+        refuse(tooLarge);
+
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        refuse(QLatin1String("Cannot open ") + name + QLatin1String(": ") + file.errorString());
+    UrlFileLoad load(list, name, limits);
+    QByteArray chunk(limits.chunkBytes, Qt::Uninitialized);
+    qint64 total = 0;
+    for (;;) {
+        const qint64 got = file.read(chunk.data(), chunk.size());
+        if (got < 0)
+            refuse(QLatin1String("Cannot read ") + name + QLatin1String(": ") + file.errorString());
+        if (got == 0)
+            break;
+        // The file may have grown since its size was looked at.
+        total += got;
+        if (total > limits.maxFileBytes)
+            refuse(tooLarge);
+        load.take(QByteArrayView(chunk.constData(), got));
+    }
+    load.finish();
+}
+
+void LoadUrlFile(RowListModel& list, const QString& path, Dialogs& dialogs)
+{
+    if (!FileExists(path)) {
+        dialogs.msgBox(QStringLiteral("File not found"));
+        return;
+    }
+    appendUrlFile(list, path);
+}

@@ -1,0 +1,36 @@
+#pragma once
+// Reads a text file of URLs into the URL list, one row per line. The bytes
+// are read in large chunks and decoded with the system's encoding, keeping
+// the decoder's state across chunks so no character is cut in two; the rows
+// go into the list as they are found. Input that is no list of URLs at all
+// (a folder, a binary file, a line or a file far beyond any list of URLs)
+// is refused with a description naming the file. Rows of the lines before
+// the point of refusal stay in the list.
+
+#include <QString>
+#include <QtGlobal>
+
+class Dialogs;
+class RowListModel;
+
+struct UrlFileLimits {
+    // Bytes read at a time.
+    qsizetype chunkBytes = qsizetype(1) << 20;
+    // No URL comes near this; a longer line is a file of something else, and
+    // a row that size would make the list crawl each time it is painted.
+    qsizetype maxLineBytes = qsizetype(64) << 10;
+    // Some ten million URLs; keeps a mistaken pick from filling the memory.
+    qint64 maxFileBytes = qint64(512) << 20;
+    // A file of nothing but line ends costs a row per byte; this bounds it.
+    int maxListRows = 10'000'000;
+};
+
+// Appends the rows of the file at path to list. Throws AppError when the file
+// cannot be read or is refused; the rows appended before that stay. The file
+// is closed again however this returns.
+void appendUrlFile(RowListModel& list, const QString& path, const UrlFileLimits& limits = {});
+
+// The routine behind "Load List Of URLs From Text File": "File not found" for
+// a path that names nothing, otherwise appendUrlFile. Failures pass on to the
+// caller's error trap.
+void LoadUrlFile(RowListModel& list, const QString& path, Dialogs& dialogs);
