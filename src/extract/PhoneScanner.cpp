@@ -13,8 +13,7 @@
 
 namespace {
 
-template <typename T>
-T* resizeBuffer(T* buffer, std::size_t count)
+template <typename T> T* resizeBuffer(T* buffer, std::size_t count)
 {
     // Digits and offsets are trivially copyable, so realloc may move them,
     // and large buffers grow by remapping pages rather than copying.
@@ -196,6 +195,10 @@ KernelFunction kernelFunction(Kernel kernel)
     case Kernel::Avx2:
         return scanAvx2;
 #endif
+#if defined(__x86_64__)
+    case Kernel::Avx512:
+        return scanAvx512;
+#endif
     default:
         return scanScalar;
     }
@@ -220,6 +223,12 @@ bool kernelAvailable(Kernel kernel)
         return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") && __builtin_cpu_supports("bmi2") &&
                __builtin_cpu_supports("popcnt");
 #endif
+#if defined(__x86_64__)
+    case Kernel::Avx512:
+        return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+               __builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("avx512vbmi2") &&
+               __builtin_cpu_supports("bmi") && __builtin_cpu_supports("bmi2") && __builtin_cpu_supports("popcnt");
+#endif
     default:
         return false;
     }
@@ -234,6 +243,8 @@ const char* kernelName(Kernel kernel)
         return "ssse3";
     case Kernel::Avx2:
         return "avx2";
+    case Kernel::Avx512:
+        return "avx512";
     }
     return "unknown";
 }
@@ -241,7 +252,7 @@ const char* kernelName(Kernel kernel)
 Kernel bestKernel()
 {
     static const Kernel best = [] {
-        for (Kernel kernel : {Kernel::Avx2, Kernel::Ssse3}) {
+        for (Kernel kernel : {Kernel::Avx512, Kernel::Avx2, Kernel::Ssse3}) {
             if (kernelAvailable(kernel))
                 return kernel;
         }

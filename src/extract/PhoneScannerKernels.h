@@ -75,7 +75,8 @@ private:
     std::size_t m_carried = 0;
 };
 
-enum class Kernel { Scalar, Ssse3, Avx2 };
+enum class Kernel { Scalar, Ssse3, Avx2, Avx512 };
+inline constexpr Kernel kAllKernels[] = {Kernel::Scalar, Kernel::Ssse3, Kernel::Avx2, Kernel::Avx512};
 
 bool kernelAvailable(Kernel kernel);
 const char* kernelName(Kernel kernel);
@@ -88,6 +89,9 @@ void scanScalar(std::string_view bytes, CandidateWriter& writer);
 #if defined(__x86_64__) || defined(__i386__)
 void scanSsse3(std::string_view bytes, CandidateWriter& writer);
 void scanAvx2(std::string_view bytes, CandidateWriter& writer);
+#endif
+#if defined(__x86_64__)
+void scanAvx512(std::string_view bytes, CandidateWriter& writer);
 #endif
 
 } // namespace phonescan

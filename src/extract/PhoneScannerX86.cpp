@@ -50,11 +50,11 @@ alignas(64) constexpr std::array<std::uint64_t, 256> kPackHigh = makePackPattern
 
 // Class bits from the nibble tables: a byte's class is
 // lowTable[low nibble] & highTable[high nibble].
-constexpr char kDigitBit = char(0x80);      // 0x30..0x39; bit 7 so movemask reads it directly
-constexpr char kPunctuation2x = 0x01;       // ( ) - .   = 0x28 0x29 0x2D 0x2E
-constexpr char kSpaceBit = 0x02;            // 0x20
-constexpr char kPunctuation7x = 0x04;       // { }       = 0x7B 0x7D
-constexpr int kSpaceShift = 6;              // moves kSpaceBit to bit 7 for movemask
+constexpr char kDigitBit = char(0x80); // 0x30..0x39; bit 7 so movemask reads it directly
+constexpr char kPunctuation2x = 0x01;  // ( ) - .   = 0x28 0x29 0x2D 0x2E
+constexpr char kSpaceBit = 0x02;       // 0x20
+constexpr char kPunctuation7x = 0x04;  // { }       = 0x7B 0x7D
+constexpr int kSpaceShift = 6;         // moves kSpaceBit to bit 7 for movemask
 
 // Packs the bytes of `bytes` selected by the 16-bit `mask` to `out` and
 // returns the new end. Writes 8 bytes past the end at most.
@@ -74,12 +74,11 @@ VANDRELL_SSSE3_INLINE char* packBytes16(__m128i bytes, unsigned mask, char* out)
 
 VANDRELL_SSSE3_INLINE __m128i classify16(__m128i bytes)
 {
-    const __m128i lowTable = _mm_setr_epi8(kDigitBit | kSpaceBit, kDigitBit, kDigitBit, kDigitBit, kDigitBit,
-                                           kDigitBit, kDigitBit, kDigitBit, kDigitBit | kPunctuation2x,
-                                           kDigitBit | kPunctuation2x, 0, kPunctuation7x, 0,
-                                           kPunctuation2x | kPunctuation7x, kPunctuation2x, 0);
-    const __m128i highTable = _mm_setr_epi8(0, 0, kPunctuation2x | kSpaceBit, kDigitBit, 0, 0, 0, kPunctuation7x, 0,
-                                            0, 0, 0, 0, 0, 0, 0);
+    const __m128i lowTable = _mm_setr_epi8(kDigitBit | kSpaceBit, kDigitBit, kDigitBit, kDigitBit, kDigitBit, kDigitBit,
+                                           kDigitBit, kDigitBit, kDigitBit | kPunctuation2x, kDigitBit | kPunctuation2x,
+                                           0, kPunctuation7x, 0, kPunctuation2x | kPunctuation7x, kPunctuation2x, 0);
+    const __m128i highTable =
+        _mm_setr_epi8(0, 0, kPunctuation2x | kSpaceBit, kDigitBit, 0, 0, 0, kPunctuation7x, 0, 0, 0, 0, 0, 0, 0, 0);
     const __m128i nibble = _mm_set1_epi8(0x0F);
     const __m128i low = _mm_and_si128(bytes, nibble);
     const __m128i high = _mm_and_si128(_mm_srli_epi16(bytes, 4), nibble);
@@ -163,8 +162,10 @@ VANDRELL_SSSE3 void scanSsse3(std::string_view bytes, CandidateWriter& writer)
     std::uint64_t open = 0;
     const char* p = bytes.data();
     std::size_t left = bytes.size();
-    for (; left >= 64; p += 64, left -= 64)
+    for (; left >= 64; p += 64, left -= 64) {
+        prefetchAhead(p, at);
         scanBlockSsse3(p, open, writer, at);
+    }
     // The last partial block is scanned from zero padding. Zero is not a
     // number character, so a run still open at the end is finished there.
     alignas(32) char padded[64] = {};
@@ -180,8 +181,10 @@ VANDRELL_AVX2 void scanAvx2(std::string_view bytes, CandidateWriter& writer)
     std::uint64_t open = 0;
     const char* p = bytes.data();
     std::size_t left = bytes.size();
-    for (; left >= 64; p += 64, left -= 64)
+    for (; left >= 64; p += 64, left -= 64) {
+        prefetchAhead(p, at);
         scanBlockAvx2(p, open, writer, at);
+    }
     // The last partial block is scanned from zero padding. Zero is not a
     // number character, so a run still open at the end is finished there.
     alignas(32) char padded[64] = {};

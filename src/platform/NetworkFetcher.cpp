@@ -69,27 +69,26 @@ QByteArray NetworkFetcher::OpenURL(const QString& typed)
     request.setTransferTimeout(int(m_limits.stallTimeout.count()));
 
     QPointer<QNetworkReply> reply = m_manager.get(request);
-    QByteArray body;
+    const std::unique_ptr<QNetworkReply, void (*)(QNetworkReply*)> owner(reply,
+                                                                         [](QNetworkReply* r) { r->deleteLater(); });
+    // The body stays in the reply's own buffer until the end; only its
+    // decoded size is watched on the way.
     bool tooLarge = false;
     QEventLoop loop;
     QObject::connect(reply, &QNetworkReply::readyRead, &loop, [&] {
-        const QByteArray chunk = reply->readAll();
-        if (body.size() + chunk.size() > m_limits.maximumBodyBytes) {
+        if (reply->bytesAvailable() > m_limits.maximumBodyBytes) {
             tooLarge = true;
             reply->abort();
-            return;
         }
-        body.append(chunk);
     });
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
     if (!reply->isFinished())
         loop.exec(QEventLoop::AllEvents);
 
-    const std::unique_ptr<QNetworkReply, void (*)(QNetworkReply*)> owner(reply,
-                                                                         [](QNetworkReply* r) { r->deleteLater(); });
+    const QString tooLargeMessage =
+        QStringLiteral("The page is larger than %1 MiB: ").arg(m_limits.maximumBodyBytes / (1024 * 1024)) + typed;
     if (tooLarge)
-        throw AppError(
-            QStringLiteral("The page is larger than %1 MiB: ").arg(m_limits.maximumBodyBytes / (1024 * 1024)) + typed);
+        throw AppError(tooLargeMessage);
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (status >= 400) {
         const QString reason = reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
@@ -102,10 +101,7 @@ QByteArray NetworkFetcher::OpenURL(const QString& typed)
     }
     if (status >= 300)
         throw AppError(QStringLiteral("Too many or unfollowable redirects (HTTP %1): ").arg(status) + typed);
-    const QByteArray rest = reply->readAll();
-    if (body.size() + rest.size() > m_limits.maximumBodyBytes)
-        throw AppError(
-            QStringLiteral("The page is larger than %1 MiB: ").arg(m_limits.maximumBodyBytes / (1024 * 1024)) + typed);
-    body.append(rest);
-    return asciiCompatible(std::move(body), reply->header(QNetworkRequest::ContentTypeHeader).toString());
+    if (reply->bytesAvailable() > m_limits.maximumBodyBytes)
+        throw AppError(tooLargeMessage);
+    return asciiCompatible(reply->readAll(), reply->header(QNetworkRequest::ContentTypeHeader).toString());
 }

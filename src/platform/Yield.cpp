@@ -1,30 +1,38 @@
 #include "Yield.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
+
+#include <ctime>
 
 namespace {
-constexpr qint64 sliceNanoseconds = 8'000'000;
+constexpr long long sliceNanoseconds = 8'000'000;
 
-QElapsedTimer& sinceLastYield()
+// The coarse clock is read without asking the hardware: cheap enough to
+// consult once per row, and a few milliseconds of resolution is plenty.
+long long coarseNanoseconds()
 {
-    static QElapsedTimer timer;
-    if (!timer.isValid())
-        timer.start();
-    return timer;
+    timespec now{};
+#ifdef CLOCK_MONOTONIC_COARSE
+    clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+#else
+    clock_gettime(CLOCK_MONOTONIC, &now);
+#endif
+    return now.tv_sec * 1'000'000'000LL + now.tv_nsec;
 }
+
+long long lastYield = 0;
 } // namespace
 
 void Yield::now()
 {
     QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
-    sinceLastYield().restart();
+    lastYield = coarseNanoseconds();
 }
 
 bool Yield::sliced()
 {
-    if (sinceLastYield().nsecsElapsed() < sliceNanoseconds)
+    if (coarseNanoseconds() - lastYield < sliceNanoseconds)
         return false;
     now();
     return true;

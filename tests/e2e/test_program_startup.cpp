@@ -3,76 +3,23 @@
 // and the settings it stored.
 
 #include "TestRegistry.h"
+#include "VirtualDisplay.h"
 
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QSettings>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 
-namespace {
-struct WindowInfo {
-    int width = 0;
-    int height = 0;
-};
-
-// Asks the X server about the window titled "Vandrell"; empty while none.
-std::optional<WindowInfo> findWindow(const QString& display)
-{
-    QProcess xwininfo;
-    xwininfo.start(QStringLiteral("xwininfo"),
-                   {QStringLiteral("-display"), display, QStringLiteral("-name"), QStringLiteral("Vandrell")});
-    if (!xwininfo.waitForFinished(5000) || xwininfo.exitCode() != 0)
-        return std::nullopt;
-    const QString out = QString::fromLocal8Bit(xwininfo.readAllStandardOutput());
-    const auto width = QRegularExpression(QStringLiteral("Width: (\\d+)")).match(out);
-    const auto height = QRegularExpression(QStringLiteral("Height: (\\d+)")).match(out);
-    if (!width.hasMatch() || !height.hasMatch())
-        return std::nullopt;
-    return WindowInfo{width.captured(1).toInt(), height.captured(1).toInt()};
-}
-} // namespace
-
 class TestProgramStartup : public QObject {
     Q_OBJECT
 private:
-    QProcess m_xvfb;
-    QString m_display;
+    VirtualDisplay m_display;
 
 private slots:
-    void initTestCase()
-    {
-        if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty())
-            QFAIL("Xvfb is not installed (make test installs it)");
-        for (int n = 90; n < 140 && m_display.isEmpty(); ++n) {
-            if (QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)) ||
-                QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)))
-                continue;
-            m_xvfb.start(QStringLiteral("Xvfb"),
-                         {QStringLiteral(":%1").arg(n), QStringLiteral("-screen"), QStringLiteral("0"),
-                          QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
-            m_xvfb.waitForStarted(5000);
-            QElapsedTimer clock;
-            clock.start();
-            while (clock.elapsed() < 5000 && m_xvfb.state() == QProcess::Running &&
-                   !QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)))
-                QThread::msleep(20);
-            if (m_xvfb.state() == QProcess::Running)
-                m_display = QStringLiteral(":%1").arg(n);
-        }
-        QVERIFY2(!m_display.isEmpty(), "no virtual X server could be started");
-    }
-
-    void cleanupTestCase()
-    {
-        m_xvfb.terminate();
-        m_xvfb.waitForFinished(3000);
-    }
+    void initTestCase() { QVERIFY2(m_display.isRunning(), "no virtual X server (Xvfb) could be started"); }
 
     void firstStartShowsTheWindowAndStoresTheOptions()
     {
@@ -85,7 +32,7 @@ private slots:
         ping.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("DISPLAY"), m_display);
+        env.insert(QStringLiteral("DISPLAY"), m_display.display());
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
         env.insert(QStringLiteral("PATH"), fakeBin.path() + QLatin1Char(':') + env.value(QStringLiteral("PATH")));
@@ -94,19 +41,18 @@ private slots:
         program.start(qEnvironmentVariable("VANDRELL_BUILD_DIR") + QStringLiteral("/vandrell"), QStringList());
         QVERIFY2(program.waitForStarted(5000), qPrintable(program.errorString()));
 
-        std::optional<WindowInfo> window;
+        std::optional<QSize> window;
         QElapsedTimer clock;
         clock.start();
         while (!window && clock.elapsed() < 15000 && program.state() == QProcess::Running) {
             QThread::msleep(50);
-            window = findWindow(m_display);
+            window = m_display.windowSize(QStringLiteral("Vandrell"));
         }
         const QByteArray errors = program.readAllStandardError();
         program.kill();
         program.waitForFinished(3000);
         QVERIFY2(window.has_value(), errors.constData());
-        QCOMPARE(window->width, 536);
-        QCOMPARE(window->height, 624);
+        QCOMPARE(*window, QSize(536, 624));
 
         QSettings stored(config.filePath(QStringLiteral("Korrim/Korrim.ini")), QSettings::IniFormat);
         QCOMPARE(stored.value(QStringLiteral("Vandrell/Loads")).toString(), QStringLiteral("1"));

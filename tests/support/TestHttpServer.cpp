@@ -77,6 +77,7 @@ void TestHttpServer::accept()
 {
     while (QTcpSocket* socket = m_server.nextPendingConnection()) {
         socket->setParent(this);
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readRequests(socket); });
         connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
             m_pending.remove(socket);
@@ -123,8 +124,9 @@ void TestHttpServer::respond(QTcpSocket* socket, const QString& path)
         return;
     }
     head += "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n\r\n";
-    socket->write(head);
-    socket->write(reply.body);
+    // One write per reply: a separate small header write would wait on
+    // delayed acknowledgements.
+    socket->write(head + reply.body);
 }
 
 void TestHttpServer::feedEndless(QTcpSocket* socket)

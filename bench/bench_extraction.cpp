@@ -1,0 +1,227 @@
+// The extraction run from the button to "Done.", against a local server in a
+// thread of its own:
+//  1. 2,000 pages cut from the scanner's corpus, box "10" ticked, compared in
+//     the same run with one curl process fetching the same URLs one after
+//     another, piped through tr and grep;
+//  2. one page holding 1,000,000 numbers of ten digits: wall time and the
+//     longest the event loop went without running.
+// Usage: bench_extraction [CORPUS] (the 64 MiB corpus is generated if absent)
+
+#include "FormFixture.h"
+#include "TestHttpServer.h"
+#include "app/RowListModel.h"
+#include "app/ValueCheckBox.h"
+#include "platform/NetworkFetcher.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QThread>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <sys/resource.h>
+#include <vector>
+
+namespace {
+constexpr int pageCount = 2000;
+
+double seconds(const QElapsedTimer& clock)
+{
+    return double(clock.nsecsElapsed()) / 1e9;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+double peakRssMiB()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_maxrss) / 1024.0;
+}
+
+QByteArray loadCorpus(const QString& path)
+{
+    if (!QFile::exists(path)) {
+        std::printf("generating %s ...\n", qPrintable(path));
+        if (QProcess::execute(QStringLiteral(VANDRELL_PYTHON), {QStringLiteral(VANDRELL_CORPUS_SCRIPT), path}) != 0)
+            return {};
+    }
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Runs the server's event loop in its own thread, as a real server would be.
+class ServerThread final {
+public:
+    ServerThread()
+    {
+        m_anchor.moveToThread(&m_thread);
+        m_thread.start();
+        inServerThread([this] { m_server = new TestHttpServer; });
+    }
+    ~ServerThread()
+    {
+        inServerThread([this] { delete m_server; });
+        m_thread.quit();
+        m_thread.wait();
+    }
+    void route(const QString& path, const TestHttpServer::Reply& reply)
+    {
+        inServerThread([&] { m_server->route(path, reply); });
+    }
+    QString url(const QString& path) const { return m_server->url(path); }
+
+private:
+    template <typename F> void inServerThread(F&& work)
+    {
+        QMetaObject::invokeMethod(&m_anchor, std::forward<F>(work), Qt::BlockingQueuedConnection);
+    }
+
+    QThread m_thread;
+    QObject m_anchor;
+    TestHttpServer* m_server = nullptr;
+};
+
+struct RunResult {
+    double seconds = 0;
+    int rows = 0;
+    double longestStallMs = 0;
+};
+
+RunResult runExtraction(const QStringList& urls, bool tickTen = true)
+{
+    NetworkFetcher fetcher;
+    FormFixture fixture(&fetcher);
+    Form1& form = fixture.loaded();
+    for (ValueCheckBox* box : form.Check1)
+        box->setValue(0);
+    form.Check1[5]->setValue(tickTen ? 1 : 0); // "10"
+    for (const QString& url : urls)
+        form.urlRows()->append(url);
+    QCoreApplication::processEvents();
+
+    // A 1 ms timer notes the longest gap between its firings during the run.
+    QElapsedTimer sinceTick;
+    qint64 longestGap = 0;
+    QTimer ticker;
+    ticker.setInterval(1);
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        longestGap = std::max(longestGap, sinceTick.nsecsElapsed());
+        sinceTick.restart();
+    });
+    ticker.start();
+    sinceTick.start();
+    QElapsedTimer clock;
+    clock.start();
+    form.PushButton7_Click();
+    RunResult result;
+    result.seconds = seconds(clock);
+    longestGap = std::max(longestGap, sinceTick.nsecsElapsed());
+    ticker.stop();
+    result.longestStallMs = double(longestGap) / 1e6;
+    result.rows = form.resultRows()->count();
+    if (fixture.dialogs.texts() != QStringList{QStringLiteral("Done.")})
+        std::fprintf(stderr, "unexpected messages: %s\n",
+                     qPrintable(fixture.dialogs.texts().join(QLatin1String(" | "))));
+    return result;
+}
+
+// One curl process for every URL, through the same pipeline as the scanner
+// benchmark; the count of ten-digit runs is taken from a separate pass.
+double runCurlPipeline(const QStringList& urls, bool countTenDigits, long* tenDigitRuns, QString script = {})
+{
+    if (script.isEmpty())
+        script = countTenDigits ? QStringLiteral("curl -s \"$@\" | tr -d ' ' | grep -oE '[0-9.(){}-]+' | "
+                                                 "tr -d '.(){}-' | grep -cxE '[0-9]{10}'")
+                                : QStringLiteral("curl -s \"$@\" | tr -d ' ' | grep -oE '[0-9.(){}-]+' > /dev/null");
+    QProcess shell;
+    QElapsedTimer clock;
+    clock.start();
+    shell.start(QStringLiteral("sh"), QStringList{QStringLiteral("-c"), script, QStringLiteral("sh")} + urls);
+    shell.waitForFinished(-1);
+    const double elapsed = seconds(clock);
+    if (tenDigitRuns)
+        *tenDigitRuns = shell.readAllStandardOutput().trimmed().toLong();
+    return elapsed;
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    QApplication app(argc, argv);
+    const QString corpusPath =
+        argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(VANDRELL_BENCH_DIR "/corpus-64m.html");
+    const QByteArray corpus = loadCorpus(corpusPath);
+    if (corpus.isEmpty()) {
+        std::fprintf(stderr, "no corpus at %s\n", qPrintable(corpusPath));
+        return 2;
+    }
+
+    ServerThread server;
+    // Pages are cut at line ends, so the pipeline's one stream of all pages
+    // holds exactly the runs of the separate pages.
+    QStringList urls;
+    const qsizetype pageBytes = corpus.size() / pageCount;
+    qsizetype start = 0;
+    for (int i = 0; i < pageCount; ++i) {
+        qsizetype end = i + 1 == pageCount ? corpus.size() : corpus.indexOf('\n', (i + 1) * pageBytes) + 1;
+        if (end <= 0)
+            end = corpus.size();
+        const QString path = QStringLiteral("/page/") + QString::number(i);
+        server.route(path, TestHttpServer::Reply::page(corpus.mid(start, end - start)));
+        urls << server.url(path);
+        start = end;
+    }
+
+    std::printf("serving %d pages\n", pageCount);
+    long expectedRows = 0;
+    runCurlPipeline(urls, true, &expectedRows);
+    std::vector<double> ours;
+    std::vector<double> curl;
+    int rows = 0;
+    for (int round = 0; round < 3; ++round) {
+        curl.push_back(runCurlPipeline(urls, false, nullptr));
+        const RunResult run = runExtraction(urls);
+        ours.push_back(run.seconds);
+        rows = run.rows;
+    }
+    std::printf("2,000 pages (%.1f MiB) from the button to \"Done.\", box 10 ticked:\n",
+                double(pageBytes) * pageCount / (1024.0 * 1024.0));
+    std::printf("  Vandrell  median %.3f s  (%d rows; the pipeline finds %ld ten-digit runs)\n", median(ours), rows,
+                expectedRows);
+    std::printf("  (fetch and scan only, no box ticked: %.3f s)\n", runExtraction(urls, false).seconds);
+    {
+        NetworkFetcher fetcher;
+        QElapsedTimer clock;
+        clock.start();
+        for (const QString& url : urls)
+            fetcher.OpenURL(url);
+        std::printf("  (fetch only, no window: %.3f s)\n", seconds(clock));
+        clock.restart();
+        runCurlPipeline(urls, false, nullptr, QStringLiteral("curl -s \"$@\" > /dev/null"));
+        std::printf("  (curl alone: %.3f s)\n", seconds(clock));
+    }
+    std::printf("  curl|tr|grep median %.3f s\n", median(curl));
+    std::printf("  ratio %.2fx the pipeline's time (budget <= 1.2x)\n", median(ours) / median(curl));
+
+    QByteArray millionPage;
+    millionPage.reserve(11 * 1000 * 1000);
+    for (int i = 0; i < 1000 * 1000; ++i)
+        millionPage += QByteArray::number(5550000000LL + i) + '\n';
+    server.route(QStringLiteral("/million"), TestHttpServer::Reply::page(millionPage));
+    const RunResult big = runExtraction({server.url(QStringLiteral("/million"))});
+    std::printf("a page with 1,000,000 accepted numbers: %.3f s, %d rows, longest event-loop stall %.1f ms "
+                "(budget 3 s, 100 ms)\n",
+                big.seconds, big.rows, big.longestStallMs);
+    std::printf("peak resident memory %.0f MiB\n", peakRssMiB());
+    return 0;
+}
