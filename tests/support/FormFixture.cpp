@@ -1,5 +1,7 @@
 #include "FormFixture.h"
 
+#include "PingStandIn.h"
+
 #include "platform/AppError.h"
 #include "platform/PageFetcher.h"
 
@@ -13,25 +15,15 @@ public:
     QByteArray OpenURL(const QString& url) override { throw AppError(QStringLiteral("No fetch in this test: ") + url); }
 };
 
-QTemporaryDir& pingDir()
-{
-    static QTemporaryDir dir;
-    return dir;
-}
 } // namespace
 
 void FormFixture::setPing(Ping ping)
 {
-    const QString path = pingDir().filePath(QStringLiteral("ping"));
-    QFile script(path);
-    script.open(QIODevice::WriteOnly | QIODevice::Truncate);
-    script.write(ping == Ping::Replies ? "#!/bin/sh\necho '64 bytes from 127.0.0.1: icmp_seq=1 ttl=64 time=0.05 ms'\n"
-                                       : "#!/bin/sh\necho 'ping: unknown host' >&2\nexit 2\n");
-    script.close();
-    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    const QByteArray path0 = qgetenv("PATH");
-    if (!path0.startsWith(QFile::encodeName(pingDir().path())))
-        qputenv("PATH", QFile::encodeName(pingDir().path()) + ':' + path0);
+    const QByteArray folder =
+        QFile::encodeName(pingStandInFolder(ping == Ping::Replies ? PingAnswer::Replies : PingAnswer::Silent));
+    const QByteArray path = qgetenv("PATH");
+    if (!path.startsWith(folder))
+        qputenv("PATH", folder + ':' + path);
 }
 
 FormFixture::FormFixture(PageFetcher* fetcher, Ping ping) : m_fetcher(fetcher)

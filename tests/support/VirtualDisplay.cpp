@@ -1,28 +1,46 @@
 #include "VirtualDisplay.h"
 
+#include "PingStandIn.h"
+
 #include <QElapsedTimer>
-#include <QFile>
 #include <QRegularExpression>
 #include <QSize>
 #include <QThread>
 
 VirtualDisplay::VirtualDisplay()
 {
-    for (int n = 90; n < 140 && m_display.isEmpty(); ++n) {
-        const QString socket = QStringLiteral("/tmp/.X11-unix/X%1").arg(n);
-        if (QFile::exists(socket) || QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)))
-            continue;
-        m_server.start(QStringLiteral("Xvfb"),
-                       {QStringLiteral(":%1").arg(n), QStringLiteral("-screen"), QStringLiteral("0"),
-                        QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
-        if (!m_server.waitForStarted(5000))
+    // Xvfb picks a free display itself and prints its number once it accepts
+    // clients. Without -noreset it resets whenever its last client leaves and
+    // refuses connections meanwhile, which a quick succession of clients hits.
+    // Nobody reads its complaints; a full pipe would stall the server.
+    m_server.setStandardErrorFile(QProcess::nullDevice());
+    m_server.start(QStringLiteral("Xvfb"),
+                   {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-noreset"),
+                    QStringLiteral("-screen"), QStringLiteral("0"), QStringLiteral("1280x1024x24"),
+                    QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+    if (!m_server.waitForStarted(5000))
+        return;
+    QElapsedTimer clock;
+    clock.start();
+    QByteArray number;
+    while (!number.endsWith('\n') && clock.elapsed() < 10000 && m_server.state() == QProcess::Running) {
+        m_server.waitForReadyRead(100);
+        number += m_server.readAllStandardOutput();
+    }
+    bool ok = false;
+    const int display = number.trimmed().toInt(&ok);
+    if (!ok)
+        return;
+    // Only a server that answers a client counts as started.
+    const QString name = QStringLiteral(":") + QString::number(display);
+    while (clock.elapsed() < 10000 && m_server.state() == QProcess::Running) {
+        QProcess probe;
+        probe.start(QStringLiteral("xwininfo"), {QStringLiteral("-display"), name, QStringLiteral("-root")});
+        if (probe.waitForFinished(3000) && probe.exitStatus() == QProcess::NormalExit && probe.exitCode() == 0) {
+            m_display = name;
             return;
-        QElapsedTimer clock;
-        clock.start();
-        while (clock.elapsed() < 5000 && m_server.state() == QProcess::Running && !QFile::exists(socket))
-            QThread::msleep(10);
-        if (m_server.state() == QProcess::Running && QFile::exists(socket))
-            m_display = QStringLiteral(":%1").arg(n);
+        }
+        QThread::msleep(20);
     }
 }
 
@@ -30,6 +48,17 @@ VirtualDisplay::~VirtualDisplay()
 {
     m_server.terminate();
     m_server.waitForFinished(3000);
+}
+
+QProcessEnvironment VirtualDisplay::programEnvironment(const QString& configFolder) const
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), m_display);
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), configFolder);
+    env.insert(QStringLiteral("PATH"),
+               pingStandInFolder(PingAnswer::Replies) + QLatin1Char(':') + env.value(QStringLiteral("PATH")));
+    return env;
 }
 
 std::optional<QSize> VirtualDisplay::windowSize(const QString& title) const

@@ -15,6 +15,10 @@ public:
     bool isRunning() const { return !m_display.isEmpty(); }
     const QString& display() const { return m_display; }
 
+    // The environment to start the program in: this display, settings under
+    // configFolder, and a `ping` stand-in that replies at once.
+    QProcessEnvironment programEnvironment(const QString& configFolder) const;
+
     // Size of the window with this title, once it is mapped.
     std::optional<QSize> windowSize(const QString& title) const;
 
