@@ -1,5 +1,6 @@
 #include "Form1.h"
 
+#include "ProgressBar.h"
 #include "ReportListView.h"
 #include "RowListModel.h"
 #include "Twips.h"
@@ -7,7 +8,6 @@
 
 #include <QCloseEvent>
 #include <QGroupBox>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 
@@ -119,12 +119,8 @@ void Form1::buildControls()
         addButton(QStringLiteral("PushButton2"), QStringLiteral("Copy Results To Clipboard"), 120, 8310, 3840, 405);
     PushButton9 = addButton(QStringLiteral("PushButton9"), QStringLiteral("Clear Results"), 4080, 8310, 3840, 405);
 
-    ProgressBar1 = new QProgressBar(this);
+    ProgressBar1 = new ProgressBar(this);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-    ProgressBar1->setRange(0, 100);
-    ProgressBar1->setValue(0);
-    ProgressBar1->setTextVisible(true);
-    ProgressBar1->setAlignment(Qt::AlignCenter);
     setProgressText(QStringLiteral("Progress Bar"));
     place(ProgressBar1, 120, 8830, 7800, 405);
 
@@ -176,16 +172,12 @@ void Form1::connectHandlers()
 
 void Form1::setProgressText(const QString& text)
 {
-    QString format = text;
-    format.replace(QLatin1Char('%'), QLatin1String("%%"));
-    ProgressBar1->setFormat(format);
+    ProgressBar1->setCaption(text);
 }
 
 QString Form1::progressText() const
 {
-    QString text = ProgressBar1->format();
-    text.replace(QLatin1String("%%"), QLatin1String("%"));
-    return text;
+    return ProgressBar1->caption();
 }
 
 void Form1::closeEvent(QCloseEvent* event)

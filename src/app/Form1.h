@@ -17,7 +17,7 @@
 #include <optional>
 
 class QGroupBox;
-class QProgressBar;
+class ProgressBar;
 class QPushButton;
 class ReportListView;
 class RowListModel;
@@ -50,7 +50,7 @@ public:
     QGroupBox* Frame7 = nullptr;             // Results Options
     std::array<ValueCheckBox*, 16> Check1{}; // box k accepts numbers of k + 5 digits
     ValueCheckBox* Check2 = nullptr;         // Include URL In Results
-    QProgressBar* ProgressBar1 = nullptr;
+    ProgressBar* ProgressBar1 = nullptr;
     PageFetcher& Inet1;
     CommonDialog CommonDialog1;
     SkinFramework SkinFramework1;

@@ -17,6 +17,8 @@ constexpr int customPointer = 99;
 
 void Form1::setMousePointer(int value)
 {
+    if (value == m_mousePointer)
+        return;
     m_mousePointer = value;
     switch (value) {
     case busyPointer:

@@ -2,9 +2,16 @@
 
 #include "platform/AppError.h"
 
-#include <QMetaObject>
+namespace {
+constexpr int announceIntervalMs = 25;
+}
 
-RowListModel::RowListModel(bool checkable, QObject* parent) : QAbstractTableModel(parent), m_checkable(checkable) {}
+RowListModel::RowListModel(bool checkable, QObject* parent) : QAbstractTableModel(parent), m_checkable(checkable)
+{
+    m_flushTimer.setSingleShot(true);
+    m_flushTimer.setInterval(announceIntervalMs);
+    connect(&m_flushTimer, &QTimer::timeout, this, &RowListModel::flushAppends);
+}
 
 void RowListModel::addColumn(const QString& caption)
 {
@@ -74,15 +81,13 @@ void RowListModel::appended()
 {
     if (m_checkable)
         m_ticks.push_back(0);
-    if (!m_flushQueued) {
-        m_flushQueued = true;
-        QMetaObject::invokeMethod(this, &RowListModel::flushAppends, Qt::QueuedConnection);
-    }
+    if (!m_flushTimer.isActive())
+        m_flushTimer.start();
 }
 
 void RowListModel::flushAppends()
 {
-    m_flushQueued = false;
+    m_flushTimer.stop();
     const int total = count();
     if (total <= m_announced)
         return;
@@ -106,6 +111,7 @@ void RowListModel::remove(int row)
 void RowListModel::clear()
 {
     beginResetModel();
+    m_flushTimer.stop();
     m_rows.clear();
     m_ticks.clear();
     m_ticks.shrink_to_fit();

@@ -2,13 +2,15 @@
 // The model behind both lists of the window: rows of text, optionally with a
 // tick each, and the column headers the window adds at start-up. Rows are
 // addressed from 1 as the commands count them. Appended rows are stored at
-// once but announced to the view in batches, on the next pass of the event
-// loop, so appending a million rows does not mean a million view updates.
+// once but announced to the view in batches, a few dozen times a second at
+// most, so appending a million rows does not mean a million view updates and
+// the list repaints no more often than the eye can follow.
 
 #include "ListRows.h"
 
 #include <QAbstractTableModel>
 #include <QStringList>
+#include <QTimer>
 
 #include <cstdint>
 #include <vector>
@@ -56,5 +58,5 @@ private:
     ListRows m_rows;
     std::vector<std::uint8_t> m_ticks;
     int m_announced = 0;
-    bool m_flushQueued = false;
+    QTimer m_flushTimer;
 };

@@ -17,7 +17,7 @@
 #include "platform/PageFetcher.h"
 #include "platform/Yield.h"
 
-#include <QProgressBar>
+#include "app/ProgressBar.h"
 
 namespace {
 constexpr int busyPointer = 11;
@@ -52,13 +52,13 @@ void Form1::PushButton7_Click()
         trap.at(112, [&] {
             const int count = urlRows()->count();
             const double percent = count == 0 ? 0.0 : double(i) / count * 100.0;
-            ProgressBar1->setValue(qBound(0, qRound(percent), 100));
+            ProgressBar1->setProgress(qRound(percent));
         });
         trap.at(114, [&] {
             setProgressText(QStringLiteral("Please wait.. looking at URL: ") + QString::number(i) +
                             QStringLiteral(" of ") + QString::number(urlRows()->count()));
         });
-        trap.at(116, [&] { Yield::now(); });
+        trap.at(116, [&] { Yield::sliced(); });
         trap.at(118, [&] { setMousePointer(busyPointer); });
 
         // A URL that could not be read, or a page that could not be fetched,
@@ -103,7 +103,7 @@ void Form1::PushButton7_Click()
     }
 
     trap.at(150, [&] { setMousePointer(0); });
-    trap.at(152, [&] { ProgressBar1->setValue(0); });
+    trap.at(152, [&] { ProgressBar1->setProgress(0); });
     trap.at(154, [&] { setProgressText(QStringLiteral("Progress Bar")); });
     trap.at(156, [&] { dialogs().msgBox(QStringLiteral("Done.")); });
     trap.at(160, [&] { m_running = false; });

@@ -178,7 +178,7 @@ Cursor CandidateWriter::reserve(Cursor at, std::size_t digitsNeeded, std::size_t
 
 void CandidateWriter::recordCarries(std::size_t index, std::size_t end)
 {
-    for (; m_carried < (end >> 32); ++m_carried)
+    for (; m_carried < (std::uint64_t{end} >> 32); ++m_carried)
         m_list.m_carries.push_back(index);
 }
 

@@ -55,7 +55,7 @@ private:
     {
         std::size_t end = m_ends[i];
         if (!m_carries.empty()) [[unlikely]]
-            end += carriesUpTo(i) << 32;
+            end += static_cast<std::size_t>(std::uint64_t{carriesUpTo(i)} << 32);
         return end;
     }
     std::size_t startOf(std::size_t i) const { return i == 0 ? 0 : endOf(i - 1); }
@@ -75,10 +75,11 @@ private:
 CandidateList ScanPhoneNumbers(std::string_view bytes);
 CandidateList ScanPhoneNumbers(const QString& text);
 CandidateList ScanPhoneNumbers(const QByteArray& bytes);
-// A NUL-terminated string; without this a literal would match two overloads.
+// A NUL-terminated string (null counts as empty); without this overload a
+// string literal would match two others.
 inline CandidateList ScanPhoneNumbers(const char* text)
 {
-    return ScanPhoneNumbers(std::string_view(text));
+    return ScanPhoneNumbers(text ? std::string_view(text) : std::string_view());
 }
 // Scans into out, replacing its contents and reusing its buffers.
 void ScanPhoneNumbers(std::string_view bytes, CandidateList& out);

@@ -59,6 +59,7 @@ alignas(64) constexpr std::array<std::array<std::uint8_t, 64>, 6> kShiftIndexes 
 VANDRELL_AVX512_INLINE __m512i digitsUpTo(std::uint64_t digits)
 {
     __m512i counts = _mm512_maskz_set1_epi8(digits, 1);
+#pragma GCC unroll 6
     for (unsigned step = 0; step < 6; ++step) {
         const __m512i index = _mm512_load_si512(kShiftIndexes[step].data());
         const __mmask64 above = ~std::uint64_t{0} << (1u << step);

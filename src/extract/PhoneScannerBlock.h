@@ -71,6 +71,7 @@ struct BlockMasks {
     const int count = __builtin_popcountll(ends);
     std::uint32_t* out = at.ends;
     do {
+#pragma GCC unroll 4
         for (int i = 0; i < 4; ++i) {
             out[i] = first + static_cast<std::uint32_t>(__builtin_popcountll(digits & (ends ^ (ends - 1))));
             ends &= ends - 1;

@@ -23,8 +23,8 @@ struct Cursor {
 class CandidateWriter {
 public:
     // Room a kernel may fill for one 64-byte block without checking: up to 64
-    // digits plus the 8-byte over-store of the compaction, and at most 32 run
-    // ends (every second byte), rounded up.
+    // digits, written with stores that may reach 8 bytes past them, and up to
+    // 32 run ends (every second byte), written in fixed-size groups.
     static constexpr std::size_t kDigitRoom = 128;
     static constexpr std::size_t kEndRoom = 64;
 
@@ -44,15 +44,15 @@ public:
 
     std::size_t digitsWritten(const Cursor& at) const { return static_cast<std::size_t>(at.digits - m_digitBase); }
 
-    // False when ends between base and base + 64 digits all fit the 32-bit
-    // offsets the same way as the ends already recorded, so a kernel may
-    // store them directly.
-    bool mayCarry(std::size_t base) const { return ((base + 64) >> 32) != m_carried; }
+    // Whether a block whose digits start at `base` may end a run past the
+    // next multiple of 4 GiB digits. If not, a kernel may store its ends
+    // directly as 32-bit offsets.
+    bool mayCarry(std::size_t base) const { return (std::uint64_t{base + 64} >> 32) != m_carried; }
 
     // Records a candidate ending after `end` digits of the whole page.
     void pushEnd(Cursor& at, std::size_t end)
     {
-        if ((end >> 32) != m_carried) [[unlikely]]
+        if ((std::uint64_t{end} >> 32) != m_carried) [[unlikely]]
             recordCarries(static_cast<std::size_t>(at.ends - m_endBase), end);
         *at.ends++ = static_cast<std::uint32_t>(end);
     }
@@ -72,7 +72,7 @@ private:
     char* m_digitLimit = nullptr;
     std::uint32_t* m_endBase = nullptr;
     std::uint32_t* m_endLimit = nullptr;
-    std::size_t m_carried = 0;
+    std::uint64_t m_carried = 0; // multiples of 4 GiB recorded in the list's carries
 };
 
 enum class Kernel { Scalar, Ssse3, Avx2, Avx512 };

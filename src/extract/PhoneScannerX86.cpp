@@ -90,6 +90,7 @@ VANDRELL_SSSE3_INLINE void scanBlockSsse3(const char* block, std::uint64_t& open
     writer.ensureRoom(at);
     __m128i bytes[4];
     BlockMasks masks{0, 0, 0};
+#pragma GCC unroll 4
     for (int part = 0; part < 4; ++part) {
         bytes[part] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 16 * part));
         const __m128i classes = classify16(bytes[part]);
@@ -102,6 +103,7 @@ VANDRELL_SSSE3_INLINE void scanBlockSsse3(const char* block, std::uint64_t& open
     }
     storeEnds(runEnds(masks, open), masks.digits, writer.digitsWritten(at), writer, at);
     if (masks.digits) {
+#pragma GCC unroll 4
         for (int part = 0; part < 4; ++part)
             at.digits = packBytes16(bytes[part], static_cast<unsigned>(masks.digits >> (16 * part)), at.digits);
     }

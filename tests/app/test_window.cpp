@@ -3,6 +3,7 @@
 
 #include "FormFixture.h"
 #include "TestRegistry.h"
+#include "app/ProgressBar.h"
 #include "app/ReportListView.h"
 #include "app/RowListModel.h"
 #include "app/StartupRoutines.h"

@@ -8,7 +8,7 @@
 #include "app/ValueCheckBox.h"
 #include "platform/NetworkFetcher.h"
 
-#include <QProgressBar>
+#include "app/ProgressBar.h"
 #include <QTest>
 
 #include <functional>
@@ -135,7 +135,7 @@ private slots:
         QStringList texts;
         QList<int> pointers;
         run.fetcher.onFetch = [&](const QString&) {
-            values << run.form().ProgressBar1->value();
+            values << run.form().ProgressBar1->progress();
             texts << run.form().progressText();
             pointers << run.form().MousePointer();
         };
@@ -145,7 +145,7 @@ private slots:
         QCOMPARE(values, QList<int>({25, 50, 75, 100}));
         QCOMPARE(texts.value(1), QStringLiteral("Please wait.. looking at URL: 2 of 4"));
         QCOMPARE(pointers, QList<int>({11, 11, 11, 11}));
-        QCOMPARE(run.form().ProgressBar1->value(), 0);
+        QCOMPARE(run.form().ProgressBar1->progress(), 0);
         QCOMPARE(run.form().progressText(), QStringLiteral("Progress Bar"));
         QCOMPARE(run.form().MousePointer(), 0);
         QVERIFY(!run.form().isRunning());

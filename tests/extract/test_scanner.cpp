@@ -191,7 +191,7 @@ void TestScanner::examples_data()
         << QByteArray("Call (555) 123-4567 now") << QStringList{QStringLiteral("5551234567")};
     QTest::newRow("comma and full stop end runs") << QByteArray("Tel: 555.1234, fax 555-9876.")
                                                   << QStringList{QStringLiteral("5551234"), QStringLiteral("5559876")};
-    QTest::newRow("plus sign ends nothing but is dropped")
+    QTest::newRow("leading plus is not a number character")
         << QByteArray("+1 800 555 1212") << QStringList{QStringLiteral("18005551212")};
     QTest::newRow("newline ends a run") << QByteArray("555-1234\n555-9876")
                                         << QStringList{QStringLiteral("5551234"), QStringLiteral("5559876")};

@@ -1,0 +1,47 @@
+#include "ProgressBar.h"
+
+namespace {
+constexpr int frameMs = 16;
+}
+
+ProgressBar::ProgressBar(QWidget* parent) : QProgressBar(parent)
+{
+    setRange(0, 100);
+    setTextVisible(true);
+    setAlignment(Qt::AlignCenter);
+    m_showTimer.setSingleShot(true);
+    m_showTimer.setInterval(frameMs);
+    connect(&m_showTimer, &QTimer::timeout, this, &ProgressBar::showLatest);
+}
+
+void ProgressBar::setProgress(int value)
+{
+    m_value = qBound(0, value, 100);
+    scheduleShow();
+}
+
+void ProgressBar::setCaption(const QString& caption)
+{
+    m_caption = caption;
+    scheduleShow();
+}
+
+void ProgressBar::scheduleShow()
+{
+    // The first change shows at once; changes right after it wait a frame.
+    if (m_showTimer.isActive())
+        return;
+    showLatest();
+    m_showTimer.start();
+}
+
+void ProgressBar::showLatest()
+{
+    if (value() == m_value && m_shownCaption == m_caption)
+        return;
+    m_shownCaption = m_caption;
+    setValue(m_value);
+    update();
+    // Changes that arrived while waiting get their own frame.
+    m_showTimer.start();
+}
