@@ -202,13 +202,8 @@ int main(int argc, char** argv)
                 expectedRows);
     std::printf("  (fetch and scan only, no box ticked: %.3f s)\n", runExtraction(urls, false).seconds);
     {
-        NetworkFetcher fetcher;
         QElapsedTimer clock;
         clock.start();
-        for (const QString& url : urls)
-            fetcher.OpenURL(url);
-        std::printf("  (fetch only, no window: %.3f s)\n", seconds(clock));
-        clock.restart();
         runCurlPipeline(urls, false, nullptr, QStringLiteral("curl -s \"$@\" > /dev/null"));
         std::printf("  (curl alone: %.3f s)\n", seconds(clock));
     }

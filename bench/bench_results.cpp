@@ -52,7 +52,7 @@ public:
 
 class NoFetch final : public PageFetcher {
 public:
-    QByteArray OpenURL(const QString&) override { return {}; }
+    std::unique_ptr<PendingPage> start(const QString&) override { return nullptr; }
 };
 
 double residentMegabytes()

@@ -5,7 +5,6 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QNetworkReply>
-#include <QPointer>
 #include <QRegularExpression>
 #include <QStringDecoder>
 
@@ -60,48 +59,81 @@ QUrl NetworkFetcher::pageUrl(const QString& typed)
     return url;
 }
 
-QByteArray NetworkFetcher::OpenURL(const QString& typed)
+namespace {
+// One request under way. The decoded body is taken as it arrives, so the cap
+// holds however the server sends it.
+class NetworkPendingPage final : public PendingPage {
+public:
+    NetworkPendingPage(QNetworkReply* reply, QString typed, qint64 maximumBodyBytes)
+        : m_reply(reply), m_typed(std::move(typed)), m_maximumBodyBytes(maximumBodyBytes)
+    {
+        QObject::connect(reply, &QNetworkReply::readyRead, reply, [this] { collect(); });
+    }
+
+    ~NetworkPendingPage() override
+    {
+        if (!m_reply->isFinished())
+            m_reply->abort();
+        m_reply->deleteLater();
+    }
+
+    QByteArray take() override
+    {
+        if (!m_reply->isFinished()) {
+            QEventLoop loop;
+            QObject::connect(m_reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+            loop.exec(QEventLoop::AllEvents);
+        }
+        collect();
+        if (m_tooLarge)
+            throw AppError(QStringLiteral("The page is larger than %1 MiB: ").arg(m_maximumBodyBytes / (1024 * 1024)) +
+                           m_typed);
+        const int status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        if (status >= 400) {
+            const QString reason = m_reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
+            throw AppError(QStringLiteral("HTTP error %1 %2: ").arg(status).arg(reason) + m_typed);
+        }
+        if (m_reply->error() != QNetworkReply::NoError) {
+            if (m_reply->error() == QNetworkReply::OperationCanceledError)
+                throw AppError(QStringLiteral("The server stopped sending the page (timed out): ") + m_typed);
+            throw AppError(m_reply->errorString());
+        }
+        if (status >= 300)
+            throw AppError(QStringLiteral("Too many or unfollowable redirects (HTTP %1): ").arg(status) + m_typed);
+        return asciiCompatible(std::move(m_body), m_reply->header(QNetworkRequest::ContentTypeHeader).toString());
+    }
+
+private:
+    void collect()
+    {
+        if (m_tooLarge)
+            return;
+        if (m_body.size() + m_reply->bytesAvailable() > m_maximumBodyBytes) {
+            m_tooLarge = true;
+            m_reply->abort();
+            return;
+        }
+        if (m_body.isEmpty()) {
+            const qint64 announced = m_reply->header(QNetworkRequest::ContentLengthHeader).toLongLong();
+            if (announced > 0 && announced <= m_maximumBodyBytes)
+                m_body.reserve(announced);
+        }
+        m_body.append(m_reply->readAll());
+    }
+
+    QNetworkReply* m_reply;
+    QString m_typed;
+    qint64 m_maximumBodyBytes;
+    QByteArray m_body;
+    bool m_tooLarge = false;
+};
+} // namespace
+
+std::unique_ptr<PendingPage> NetworkFetcher::start(const QString& typed)
 {
-    const QUrl url = pageUrl(typed);
-    QNetworkRequest request(url);
+    QNetworkRequest request(pageUrl(typed));
     request.setHeader(QNetworkRequest::UserAgentHeader, userAgent());
     request.setMaximumRedirectsAllowed(m_limits.maximumRedirects);
     request.setTransferTimeout(int(m_limits.stallTimeout.count()));
-
-    QPointer<QNetworkReply> reply = m_manager.get(request);
-    const std::unique_ptr<QNetworkReply, void (*)(QNetworkReply*)> owner(reply,
-                                                                         [](QNetworkReply* r) { r->deleteLater(); });
-    // The body stays in the reply's own buffer until the end; only its
-    // decoded size is watched on the way.
-    bool tooLarge = false;
-    QEventLoop loop;
-    QObject::connect(reply, &QNetworkReply::readyRead, &loop, [&] {
-        if (reply->bytesAvailable() > m_limits.maximumBodyBytes) {
-            tooLarge = true;
-            reply->abort();
-        }
-    });
-    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    if (!reply->isFinished())
-        loop.exec(QEventLoop::AllEvents);
-
-    const QString tooLargeMessage =
-        QStringLiteral("The page is larger than %1 MiB: ").arg(m_limits.maximumBodyBytes / (1024 * 1024)) + typed;
-    if (tooLarge)
-        throw AppError(tooLargeMessage);
-    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (status >= 400) {
-        const QString reason = reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
-        throw AppError(QStringLiteral("HTTP error %1 %2: ").arg(status).arg(reason) + typed);
-    }
-    if (reply->error() != QNetworkReply::NoError) {
-        if (reply->error() == QNetworkReply::OperationCanceledError)
-            throw AppError(QStringLiteral("The server stopped sending the page (timed out): ") + typed);
-        throw AppError(reply->errorString());
-    }
-    if (status >= 300)
-        throw AppError(QStringLiteral("Too many or unfollowable redirects (HTTP %1): ").arg(status) + typed);
-    if (reply->bytesAvailable() > m_limits.maximumBodyBytes)
-        throw AppError(tooLargeMessage);
-    return asciiCompatible(reply->readAll(), reply->header(QNetworkRequest::ContentTypeHeader).toString());
+    return std::make_unique<NetworkPendingPage>(m_manager.get(request), typed, m_limits.maximumBodyBytes);
 }

@@ -24,7 +24,7 @@ public:
     NetworkFetcher();
     explicit NetworkFetcher(Limits limits);
 
-    QByteArray OpenURL(const QString& url) override;
+    std::unique_ptr<PendingPage> start(const QString& url) override;
 
     // http(s) URL for what the user typed; throws AppError for other schemes.
     static QUrl pageUrl(const QString& typed);

@@ -1,12 +1,26 @@
 #pragma once
-// Seam over the page fetch: given a URL, the page's bytes. Blocks the caller
-// (while the event loop keeps running) and throws AppError on any failure.
+// Seam over the page fetch. A fetch is started for a URL and its page
+// collected later, so the next page can already be on its way while the
+// current one is scanned; OpenURL does both at once. Collecting blocks the
+// caller while the event loop keeps running, and throws AppError on failure.
 
 #include <QByteArray>
 #include <QString>
 
+#include <memory>
+
+class PendingPage {
+public:
+    virtual ~PendingPage() = default; // a page never collected is abandoned
+    // The page's bytes; throws AppError when the fetch failed. Call once.
+    virtual QByteArray take() = 0;
+};
+
 class PageFetcher {
 public:
     virtual ~PageFetcher() = default;
-    virtual QByteArray OpenURL(const QString& url) = 0;
+    // Throws AppError at once for a URL that cannot be fetched at all.
+    virtual std::unique_ptr<PendingPage> start(const QString& url) = 0;
+
+    QByteArray OpenURL(const QString& url) { return start(url)->take(); }
 };

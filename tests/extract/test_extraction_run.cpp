@@ -14,19 +14,38 @@
 #include <functional>
 
 namespace {
-// The real fetch, with a look at the window each time a page is requested.
+// The real fetch, with a look at the window each time the run waits for a
+// page.
 class WatchingFetcher final : public PageFetcher {
 public:
     explicit WatchingFetcher(NetworkFetcher::Limits limits = {}) : m_real(limits) {}
-    QByteArray OpenURL(const QString& url) override
+    std::unique_ptr<PendingPage> start(const QString& url) override
     {
-        if (onFetch)
-            onFetch(url);
-        return m_real.OpenURL(url);
+        started << url;
+        return std::make_unique<Watched>(*this, url, m_real.start(url));
     }
     std::function<void(const QString&)> onFetch;
+    QStringList started;
 
 private:
+    class Watched final : public PendingPage {
+    public:
+        Watched(WatchingFetcher& owner, QString url, std::unique_ptr<PendingPage> page)
+            : m_owner(owner), m_url(std::move(url)), m_page(std::move(page))
+        {}
+        QByteArray take() override
+        {
+            if (m_owner.onFetch)
+                m_owner.onFetch(m_url);
+            return m_page->take();
+        }
+
+    private:
+        WatchingFetcher& m_owner;
+        QString m_url;
+        std::unique_ptr<PendingPage> m_page;
+    };
+
     NetworkFetcher m_real;
 };
 
@@ -295,6 +314,30 @@ private slots:
         QCOMPARE(shown[2], QStringLiteral("Done."));
         QCOMPARE(resultTexts(run.form()), QStringList{QStringLiteral("5551234567")});
         QVERIFY(!run.form().isRunning());
+    }
+
+    void pageRequestedAheadIsDroppedWhenTheListChanges()
+    {
+        Run run;
+        tickOnly(run.form(), {7, 10});
+        QStringList taken;
+        run.fetcher.onFetch = [&](const QString& url) {
+            if (taken.isEmpty())
+                run.form().urlRows()->remove(2); // the page of row 2 is already on its way
+            taken << url;
+        };
+        run.addUrl(m_server.url(QStringLiteral("/call")));
+        run.addUrl(m_server.url(QStringLiteral("/words")));
+        run.addUrl(m_server.url(QStringLiteral("/twice")));
+        run.start();
+        QCOMPARE(taken, QStringList({m_server.url(QStringLiteral("/call")), m_server.url(QStringLiteral("/twice"))}));
+        QVERIFY(run.fetcher.started.contains(m_server.url(QStringLiteral("/words"))));
+        QCOMPARE(resultTexts(run.form()),
+                 QStringList({QStringLiteral("5551234567"), QStringLiteral("5551234"), QStringLiteral("5551234")}));
+        const QStringList shown = run.fixture.dialogs.texts();
+        QCOMPARE(shown.size(), 2);
+        QVERIFY(shown[0].contains(QLatin1String("at line 110")));
+        QCOMPARE(shown[1], QStringLiteral("Done."));
     }
 
     void optionsChangedDuringARunApplyFromThenOn()

@@ -12,7 +12,10 @@
 namespace {
 class RefusingFetcher final : public PageFetcher {
 public:
-    QByteArray OpenURL(const QString& url) override { throw AppError(QStringLiteral("No fetch in this test: ") + url); }
+    std::unique_ptr<PendingPage> start(const QString& url) override
+    {
+        throw AppError(QStringLiteral("No fetch in this test: ") + url);
+    }
 };
 
 } // namespace
