@@ -201,14 +201,16 @@ int main(int argc, char** argv)
     std::printf("  Vandrell  median %.3f s  (%d rows; the pipeline finds %ld ten-digit runs)\n", median(ours), rows,
                 expectedRows);
     std::printf("  (fetch and scan only, no box ticked: %.3f s)\n", runExtraction(urls, false).seconds);
-    {
-        QElapsedTimer clock;
-        clock.start();
-        runCurlPipeline(urls, false, nullptr, QStringLiteral("curl -s \"$@\" > /dev/null"));
-        std::printf("  (curl alone: %.3f s)\n", seconds(clock));
-    }
-    std::printf("  curl|tr|grep median %.3f s\n", median(curl));
-    std::printf("  ratio %.2fx the pipeline's time (budget <= 1.2x)\n", median(ours) / median(curl));
+    std::printf("  (curl alone: %.3f s)\n",
+                runCurlPipeline(urls, false, nullptr, QStringLiteral("curl -s \"$@\" > /dev/null")));
+    std::printf("  curl|tr|grep > /dev/null median %.3f s: ratio %.2fx (budget <= 1.2x)\n", median(curl),
+                median(ours) / median(curl));
+    // With its output going to /dev/null GNU grep stops matching after the
+    // first match, so the line above measures mostly curl. Drained through
+    // cat, grep does the whole job.
+    const double drained = runCurlPipeline(
+        urls, false, nullptr, QStringLiteral("curl -s \"$@\" | tr -d ' ' | grep -oE '[0-9.(){}-]+' | cat > /dev/null"));
+    std::printf("  curl|tr|grep|cat %.3f s: ratio %.2fx\n", drained, median(ours) / drained);
 
     QByteArray millionPage;
     millionPage.reserve(11 * 1000 * 1000);
