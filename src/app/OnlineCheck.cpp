@@ -4,9 +4,10 @@
 #include "platform/Dialogs.h"
 
 namespace {
-// ping itself gives up after 3 s; the deadline is the backstop that keeps
-// start-up from waiting on a stuck name lookup.
-constexpr std::chrono::milliseconds checkDeadline{4500};
+// ping itself gives up after 3 s; the deadline is the backstop for a stuck
+// name lookup. With the second the capture allows a killed command, start-up
+// never waits more than 5 s.
+constexpr std::chrono::milliseconds checkDeadline{3800};
 } // namespace
 
 bool showsPingReply(const QString& output)
