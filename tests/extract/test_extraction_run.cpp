@@ -287,6 +287,19 @@ private slots:
         QVERIFY(run.fixture.dialogs.texts()[0].contains(QLatin1String("at line 120")));
     }
 
+    void utf16PagesAreReadAsText()
+    {
+        const QString text = QStringLiteral("Tél: 555-123-4567 — fax (555) 987 6543");
+        QByteArray little("\xff\xfe");
+        little.append(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+        m_server.route(QStringLiteral("/utf16"), TestHttpServer::Reply::page(little, "text/html"));
+        Run run;
+        tickOnly(run.form(), {10});
+        run.addUrl(m_server.url(QStringLiteral("/utf16")));
+        run.start();
+        QCOMPARE(resultTexts(run.form()), QStringList({QStringLiteral("5551234567"), QStringLiteral("5559876543")}));
+    }
+
     void redirectsAndBareHosts()
     {
         Run run;
