@@ -33,7 +33,8 @@ void Form1::paintBackground(QWidget* widget, const QColor& colour)
 {
     widget->setAutoFillBackground(true);
     QPalette palette = widget->palette();
-    palette.setColor(QPalette::Window, colour);
+    // Buttons, check boxes among them, fill with the button colour role.
+    palette.setColor(widget->backgroundRole(), colour);
     widget->setPalette(palette);
 }
 

@@ -52,6 +52,12 @@ QString readRaw(FormFixture& fixture, const QString& key)
     return raw.value(QStringLiteral("Vandrell/") + key, QStringLiteral("<absent>")).toString();
 }
 
+// The colour a control fills its background with.
+QColor background(const QWidget* widget)
+{
+    return widget->autoFillBackground() ? widget->palette().color(widget->backgroundRole()) : QColor();
+}
+
 void writeFile(const QString& path, const QByteArray& bytes)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
@@ -222,10 +228,10 @@ private slots:
         QDir(fixture.programFolder()).mkpath(QStringLiteral("x/o.cjs"));
         Form1& form = fixture.loaded();
         QVERIFY(form.SkinFramework1.calls().isEmpty());
-        QCOMPARE(form.palette().color(QPalette::Window), QColor(Qt::white));
-        QCOMPARE(form.Frame1->palette().color(QPalette::Window), QColor(Qt::white));
-        QCOMPARE(form.Check1[0]->palette().color(QPalette::Window), QColor(Qt::white));
-        QCOMPARE(form.Check2->palette().color(QPalette::Window), QColor(Qt::white));
+        QCOMPARE(background(&form), QColor(Qt::white));
+        QCOMPARE(background(form.Frame1), QColor(Qt::white));
+        QCOMPARE(background(form.Check1[0]), QColor(Qt::white));
+        QCOMPARE(background(form.Check2), QColor(Qt::white));
     }
 
     void skinIsLoadedAndApplied()
@@ -240,9 +246,9 @@ private slots:
         QCOMPARE(form.SkinFramework1.Options() & 1u, 1u);
         QVERIFY(qApp->styleSheet().contains(QLatin1String("#123456")));
         const QColor face = QApplication::palette().color(QPalette::Button);
-        QCOMPARE(form.palette().color(QPalette::Window), face);
-        QCOMPARE(form.Frame7->palette().color(QPalette::Window), face);
-        QCOMPARE(form.Check1[15]->palette().color(QPalette::Window), face);
+        QCOMPARE(background(&form), face);
+        QCOMPARE(background(form.Frame7), face);
+        QCOMPARE(background(form.Check1[15]), face);
         qApp->setStyleSheet(QString());
     }
 
@@ -253,7 +259,7 @@ private slots:
         Form1& form = fixture.loaded();
         QCOMPARE(fixture.dialogs.messages.size(), 1);
         QVERIFY(fixture.dialogs.messages[0].text.contains(QLatin1String("Form1.Form_Load at line 100")));
-        QCOMPARE(form.Check2->palette().color(QPalette::Window), QApplication::palette().color(QPalette::Button));
+        QCOMPARE(background(form.Check2), QApplication::palette().color(QPalette::Button));
         // Start-up went on after the failure.
         QCOMPARE(form.windowTitle(), QStringLiteral("Vandrell"));
     }
