@@ -190,7 +190,7 @@ int main(int argc, char** argv)
     std::vector<double> ours;
     std::vector<double> curl;
     int rows = 0;
-    for (int round = 0; round < 3; ++round) {
+    for (int round = 0; round < 5; ++round) {
         curl.push_back(runCurlPipeline(urls, false, nullptr));
         const RunResult run = runExtraction(urls);
         ours.push_back(run.seconds);

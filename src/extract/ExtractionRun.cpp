@@ -32,7 +32,7 @@ const std::string_view urlSeparator = " - ";
 // holds the same URL when the run gets there.
 class PagesAhead final {
 public:
-    static constexpr int depth = 2;
+    static constexpr int depth = 3;
 
     // Requests the pages of rows after `row` up to `depth` ahead, within `last`.
     void requestAfter(PageFetcher& fetcher, int row, int last, const RowListModel& urls)
