@@ -13,6 +13,8 @@
 #include "app/ValueCheckBox.h"
 #include "platform/NetworkFetcher.h"
 
+#include "ResidentMemory.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -22,7 +24,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <sys/resource.h>
 #include <vector>
 
 namespace {
@@ -37,13 +38,6 @@ double median(std::vector<double> values)
 {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
-}
-
-double peakRssMiB()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_maxrss) / 1024.0;
 }
 
 QByteArray loadCorpus(const QString& path)
@@ -135,23 +129,23 @@ RunResult runExtraction(const QStringList& urls, bool tickTen = true)
     return result;
 }
 
-// One curl process for every URL, through the same pipeline as the scanner
-// benchmark; the count of ten-digit runs is taken from a separate pass.
-double runCurlPipeline(const QStringList& urls, bool countTenDigits, long* tenDigitRuns, QString script = {})
+// Shell scripts over one curl process fetching every URL in turn.
+const QString fetchAll = QStringLiteral("curl -s \"$@\"");
+const QString runsOf = QStringLiteral(" | tr -d ' ' | grep -oE '[0-9.(){}-]+'");
+
+struct ShellRun {
+    double seconds = 0;
+    QByteArray output;
+};
+
+ShellRun runShell(const QString& script, const QStringList& urls)
 {
-    if (script.isEmpty())
-        script = countTenDigits ? QStringLiteral("curl -s \"$@\" | tr -d ' ' | grep -oE '[0-9.(){}-]+' | "
-                                                 "tr -d '.(){}-' | grep -cxE '[0-9]{10}'")
-                                : QStringLiteral("curl -s \"$@\" | tr -d ' ' | grep -oE '[0-9.(){}-]+' > /dev/null");
     QProcess shell;
     QElapsedTimer clock;
     clock.start();
     shell.start(QStringLiteral("sh"), QStringList{QStringLiteral("-c"), script, QStringLiteral("sh")} + urls);
     shell.waitForFinished(-1);
-    const double elapsed = seconds(clock);
-    if (tenDigitRuns)
-        *tenDigitRuns = shell.readAllStandardOutput().trimmed().toLong();
-    return elapsed;
+    return {seconds(clock), shell.readAllStandardOutput()};
 }
 } // namespace
 
@@ -185,13 +179,15 @@ int main(int argc, char** argv)
     }
 
     std::printf("serving %d pages\n", pageCount);
-    long expectedRows = 0;
-    runCurlPipeline(urls, true, &expectedRows);
+    const long expectedRows =
+        runShell(fetchAll + runsOf + QStringLiteral(" | tr -d '.(){}-' | grep -cxE '[0-9]{10}'"), urls)
+            .output.trimmed()
+            .toLong();
     std::vector<double> ours;
     std::vector<double> curl;
     int rows = 0;
     for (int round = 0; round < 5; ++round) {
-        curl.push_back(runCurlPipeline(urls, false, nullptr));
+        curl.push_back(runShell(fetchAll + runsOf + QStringLiteral(" > /dev/null"), urls).seconds);
         const RunResult run = runExtraction(urls);
         ours.push_back(run.seconds);
         rows = run.rows;
@@ -201,15 +197,13 @@ int main(int argc, char** argv)
     std::printf("  Vandrell  median %.3f s  (%d rows; the pipeline finds %ld ten-digit runs)\n", median(ours), rows,
                 expectedRows);
     std::printf("  (fetch and scan only, no box ticked: %.3f s)\n", runExtraction(urls, false).seconds);
-    std::printf("  (curl alone: %.3f s)\n",
-                runCurlPipeline(urls, false, nullptr, QStringLiteral("curl -s \"$@\" > /dev/null")));
+    std::printf("  (curl alone: %.3f s)\n", runShell(fetchAll + QStringLiteral(" > /dev/null"), urls).seconds);
     std::printf("  curl|tr|grep > /dev/null median %.3f s: ratio %.2fx (budget <= 1.2x)\n", median(curl),
                 median(ours) / median(curl));
     // With its output going to /dev/null GNU grep stops matching after the
     // first match, so the line above measures mostly curl. Drained through
     // cat, grep does the whole job.
-    const double drained = runCurlPipeline(
-        urls, false, nullptr, QStringLiteral("curl -s \"$@\" | tr -d ' ' | grep -oE '[0-9.(){}-]+' | cat > /dev/null"));
+    const double drained = runShell(fetchAll + runsOf + QStringLiteral(" | cat > /dev/null"), urls).seconds;
     std::printf("  curl|tr|grep|cat %.3f s: ratio %.2fx\n", drained, median(ours) / drained);
 
     QByteArray millionPage;
@@ -221,6 +215,6 @@ int main(int argc, char** argv)
     std::printf("a page with 1,000,000 accepted numbers: %.3f s, %d rows, longest event-loop stall %.1f ms "
                 "(budget 3 s, 100 ms)\n",
                 big.seconds, big.rows, big.longestStallMs);
-    std::printf("peak resident memory %.0f MiB\n", peakRssMiB());
+    std::printf("peak resident memory %.0f MiB\n", peakResidentMegabytes());
     return 0;
 }

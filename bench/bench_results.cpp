@@ -8,10 +8,12 @@
 
 #include "app/Form1.h"
 #include "app/RowListModel.h"
-#include "platform/Dialogs.h"
-#include "platform/FileDialogPrompt.h"
-#include "platform/PageFetcher.h"
+#include "platform/NetworkFetcher.h"
 #include "platform/QtClipboard.h"
+
+#include "ResidentMemory.h"
+#include "ScriptedDialogs.h"
+#include "ScriptedFileDialogs.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -21,10 +23,7 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 
-#include <unistd.h>
-
 #include <cstdio>
-#include <fstream>
 #include <functional>
 #include <string>
 
@@ -33,35 +32,6 @@ constexpr int rowTotal = 1'000'000;
 constexpr double listBudgetMegabytes = 150;
 constexpr double saveBudgetSeconds = 1.0;
 constexpr double copyBudgetSeconds = 2.0;
-
-// Yes to the overwrite question, OK to the rest; counts what was shown.
-class AnsweringDialogs final : public Dialogs {
-public:
-    int messages = 0;
-
-protected:
-    int showMessage(const QString&, int style, const QString&) override { return ++messages, style == 4 ? 6 : 1; }
-    QString askText(const QString&, const QString&, const QString&) override { return {}; }
-};
-
-class FixedFileDialog final : public FileDialogPrompt {
-public:
-    QString path;
-    QStringList choose(const FileDialogRequest&) override { return {path}; }
-};
-
-class NoFetch final : public PageFetcher {
-public:
-    std::unique_ptr<PendingPage> start(const QString&) override { return nullptr; }
-};
-
-double residentMegabytes()
-{
-    long pages = 0, resident = 0;
-    std::ifstream statm("/proc/self/statm");
-    statm >> pages >> resident;
-    return double(resident) * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
-}
 
 double seconds(const std::function<void()>& work)
 {
@@ -101,10 +71,11 @@ bool report(const char* what, double value, const char* unit, double budget, dou
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    AnsweringDialogs dialogs;
-    FixedFileDialog fileDialog;
+    ScriptedDialogs dialogs; // Yes to the overwrite question, OK to the rest
+    ScriptedFileDialogs fileDialog;
     QtClipboard clipboard;
-    NoFetch fetcher;
+    NetworkFetcher fetcher; // never asked
+
     Form1 form(Platform{dialogs, fileDialog, clipboard, fetcher, QApplication::applicationDirPath(), {}});
     form.resultRows()->addColumn(QStringLiteral("Result(s)"));
     form.show();
@@ -127,7 +98,8 @@ int main(int argc, char** argv)
     const double beforeList = residentMegabytes();
     const double appendSeconds = seconds([&] {
         forEachResult([&](const std::string& url, const std::string& number) { rows.appendUtf8(url, " - ", number); });
-        QCoreApplication::processEvents(); // the view learns of the rows
+        rows.flushAppends(); // the view learns of the rows
+        QCoreApplication::processEvents();
     });
     const double listMegabytes = residentMegabytes() - beforeList;
     std::printf("%d rows appended in %.3f s\n", rows.count(), appendSeconds);
@@ -140,9 +112,9 @@ int main(int argc, char** argv)
         for (const QString& row : plainRows)
             out << row << "\r\n";
     });
-    fileDialog.path = dir.filePath(QStringLiteral("results.txt"));
+    fileDialog.answers << QStringList{dir.filePath(QStringLiteral("results.txt"))}
+                       << QStringList{dir.filePath(QStringLiteral("results.csv"))};
     ok &= report("save as text file", seconds([&] { form.PushButton6_Click(); }), "s", saveBudgetSeconds, peerSave);
-    fileDialog.path = dir.filePath(QStringLiteral("results.csv"));
     ok &=
         report("save as comma delimited", seconds([&] { form.PushButton1_Click(); }), "s", saveBudgetSeconds, peerSave);
     std::printf("files: %lld and %lld bytes\n", QFileInfo(dir.filePath(QStringLiteral("results.txt"))).size(),
@@ -157,6 +129,6 @@ int main(int argc, char** argv)
     ok &= report("copy all ticked to clipboard", seconds([&] { form.PushButton2_Click(); }), "s", copyBudgetSeconds,
                  peerCopy);
     std::printf("clipboard: %lld characters; messages shown: %d (the copied message only)\n",
-                qint64(QGuiApplication::clipboard()->text().size()), dialogs.messages);
-    return ok && dialogs.messages == 1 ? 0 : 1;
+                qint64(QGuiApplication::clipboard()->text().size()), int(dialogs.messages.size()));
+    return ok && dialogs.messages.size() == 1 ? 0 : 1;
 }

@@ -8,12 +8,12 @@
 // The corpus is CORPUS, else $VANDRELL_CORPUS, else bench/corpus-64m.html in
 // the build tree, which is generated on first use.
 
+#include "ResidentMemory.h"
 #include "extract/PhoneScanner.h"
 #include "extract/PhoneScannerKernels.h"
 
 #include <benchmark/benchmark.h>
 
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -63,13 +63,6 @@ std::string corpusPath(int argc, char** argv)
         }
     }
     return path;
-}
-
-double peakRssMiB()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
 void scanReusingList(benchmark::State& state)
@@ -179,7 +172,7 @@ int main(int argc, char** argv)
     const double mib = static_cast<double>(g_corpus.size()) / (1 << 20);
 
     // Peak memory of one scan into a fresh list, on top of the corpus.
-    const double rssBefore = peakRssMiB();
+    const double rssBefore = peakResidentMegabytes();
     std::size_t candidates = 0;
     std::size_t digits = 0;
     {
@@ -187,7 +180,7 @@ int main(int argc, char** argv)
         candidates = list.size();
         digits = list.allDigits().size();
     }
-    const double rssAfter = peakRssMiB();
+    const double rssAfter = peakResidentMegabytes();
 
     // The shell pipeline finds the same runs: it prints each one on a line.
     const std::string file = shellQuote(path);

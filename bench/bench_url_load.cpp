@@ -7,8 +7,11 @@
 
 #include "app/ReportListView.h"
 #include "app/RowListModel.h"
-#include "platform/Dialogs.h"
 #include "urls/UrlFileReader.h"
+
+#include "ResidentMemory.h"
+#include "ScriptedDialogs.h"
+#include "ScriptedFileDialogs.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -17,43 +20,14 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 
-#include <sys/resource.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 
 namespace {
 
 constexpr int lineCount = 1'000'000;
 constexpr double budgetSeconds = 1.5;
 constexpr double budgetMegabytes = 200;
-
-// Messages would only block a benchmark; none is expected.
-class SilentDialogs final : public Dialogs {
-public:
-    int messages = 0;
-
-protected:
-    int showMessage(const QString&, int, const QString&) override { return ++messages, 1; }
-    QString askText(const QString&, const QString&, const QString&) override { return {}; }
-};
-
-double residentMegabytes()
-{
-    long pages = 0, resident = 0;
-    std::ifstream statm("/proc/self/statm");
-    statm >> pages >> resident;
-    return double(resident) * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
-}
-
-double peakMegabytes()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_maxrss) / 1024.0; // kilobytes on Linux
-}
 
 // Plausible URLs of varied length, Windows line ends, from a fixed seed.
 qint64 writeUrlFile(const QString& path)
@@ -96,7 +70,7 @@ int main(int argc, char** argv)
     view.show();
     QApplication::processEvents();
 
-    SilentDialogs dialogs;
+    ScriptedDialogs dialogs; // no message is expected
     const double residentBefore = residentMegabytes();
     QElapsedTimer timer;
     timer.start();
@@ -104,9 +78,9 @@ int main(int argc, char** argv)
     QApplication::processEvents(); // the view takes in the new rows and paints
     const double seconds = double(timer.nsecsElapsed()) / 1e9;
     const double residentAfter = residentMegabytes();
-    const double peak = peakMegabytes();
-    if (rows.count() != lineCount || dialogs.messages != 0 || view.model()->rowCount() != lineCount) {
-        std::fprintf(stderr, "loaded %d rows, %d messages: wrong\n", rows.count(), dialogs.messages);
+    const double peak = peakResidentMegabytes();
+    if (rows.count() != lineCount || !dialogs.messages.isEmpty() || view.model()->rowCount() != lineCount) {
+        std::fprintf(stderr, "loaded %d rows, %d messages: wrong\n", rows.count(), int(dialogs.messages.size()));
         return 2;
     }
 

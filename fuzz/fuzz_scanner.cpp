@@ -3,6 +3,7 @@
 // reading of the rules finds, on any bytes. Lists are reused between inputs,
 // as the program reuses them between pages.
 
+#include "ReferenceScanner.h"
 #include "extract/PhoneScanner.h"
 #include "extract/PhoneScannerKernels.h"
 
@@ -17,38 +18,7 @@
 
 namespace {
 
-using Candidates = std::vector<std::string>;
-
-bool isNumberChar(char c)
-{
-    return (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '(' || c == ')' || c == '{' || c == '}';
-}
-
-Candidates referenceScan(std::string_view text)
-{
-    std::string squeezed;
-    for (char c : text) {
-        if (c != ' ')
-            squeezed += c;
-    }
-    Candidates result;
-    std::string run;
-    bool inRun = false;
-    for (char c : squeezed) {
-        if (isNumberChar(c)) {
-            inRun = true;
-            if (c >= '0' && c <= '9')
-                run += c;
-        } else if (inRun) {
-            result.push_back(run);
-            run.clear();
-            inRun = false;
-        }
-    }
-    if (inRun)
-        result.push_back(run);
-    return result;
-}
+using reference::Candidates;
 
 void expectSame(const CandidateList& list, const Candidates& expected, const char* what)
 {
@@ -69,7 +39,7 @@ void checkBytes(std::string_view bytes)
     static CandidateList lists[std::size(phonescan::kAllKernels)];
     static CandidateList reused;
 
-    const Candidates expected = referenceScan(bytes);
+    const Candidates expected = reference::scan(bytes);
     for (std::size_t k = 0; k < std::size(phonescan::kAllKernels); ++k) {
         const phonescan::Kernel kernel = phonescan::kAllKernels[k];
         if (!phonescan::kernelAvailable(kernel))
@@ -96,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QString text = QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
     const QByteArray utf8 = text.toUtf8();
     expectSame(ScanPhoneNumbers(text),
-               referenceScan(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size()))),
+               reference::scan(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size()))),
                "ScanPhoneNumbers(QString)");
     return 0;
 }

@@ -37,9 +37,3 @@ void ListRows::clear()
     m_ends.clear();
     m_ends.shrink_to_fit();
 }
-
-void ListRows::reserve(std::size_t rows, std::size_t bytes)
-{
-    m_ends.reserve(rows);
-    m_bytes.reserve(bytes);
-}

@@ -23,7 +23,6 @@ public:
     void appendUtf8(std::string_view a, std::string_view b = {}, std::string_view c = {});
     void remove(std::size_t row);
     void clear();
-    void reserve(std::size_t rows, std::size_t bytes);
 
     std::size_t byteSize() const { return m_bytes.size(); }
 

@@ -27,8 +27,6 @@ public:
     void ApplyWindow(QWidget* window);
 
     const QStringList& calls() const { return m_calls; }
-    bool isLoaded() const { return m_loaded; }
-    const QString& styleSheet() const { return m_styleSheet; }
 
 private:
     QString m_styleSheet;

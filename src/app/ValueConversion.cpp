@@ -14,64 +14,50 @@ bool isBlank(QChar c)
     return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r');
 }
 
-// "&H1F" and "&O17" style prefixed integers.
-std::optional<double> radixNumber(QStringView digits, int radix)
+bool isAsciiDigit(QChar c)
 {
-    double value = 0;
-    bool any = false;
-    for (QChar c : digits) {
-        const int d =
-            c.isDigit() ? c.digitValue() : (c.toUpper().unicode() >= 'A' ? c.toUpper().unicode() - 'A' + 10 : 99);
-        if (d < 0 || d >= radix)
-            break;
-        value = value * radix + d;
-        any = true;
-    }
-    return any ? std::optional<double>(value) : std::nullopt;
+    return c.unicode() >= '0' && c.unicode() <= '9';
+}
+
+bool isSign(QChar c)
+{
+    return c == QLatin1Char('+') || c == QLatin1Char('-');
+}
+
+qsizetype skipDigits(QStringView text, qsizetype i)
+{
+    while (i < text.size() && isAsciiDigit(text[i]))
+        ++i;
+    return i;
 }
 
 // Reads a decimal number at the start of text; returns the value and how many
-// characters it used (0 when none).
+// characters it used (0 when none). "D" is accepted for the exponent as "E".
 std::pair<double, qsizetype> leadingDecimal(QStringView text)
 {
-    qsizetype i = 0;
     const qsizetype n = text.size();
-    QString number;
-    if (i < n && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-')))
-        number += text[i++];
-    qsizetype mantissaDigits = 0;
-    while (i < n && text[i].unicode() >= '0' && text[i].unicode() <= '9') {
-        number += text[i++];
-        ++mantissaDigits;
-    }
-    if (i < n && text[i] == QLatin1Char('.')) {
-        number += text[i++];
-        while (i < n && text[i].unicode() >= '0' && text[i].unicode() <= '9') {
-            number += text[i++];
-            ++mantissaDigits;
-        }
+    const qsizetype start = n > 0 && isSign(text[0]) ? 1 : 0;
+    qsizetype end = skipDigits(text, start);
+    qsizetype mantissaDigits = end - start;
+    if (end < n && text[end] == QLatin1Char('.')) {
+        const qsizetype fractionEnd = skipDigits(text, end + 1);
+        mantissaDigits += fractionEnd - end - 1;
+        end = fractionEnd;
     }
     if (mantissaDigits == 0)
         return {0.0, 0};
-    qsizetype used = i;
-    if (i < n && (text[i].toUpper() == QLatin1Char('E') || text[i].toUpper() == QLatin1Char('D'))) {
-        qsizetype j = i + 1;
-        QString exponent = QStringLiteral("e");
-        if (j < n && (text[j] == QLatin1Char('+') || text[j] == QLatin1Char('-')))
-            exponent += text[j++];
-        qsizetype expDigits = 0;
-        while (j < n && text[j].unicode() >= '0' && text[j].unicode() <= '9') {
-            exponent += text[j++];
-            ++expDigits;
-        }
-        if (expDigits > 0) {
-            number += exponent;
-            used = j;
-        }
+    if (end < n && (text[end].toUpper() == QLatin1Char('E') || text[end].toUpper() == QLatin1Char('D'))) {
+        const qsizetype digitsStart = end + 1 < n && isSign(text[end + 1]) ? end + 2 : end + 1;
+        const qsizetype exponentEnd = skipDigits(text, digitsStart);
+        if (exponentEnd > digitsStart)
+            end = exponentEnd;
     }
-    return {number.toDouble(), used};
+    QString number = text.first(end).toString();
+    number.replace(QLatin1Char('d'), QLatin1Char('e')).replace(QLatin1Char('D'), QLatin1Char('e'));
+    return {number.toDouble(), end};
 }
 
+// "&H1F" and "&O17" style prefixed integers; used counts the characters read.
 std::optional<double> prefixedNumber(QStringView text, qsizetype* used)
 {
     if (text.size() < 3 || text[0] != QLatin1Char('&'))
@@ -80,17 +66,22 @@ std::optional<double> prefixedNumber(QStringView text, qsizetype* used)
     const int radix = kind == QLatin1Char('H') ? 16 : kind == QLatin1Char('O') ? 8 : 0;
     if (radix == 0)
         return std::nullopt;
+    const auto isRadixDigit = [radix](QChar c) {
+        const char16_t lower = c.toLower().unicode();
+        const int value = lower >= '0' && lower <= '9'   ? lower - '0'
+                          : lower >= 'a' && lower <= 'f' ? lower - 'a' + 10
+                                                         : -1;
+        return value >= 0 && value < radix;
+    };
     qsizetype i = 2;
-    while (i < text.size()) {
-        const QChar c = text[i].toUpper();
-        const bool ok = radix == 16 ? (c.isDigit() || (c >= QLatin1Char('A') && c <= QLatin1Char('F')))
-                                    : (c >= QLatin1Char('0') && c <= QLatin1Char('7'));
-        if (!ok)
-            break;
+    while (i < text.size() && isRadixDigit(text[i]))
         ++i;
-    }
+    bool ok = false;
+    const qulonglong value = text.sliced(2, i - 2).toULongLong(&ok, radix);
+    if (!ok)
+        return std::nullopt;
     *used = i;
-    return radixNumber(text.mid(2, i - 2), radix);
+    return double(value);
 }
 } // namespace
 

@@ -140,8 +140,7 @@ void Form1::PushButton7_Click()
         bool withUrl = Check2->value() == 1;
         const std::size_t candidateCount = candidates.size();
         for (std::size_t j = 0; j < candidateCount; ++j) {
-            if (MousePointer() != busyPointer)
-                trap.at(128, [&] { setMousePointer(busyPointer); });
+            trap.at(128, [&] { setMousePointer(busyPointer); });
             if (Yield::sliced()) {
                 // The user may have ticked boxes or emptied the lists meanwhile.
                 accepted = AcceptedLengths::fromBoxes(Check1);

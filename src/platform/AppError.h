@@ -18,7 +18,6 @@ public:
     static AppError overflow() { return AppError(QStringLiteral("Overflow")); }
     static AppError invalidPropertyValue() { return AppError(QStringLiteral("Invalid property value")); }
     static AppError invalidArgument() { return AppError(QStringLiteral("Invalid procedure call or argument")); }
-    static AppError subscriptOutOfRange() { return AppError(QStringLiteral("Subscript out of range")); }
 
 private:
     QString m_description;

@@ -25,7 +25,6 @@ long long lastYield = 0;
 
 void Yield::now()
 {
-    QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     lastYield = coarseNanoseconds();
 }

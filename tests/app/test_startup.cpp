@@ -2,6 +2,7 @@
 // folder: first and later starts, stored values good and bad, skin, pointer.
 
 #include "FormFixture.h"
+#include "TestFiles.h"
 #include "TestRegistry.h"
 #include "app/ErrorTrap.h"
 #include "app/ReportListView.h"
@@ -58,13 +59,6 @@ QColor background(const QWidget* widget)
     return widget->autoFillBackground() ? widget->palette().color(widget->backgroundRole()) : QColor();
 }
 
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 } // namespace
 
 class TestStartup : public QObject {
@@ -204,7 +198,7 @@ private slots:
     {
         FormFixture fixture;
         const QString path = fixture.settingsFile();
-        writeFile(path, QByteArray("\x00\xff[[[garbage\n=\n", 15));
+        writeTestFile(path, QByteArray("\x00\xff[[[garbage\n=\n", 15));
         Form1& form = fixture.loaded();
         QCOMPARE(form.windowTitle(), QStringLiteral("Vandrell"));
         QCOMPARE(boxValues(form), ticked({5, 6}));
@@ -237,7 +231,7 @@ private slots:
     void skinIsLoadedAndApplied()
     {
         FormFixture fixture;
-        writeFile(fixture.programFolder() + QStringLiteral("/x/o.cjs"), "QPushButton { color: #123456; }");
+        writeTestFile(fixture.programFolder() + QStringLiteral("/x/o.cjs"), "QPushButton { color: #123456; }");
         Form1& form = fixture.loaded();
         QVERIFY(fixture.dialogs.messages.isEmpty());
         QCOMPARE(form.SkinFramework1.calls(),
@@ -255,7 +249,7 @@ private slots:
     void unreadableSkinIsReportedAndColoursStaySwitched()
     {
         FormFixture fixture;
-        writeFile(fixture.programFolder() + QStringLiteral("/x/o.cjs"), QByteArray("\xff\xfe\x00\x01", 4));
+        writeTestFile(fixture.programFolder() + QStringLiteral("/x/o.cjs"), QByteArray("\xff\xfe\x00\x01", 4));
         Form1& form = fixture.loaded();
         QCOMPARE(fixture.dialogs.messages.size(), 1);
         QVERIFY(fixture.dialogs.messages[0].text.contains(QLatin1String("Form1.Form_Load at line 100")));
@@ -279,7 +273,7 @@ private slots:
         QCOMPARE(form.cursor().shape(), Qt::BitmapCursor);
 
         QFile::remove(fixture.programFolder() + QStringLiteral("/HAND-M.CUR"));
-        writeFile(fixture.programFolder() + QStringLiteral("/HAND-M.CUR"), "not a cursor");
+        writeTestFile(fixture.programFolder() + QStringLiteral("/HAND-M.CUR"), "not a cursor");
         fixture.dialogs.clear();
         fixture.loaded();
         QCOMPARE(fixture.dialogs.messages.size(), 1);

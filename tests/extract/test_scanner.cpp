@@ -2,6 +2,7 @@
 // this processor runs compared with a plain reading of the rules on
 // exhaustive, adversarial and random pages.
 
+#include "ReferenceScanner.h"
 #include "TestRegistry.h"
 #include "extract/PhoneScanner.h"
 #include "extract/PhoneScannerKernels.h"
@@ -17,39 +18,7 @@
 
 namespace {
 
-using Candidates = std::vector<std::string>;
-
-bool isNumberChar(char c)
-{
-    return (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '(' || c == ')' || c == '{' || c == '}';
-}
-
-// The rules as written, one step after the other, with no regard for speed.
-Candidates referenceScan(std::string_view text)
-{
-    std::string squeezed;
-    for (char c : text) {
-        if (c != ' ')
-            squeezed += c;
-    }
-    Candidates result;
-    std::string run;
-    bool inRun = false;
-    for (char c : squeezed) {
-        if (isNumberChar(c)) {
-            inRun = true;
-            if (c >= '0' && c <= '9')
-                run += c;
-        } else if (inRun) {
-            result.push_back(run);
-            run.clear();
-            inRun = false;
-        }
-    }
-    if (inRun)
-        result.push_back(run);
-    return result;
-}
+using reference::Candidates;
 
 Candidates toCandidates(const CandidateList& list)
 {
@@ -124,7 +93,7 @@ public:
 
     std::optional<QString> check(std::string_view text)
     {
-        const Candidates expected = referenceScan(text);
+        const Candidates expected = reference::scan(text);
         for (std::size_t k = 0; k < m_kernels.size(); ++k) {
             phonescan::scanWith(m_kernels[k], text, m_lists[k]);
             const Candidates actual = toCandidates(m_lists[k]);
@@ -426,7 +395,7 @@ void TestScanner::qstringMatchesBytes()
         const QByteArray utf8 = text.toUtf8();
         const CandidateList fromText = ScanPhoneNumbers(text);
         QVERIFY(fromText == ScanPhoneNumbers(bytesOf(utf8)));
-        QVERIFY2(toCandidates(fromText) == referenceScan(bytesOf(utf8)), qPrintable(describe(bytesOf(utf8))));
+        QVERIFY2(toCandidates(fromText) == reference::scan(bytesOf(utf8)), qPrintable(describe(bytesOf(utf8))));
     }
     QCOMPARE(ScanPhoneNumbers(QStringLiteral("\u0661\u0662 3\u00A04 \uFF15")).toStringList(),
              (QStringList{QStringLiteral("3"), QStringLiteral("4")}));

@@ -2,6 +2,7 @@
 // Helpers the results tests share: filling the results list, reading and
 // writing whole files, and running an action inside a command's next yield.
 
+#include "TestFiles.h"
 #include "app/Form1.h"
 #include "app/RowListModel.h"
 #include "platform/Yield.h"
@@ -27,13 +28,6 @@ inline QByteArray fileBytes(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-inline void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly))
-        file.write(bytes);
 }
 
 // Yields are time-sliced: after a pause longer than a slice, the command's

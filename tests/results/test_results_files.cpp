@@ -101,7 +101,7 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("results")); // no extension, none added
         if (!existing.isNull())
-            writeFile(path, existing);
+            writeTestFile(path, existing);
         fixture.fileDialogs.answers << QStringList{path};
         fixture.dialogs.messageAnswers << answer;
         form.CommonDialog1.Flags = 0x1000; // the loader's settings must not carry over
@@ -186,7 +186,7 @@ private slots:
         addResults(form, rows);
         QTemporaryDir dir;
         QDir(dir.path()).mkdir(QStringLiteral("folder"));
-        writeFile(dir.filePath(QStringLiteral("old.txt")), "old");
+        writeTestFile(dir.filePath(QStringLiteral("old.txt")), "old");
         fixture.fileDialogs.answers << QStringList{dir.filePath(target)};
         {
             FileSizeLimit nearlyFull(300);

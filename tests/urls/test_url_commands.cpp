@@ -4,6 +4,7 @@
 // file through the scripted file dialog.
 
 #include "FormFixture.h"
+#include "TestFiles.h"
 #include "TestRegistry.h"
 #include "app/ReportListView.h"
 #include "app/RowListModel.h"
@@ -38,10 +39,7 @@ class TestUrlCommands final : public QObject {
     QString file(const QByteArray& bytes)
     {
         const QString path = m_dir.filePath(QStringLiteral("urls.txt"));
-        QFile out(path);
-        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(bytes) != bytes.size())
-            qFatal("cannot write the test file");
-        return path;
+        return writeTestFile(path, bytes);
     }
 
 private slots:

@@ -3,6 +3,7 @@
 // refused, with the rows before the refusal kept and the file closed.
 
 #include "ScriptedDialogs.h"
+#include "TestFiles.h"
 #include "TestRegistry.h"
 #include "app/RowListModel.h"
 #include "platform/AppError.h"
@@ -54,10 +55,7 @@ class TestUrlFileReader final : public QObject {
     QString file(const QByteArray& bytes, const QString& name = QStringLiteral("urls.txt"))
     {
         const QString path = m_dir.filePath(name);
-        QFile out(path);
-        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(bytes) != bytes.size())
-            qFatal("cannot write the test file");
-        return path;
+        return writeTestFile(path, bytes);
     }
 
 private slots:
