@@ -1,3 +1,5 @@
+// The window's side of AcceptedLengths: the captions of the ticked boxes.
+
 #include "AcceptedLengths.h"
 
 #include "app/ValueCheckBox.h"
@@ -7,11 +9,8 @@ AcceptedLengths AcceptedLengths::fromBoxes(const std::array<ValueCheckBox*, 16>&
 {
     AcceptedLengths lengths;
     for (const ValueCheckBox* box : boxes) {
-        if (box->value() != 1)
-            continue;
-        const double caption = numericValue(box->text());
-        if (caption >= 0 && caption < 64 && caption == double(int(caption)))
-            lengths.m_bits |= std::uint64_t(1) << int(caption);
+        if (box->value() == 1)
+            lengths.add(numericValue(box->text()));
     }
     return lengths;
 }
