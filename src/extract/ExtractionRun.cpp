@@ -2,13 +2,14 @@
 // scan each page and append a results row for every candidate whose digit
 // count is a ticked length, with the page's URL in front when asked.
 //
-// The next URL's page is requested while the current one is awaited, so a
-// page is always on its way. The run yields to the event loop once per URL
+// The pages of the next URLs are requested while the current one is awaited,
+// so pages are always on their way. The run yields to the event loop once per URL
 // and, time-sliced, between candidates, so the window repaints and the user can change options, edit
 // the lists or close the window. Options are read again after every yield,
 // so a change applies from the next candidate on.
 
 #include "AcceptedLengths.h"
+#include "FetchWindow.h"
 #include "PhoneScanner.h"
 #include "app/ErrorTrap.h"
 #include "app/Form1.h"
@@ -20,56 +21,11 @@
 #include "platform/PageFetcher.h"
 #include "platform/Yield.h"
 
-#include <algorithm>
-#include <deque>
+#include <optional>
 
 namespace {
 constexpr int busyPointer = 11;
 const std::string_view urlSeparator = " - ";
-
-// Pages of the URLs after the current one, already requested, so that the
-// network never waits on the scanning. A page is used only if its row still
-// holds the same URL when the run gets there.
-class PagesAhead final {
-public:
-    static constexpr int depth = 3;
-
-    // Requests the pages of rows after `row` up to `depth` ahead, within `last`.
-    void requestAfter(PageFetcher& fetcher, int row, int last, const RowListModel& urls)
-    {
-        int next = m_pages.empty() ? row + 1 : m_pages.back().row + 1;
-        for (; next <= std::min({row + depth, last, urls.count()}); ++next) {
-            Ahead ahead{next, urls.text(next), nullptr};
-            try {
-                ahead.page = fetcher.start(ahead.url);
-            } catch (const AppError&) {
-                // A refused URL is reported in its own turn.
-            }
-            m_pages.push_back(std::move(ahead));
-        }
-    }
-
-    std::unique_ptr<PendingPage> takeFor(int row, const QString& url)
-    {
-        while (!m_pages.empty() && m_pages.front().row < row)
-            m_pages.pop_front();
-        if (m_pages.empty() || m_pages.front().row != row || m_pages.front().url != url) {
-            m_pages.clear(); // the list has changed under the run
-            return nullptr;
-        }
-        std::unique_ptr<PendingPage> page = std::move(m_pages.front().page);
-        m_pages.pop_front();
-        return page;
-    }
-
-private:
-    struct Ahead {
-        int row;
-        QString url;
-        std::unique_ptr<PendingPage> page;
-    };
-    std::deque<Ahead> m_pages;
-};
 } // namespace
 
 void Form1::PushButton7_Click()
@@ -90,7 +46,13 @@ void Form1::PushButton7_Click()
 
     int total = 0;
     trap.at(108, [&] { total = urlRows()->count(); });
-    PagesAhead ahead;
+    FetchWindow ahead(Inet1);
+    // Rows past the count read at the start are never visited, so never fetched.
+    const FetchWindow::UrlAt urlAt = [&](qint64 row) -> std::optional<QString> {
+        if (row > total || row > urlRows()->count())
+            return std::nullopt;
+        return urlRows()->text(int(row));
+    };
     for (int i = 1; i <= total; ++i) {
         QString url;
         bool haveUrl = false;
@@ -112,16 +74,14 @@ void Form1::PushButton7_Click()
 
         // A URL that could not be read, or a page that could not be fetched,
         // has nothing to scan: its candidates are none rather than the last
-        // page's again. The next URL's page is requested before this one is
-        // awaited, so it travels while this one is scanned.
+        // page's again. The next URLs' pages are requested before this one is
+        // awaited, so they travel while this one is scanned.
         bool fetched = false;
         QByteArray page;
         if (haveUrl) {
             trap.at(120, [&] {
-                std::unique_ptr<PendingPage> pending = ahead.takeFor(i, url);
-                if (!pending)
-                    pending = Inet1.start(url);
-                ahead.requestAfter(Inet1, i, total, *urlRows());
+                std::unique_ptr<PendingPage> pending = ahead.take(i, url);
+                ahead.refill(i + 1, urlAt);
                 page = pending->take();
                 fetched = true;
             });

@@ -1,0 +1,46 @@
+#include "FetchWindow.h"
+
+#include "platform/AppError.h"
+
+#include <algorithm>
+
+FetchWindow::FetchWindow(PageFetcher& fetcher, int capacity) : m_fetcher(fetcher), m_capacity(std::max(capacity, 1)) {}
+
+std::unique_ptr<PendingPage> FetchWindow::take(qint64 position, const QString& url)
+{
+    while (!m_pages.empty() && m_pages.front().position < position)
+        m_pages.pop_front();
+    if (!m_pages.empty() && m_pages.front().position == position) {
+        Request request = std::move(m_pages.front());
+        m_pages.pop_front();
+        if (request.url == url && request.page)
+            return std::move(request.page);
+    }
+    // Not requested yet, requested for another URL, or refused: a refusal is
+    // reported now, in the URL's own turn.
+    return m_fetcher.start(url);
+}
+
+void FetchWindow::refill(qint64 next, const UrlAt& urlAt)
+{
+    prune(urlAt);
+    if (!m_pages.empty())
+        next = std::max(next, m_pages.back().position + 1);
+    while (int(m_pages.size()) < m_capacity - 1) {
+        std::optional<QString> url = urlAt(next);
+        if (!url)
+            return;
+        Request request{next++, std::move(*url), nullptr};
+        try {
+            request.page = m_fetcher.start(request.url);
+        } catch (const AppError&) {
+            // Reported in its own turn by take().
+        }
+        m_pages.push_back(std::move(request));
+    }
+}
+
+void FetchWindow::prune(const UrlAt& urlAt)
+{
+    std::erase_if(m_pages, [&](const Request& request) { return urlAt(request.position) != request.url; });
+}
