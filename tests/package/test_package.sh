@@ -12,6 +12,7 @@ set -euo pipefail
 build=$(realpath "$1")
 version=$2
 cpack=${3:-cpack}
+cmake=${cpack%cpack}cmake
 arch=$(dpkg --print-architecture)
 app_id=com.korrim.Vandrell
 
@@ -59,6 +60,17 @@ fail() {
     exit 1
 }
 
+files_under() { (cd "$1" && find . -path ./var -prune -o ! -type d -printf '%P\n' | sort); }
+
+echo "== cmake --install into DESTDIR"
+DESTDIR="$tmp/destdir" "$cmake" --install "$build" --prefix /usr >"$tmp/install.log" 2>&1 ||
+    { cat "$tmp/install.log"; fail "cmake --install failed"; }
+if [ "$(files_under "$tmp/destdir")" != "$expected_files" ]; then
+    diff <(echo "$expected_files") <(files_under "$tmp/destdir") >&2 || true
+    fail "cmake --install put other files (< expected, > installed)"
+fi
+[ "$(readlink "$tmp/destdir/usr/bin/vandrell")" = ../lib/vandrell/vandrell ] || fail "bin/vandrell is not a link to the program"
+
 echo "== building the package"
 "$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$tmp/out" >"$tmp/cpack.log" 2>&1 ||
     { cat "$tmp/cpack.log"; fail "cpack failed"; }
@@ -99,9 +111,8 @@ if [ "$(id -u)" -ne 0 ]; then dpkg=(fakeroot "${dpkg[@]}" --force-not-root); fi
 "${dpkg[@]}" --install "$deb" >"$tmp/dpkg-install.log" 2>&1 ||
     { cat "$tmp/dpkg-install.log"; fail "dpkg --install failed"; }
 
-installed_files=$(cd "$root" && find . -path ./var -prune -o ! -type d -printf '%P\n' | sort)
-if [ "$installed_files" != "$expected_files" ]; then
-    diff <(echo "$expected_files") <(echo "$installed_files") >&2 || true
+if [ "$(files_under "$root")" != "$expected_files" ]; then
+    diff <(echo "$expected_files") <(files_under "$root") >&2 || true
     fail "installed files differ from the expected ones (< expected, > installed)"
 fi
 [ "$(readlink "$root/usr/bin/vandrell")" = ../lib/vandrell/vandrell ] || fail "usr/bin/vandrell is not a link to the program"
