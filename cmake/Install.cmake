@@ -7,7 +7,8 @@
 # Relative to the prefix, so `--prefix` and DESTDIR move it like the rest. Not
 # CMAKE_INSTALL_LIBDIR: on Debian that carries the multiarch triplet, which a
 # program folder has no use for.
-set(VANDRELL_INSTALL_PROGRAMDIR "lib/vandrell" CACHE STRING "Folder of the program and its side files, relative to the prefix")
+set(VANDRELL_INSTALL_PROGRAMDIR "lib/vandrell"
+    CACHE STRING "Folder of the program and its side files, relative to the prefix")
 set(VANDRELL_APP_ID com.korrim.Vandrell)
 set(VANDRELL_INSTALL_DOCDIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/vandrell)
 

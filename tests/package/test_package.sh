@@ -69,7 +69,8 @@ if [ "$(files_under "$tmp/destdir")" != "$expected_files" ]; then
     diff <(echo "$expected_files") <(files_under "$tmp/destdir") >&2 || true
     fail "cmake --install put other files (< expected, > installed)"
 fi
-[ "$(readlink "$tmp/destdir/usr/bin/vandrell")" = ../lib/vandrell/vandrell ] || fail "bin/vandrell is not a link to the program"
+[ "$(readlink "$tmp/destdir/usr/bin/vandrell")" = ../lib/vandrell/vandrell ] ||
+    fail "bin/vandrell is not a link to the program"
 
 echo "== building the package"
 "$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$tmp/out" >"$tmp/cpack.log" 2>&1 ||
@@ -115,7 +116,8 @@ if [ "$(files_under "$root")" != "$expected_files" ]; then
     diff <(echo "$expected_files") <(files_under "$root") >&2 || true
     fail "installed files differ from the expected ones (< expected, > installed)"
 fi
-[ "$(readlink "$root/usr/bin/vandrell")" = ../lib/vandrell/vandrell ] || fail "usr/bin/vandrell is not a link to the program"
+[ "$(readlink "$root/usr/bin/vandrell")" = ../lib/vandrell/vandrell ] ||
+    fail "usr/bin/vandrell is not a link to the program"
 for binary in usr/lib/vandrell/vandrell usr/bin/vandrell-scan; do
     if readelf -S "$root/$binary" | grep -q '\.symtab\|\.debug_'; then fail "$binary is not stripped"; fi
 done
@@ -126,7 +128,8 @@ appstreamcli validate --no-net "$root/usr/share/metainfo/$app_id.metainfo.xml" |
 desktop_value() { sed -n "s/^$1=//p" "$desktop_file"; }
 [ "$(desktop_value Exec)" = vandrell ] || fail "Exec is not vandrell"
 [ "$(desktop_value Categories)" = "Network;Utility;" ] || fail "Categories: $(desktop_value Categories)"
-[ -f "$root/usr/share/icons/hicolor/scalable/apps/$(desktop_value Icon).svg" ] || fail "no icon named $(desktop_value Icon)"
+[ -f "$root/usr/share/icons/hicolor/scalable/apps/$(desktop_value Icon).svg" ] ||
+    fail "no icon named $(desktop_value Icon)"
 
 echo "== starting the installed program"
 # A ping that answers at once keeps the online check off the network.
