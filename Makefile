@@ -6,10 +6,12 @@ BUILD_DIR ?= build
 JOBS ?= 2
 DEBIAN_PACKAGES := cmake make g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev zlib1g-dev libbenchmark-dev \
 	clang libclang-rt-14-dev xvfb xauth x11-utils iputils-ping curl python3 fonts-liberation
+# The Debian package, its checks, and the screenshot script.
+DEBIAN_PACKAGES += dpkg-dev file fakeroot desktop-file-utils appstream lintian xdotool
 
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 
-.PHONY: run test deps build clean
+.PHONY: run test deps build clean package
 
 deps:
 	@missing=""; for p in $(DEBIAN_PACKAGES); do \
@@ -36,6 +38,10 @@ run: build
 	else \
 		./$(BUILD_DIR)/vandrell; \
 	fi
+
+# Builds $(BUILD_DIR)/vandrell_<version>_<arch>.deb.
+package: build
+	cd $(BUILD_DIR) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD_DIR) build-fuzz

@@ -12,6 +12,9 @@
 
 int main(int argc, char* argv[])
 {
+    // The icon's resources sit in a static library, whose initialiser the
+    // linker drops unless something refers to it.
+    Q_INIT_RESOURCE(resources);
     QApplication app(argc, argv);
     QApplication::setApplicationName(Form1::productName);
     QApplication::setApplicationVersion(QStringLiteral(VANDRELL_VERSION));
