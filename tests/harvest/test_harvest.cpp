@@ -282,6 +282,18 @@ private slots:
         QVERIFY2(QString::fromUtf8(run.out).simplified().contains(mentions), run.out.constData());
     }
 
+    // A line with no end in sight is not held whole: its input is read no further.
+    void overlongLineEndsItsInput()
+    {
+        const QByteArray input =
+            url("/one").toUtf8() + '\n' + QByteArray(200'000, 'x') + '\n' + url("/one").toUtf8() + '\n';
+        const Finished run = runHarvest({}, input);
+        QCOMPARE(run.exitCode, 2);
+        QCOMPARE(run.out, QByteArray("5550001234\n"));
+        QVERIFY2(run.err.startsWith("vandrell-harvest: standard input: line 2 is longer than 64 KiB"),
+                 run.err.constData());
+    }
+
     // An endless input: only a bounded part of it is ever held.
     void endlessInputBoundedMemory()
     {

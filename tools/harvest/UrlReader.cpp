@@ -10,6 +10,10 @@
 #include <poll.h>
 #include <unistd.h>
 
+namespace {
+constexpr std::size_t maxLineBytes = 64 * 1024;
+}
+
 UrlReader::UrlReader(std::vector<Input> inputs, qsizetype readAhead)
     : m_inputs(std::move(inputs)), m_readAhead(std::max<qsizetype>(readAhead, 1))
 {
@@ -101,7 +105,9 @@ void UrlReader::readOne(const Input& input)
 {
     UrlLineSplitter splitter;
     bool stopped = false;
+    qint64 line = 0;
     const auto emitRow = [&](std::string_view row) {
+        ++line;
         if (!stopped && !row.empty())
             stopped = !push(QString::fromUtf8(row.data(), qsizetype(row.size())));
     };
@@ -127,6 +133,16 @@ void UrlReader::readOne(const Input& input)
             break;
         splitter.feed(std::string_view(buffer.data(), std::size_t(got)), emitRow);
         notify();
+        // A line without end would be held whole; no URL comes near this.
+        if (splitter.pendingBytes() > maxLineBytes) {
+            std::lock_guard lock(m_mutex);
+            m_errors << input.name + QStringLiteral(": line %1 is longer than %2 KiB, far too long for a URL; "
+                                                    "the rest of this input was not read")
+                                         .arg(line + 1)
+                                         .arg(maxLineBytes / 1024);
+            notify();
+            return;
+        }
     }
     splitter.finish(emitRow);
     notify();

@@ -4,7 +4,7 @@
 // main thread's event loop. Lines are cut as the URL file loader cuts them;
 // empty lines are skipped. Only a bounded number of URLs is read ahead of the
 // last one the run has finished with, so memory stays bounded on an endless
-// input.
+// input, and a line far longer than any URL ends the reading of its input.
 //
 // URLs are addressed by position, 1 for the first line read.
 
