@@ -11,6 +11,7 @@
 #include "AcceptedLengths.h"
 #include "FetchWindow.h"
 #include "PhoneScanner.h"
+#include "ResultRow.h"
 #include "app/ErrorTrap.h"
 #include "app/Form1.h"
 #include "app/ProgressBar.h"
@@ -25,7 +26,7 @@
 
 namespace {
 constexpr int busyPointer = 11;
-const std::string_view urlSeparator = " - ";
+constexpr std::string_view urlSeparator = ResultRow::urlSeparator;
 } // namespace
 
 void Form1::PushButton7_Click()
@@ -80,9 +81,7 @@ void Form1::PushButton7_Click()
         QByteArray page;
         if (haveUrl) {
             trap.at(120, [&] {
-                std::unique_ptr<PendingPage> pending = ahead.take(i, url);
-                ahead.refill(i + 1, urlAt);
-                page = pending->take();
+                page = ahead.fetch(i, url, urlAt);
                 fetched = true;
             });
         }

@@ -32,6 +32,11 @@ public:
     // fetcher refuses the URL.
     std::unique_ptr<PendingPage> take(qint64 position, const QString& url);
 
+    // One turn of a run: takes the page for `position`, requests the
+    // positions after it, then waits for the page. Throws AppError when the
+    // page cannot be fetched.
+    QByteArray fetch(qint64 position, const QString& url, const UrlAt& urlAt);
+
     // Drops stale requests, then requests the positions from `next` on, in
     // order, while fewer than capacity − 1 are waiting (the page being awaited
     // takes the last place) and the position has a URL.

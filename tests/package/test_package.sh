@@ -24,6 +24,7 @@ installed_size_budget=5000
 expected_files=$(
     sort <<FILES
 usr/bin/vandrell
+usr/bin/vandrell-harvest
 usr/bin/vandrell-scan
 usr/lib/vandrell/HAND-M.CUR
 usr/lib/vandrell/vandrell
@@ -38,6 +39,7 @@ usr/share/icons/hicolor/32x32/apps/$app_id.png
 usr/share/icons/hicolor/48x48/apps/$app_id.png
 usr/share/icons/hicolor/64x64/apps/$app_id.png
 usr/share/icons/hicolor/scalable/apps/$app_id.svg
+usr/share/man/man1/vandrell-harvest.1.gz
 usr/share/man/man1/vandrell-scan.1.gz
 usr/share/man/man1/vandrell.1.gz
 usr/share/metainfo/$app_id.metainfo.xml
@@ -118,7 +120,7 @@ if [ "$(files_under "$root")" != "$expected_files" ]; then
 fi
 [ "$(readlink "$root/usr/bin/vandrell")" = ../lib/vandrell/vandrell ] ||
     fail "usr/bin/vandrell is not a link to the program"
-for binary in usr/lib/vandrell/vandrell usr/bin/vandrell-scan; do
+for binary in usr/lib/vandrell/vandrell usr/bin/vandrell-scan usr/bin/vandrell-harvest; do
     if readelf -S "$root/$binary" | grep -q '\.symtab\|\.debug_'; then fail "$binary is not stripped"; fi
 done
 

@@ -1,0 +1,130 @@
+#!/usr/bin/env python3
+"""vandrell-harvest against curl run by xargs, on loopback servers.
+
+1. 200 pages on 8 loopback hosts (127.0.0.1 … 127.0.0.8) that answer after
+   100 ms: `vandrell-harvest` (16 requests in flight) against
+   `xargs -P 16 -n 1 curl -s | tr -d ' ' | grep -oE '[0-9.(){}-]+'`, the
+   medians of five alternating rounds and their ratio (budget 1.2x).
+2. The 2,000-page corpus with no delay: pages per second, on 8 hosts and on
+   one.
+
+Both programs' output is drained through a pipe (`| wc -l`). The harvester's
+row count is checked against the ten-digit runs that tr and grep find in the
+same pages read straight from the corpus (the 16 curls' output interleaves,
+so their own count is only close).
+
+Usage: bench/bench_harvest.py [BUILD_DIR]   (default: build)
+The corpus is BUILD_DIR/bench/corpus-64m.html, generated on first use.
+"""
+
+import os
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from latency_server import cut_pages  # noqa: E402
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROUNDS = 5
+PEER = "xargs -P 16 -n 1 curl -s < \"$1\" | tr -d ' ' | grep -oE '[0-9.(){}-]+'"
+
+
+def start_server(corpus, delay_ms, hosts):
+    server = subprocess.Popen([sys.executable, os.path.join(HERE, "latency_server.py"), "--hosts", str(hosts),
+                               "--delay-ms", str(delay_ms), "--corpus", corpus, "--pages", "2000"],
+                              stdout=subprocess.PIPE, text=True)
+    port = int(server.stdout.readline())
+    return server, port
+
+
+def write_urls(path, port, count, hosts):
+    with open(path, "w") as f:
+        for i in range(count):
+            f.write("http://127.0.0.%d:%d/page/%d\n" % (i % hosts + 1, port, i))
+
+
+def check(rows, expected):
+    return "" if rows == expected else "; tr and grep find %d: MISMATCH" % expected
+
+
+def timed(command, urls):
+    """Seconds the shell command takes over the URL file, and the lines it printed."""
+    start = time.perf_counter()
+    out = subprocess.run(["sh", "-c", command + " | wc -l", "sh", urls], stdout=subprocess.PIPE, check=True)
+    return time.perf_counter() - start, int(out.stdout)
+
+
+def expected_rows(pages):
+    """Ten-digit runs that tr and grep find in the pages, one after another."""
+    with tempfile.NamedTemporaryFile() as f:
+        f.write(b"".join(pages))
+        f.flush()
+        out = subprocess.run(["sh", "-c", "tr -d ' ' < \"$1\" | grep -oE '[0-9.(){}-]+' | tr -d '.(){}-'"
+                              " | grep -cxE '[0-9]{10}'", "sh", f.name], stdout=subprocess.PIPE, check=True)
+    return int(out.stdout)
+
+
+def main():
+    build = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "build")
+    harvest = os.path.join(build, "vandrell-harvest")
+    if not os.access(harvest, os.X_OK):
+        sys.exit("no %s: build the vandrell-harvest target first" % harvest)
+    corpus = os.path.join(build, "bench", "corpus-64m.html")
+    if not os.path.exists(corpus):
+        print("generating %s ..." % corpus, flush=True)
+        os.makedirs(os.path.dirname(corpus), exist_ok=True)
+        subprocess.run([sys.executable, os.path.join(HERE, "generate_corpus.py"), corpus], check=True)
+    ours = "'%s' --lengths 10 < \"$1\"" % harvest
+    with open(corpus, "rb") as f:
+        pages = cut_pages(f.read(), 2000)
+
+    with tempfile.TemporaryDirectory() as tmp:
+        urls = os.path.join(tmp, "urls.txt")
+
+        server, port = start_server(corpus, 100, 8)
+        try:
+            write_urls(urls, port, 200, 8)
+            harvest_times, peer_times = [], []
+            for _ in range(ROUNDS):
+                seconds, peer_runs = timed(PEER, urls)
+                peer_times.append(seconds)
+                seconds, rows = timed(ours, urls)
+                harvest_times.append(seconds)
+            ratio = statistics.median(harvest_times) / statistics.median(peer_times)
+            print("200 pages on 8 hosts, 100 ms latency, 16 in flight (median of %d):" % ROUNDS)
+            expected = expected_rows(pages[:200])
+            print("  vandrell-harvest         %.3f s  (%d rows%s)" % (statistics.median(harvest_times), rows,
+                                                                  check(rows, expected)))
+            print("  xargs -P 16 curl|tr|grep %.3f s  (%d runs of any length)" % (statistics.median(peer_times),
+                                                                                peer_runs))
+            print("  ratio %.2fx (budget <= 1.2x)" % ratio)
+        finally:
+            server.kill()
+            server.wait()
+
+        server, port = start_server(corpus, 0, 8)
+        try:
+            expected = expected_rows(pages)
+            print("2,000 corpus pages, no latency (median of %d):" % ROUNDS)
+            for hosts in (8, 1):
+                write_urls(urls, port, 2000, hosts)
+                times = []
+                for _ in range(ROUNDS):
+                    seconds, rows = timed(ours, urls)
+                    times.append(seconds)
+                median = statistics.median(times)
+                print("  vandrell-harvest, %d host%s: %.3f s, %.0f pages/s  (%d rows%s)"
+                      % (hosts, "s" if hosts > 1 else "", median, 2000 / median, rows, check(rows, expected)))
+            write_urls(urls, port, 2000, 8)
+            seconds, peer_runs = timed(PEER, urls)
+            print("  xargs -P 16 curl|tr|grep, 8 hosts: %.3f s, %.0f pages/s" % (seconds, 2000 / seconds))
+        finally:
+            server.kill()
+            server.wait()
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,399 @@
+// vandrell-harvest as users run it: a real child process reading URLs from
+// files, standard input and pipes, fetching from a server on 127.0.0.1 that
+// this test runs in its own event loop while it waits on the child.
+
+#include "FormFixture.h"
+#include "TestHttpServer.h"
+#include "TestRegistry.h"
+#include "app/RowListModel.h"
+#include "app/ValueCheckBox.h"
+#include "platform/NetworkFetcher.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+
+namespace {
+QString harvestProgram()
+{
+    return QString::fromLocal8Bit(qgetenv("VANDRELL_BUILD_DIR")) + QStringLiteral("/vandrell-harvest");
+}
+
+struct Finished {
+    int exitCode = -1;
+    QProcess::ExitStatus exitStatus = QProcess::CrashExit;
+    QByteArray out;
+    QByteArray err;
+};
+
+// Runs the event loop (and so the server) until the child ends.
+bool waitFor(QProcess& process, int timeoutMs = 120'000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (process.state() != QProcess::NotRunning && clock.elapsed() < timeoutMs)
+        QTest::qWait(5);
+    return process.state() == QProcess::NotRunning;
+}
+
+Finished finish(QProcess& process)
+{
+    if (!waitFor(process)) {
+        process.kill();
+        process.waitForFinished();
+    }
+    return {process.exitCode(), process.exitStatus(), process.readAllStandardOutput(), process.readAllStandardError()};
+}
+
+Finished runHarvest(const QStringList& arguments, const QByteArray& input)
+{
+    QProcess process;
+    process.start(harvestProgram(), arguments);
+    if (!process.waitForStarted())
+        return {};
+    process.write(input);
+    process.closeWriteChannel();
+    return finish(process);
+}
+
+QByteArray urlLines(const QStringList& urls, const char* lineEnd = "\n")
+{
+    QByteArray lines;
+    for (const QString& url : urls)
+        lines += url.toUtf8() + lineEnd;
+    return lines;
+}
+
+qint64 peakResidentKiB(qint64 pid)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    return -1;
+}
+
+const QByteArray callPage = "<html><body><p>Call (555) 123-4567 now, or 555-1234</p><p>version 1.2</p></body></html>";
+} // namespace
+
+class TestHarvest : public QObject {
+    Q_OBJECT
+private:
+    TestHttpServer m_server;
+
+    QString url(const char* path) const { return m_server.url(QString::fromLatin1(path)); }
+
+    // Placeholders "@/path" in the cases stand for that path on the server.
+    QStringList expand(const QStringList& items) const
+    {
+        QStringList expanded;
+        for (const QString& item : items)
+            expanded << (item.startsWith(u'@') ? m_server.url(item.mid(1)) : item);
+        return expanded;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(QFile::exists(harvestProgram()), qPrintable(harvestProgram()));
+        m_server.route(QStringLiteral("/call"), TestHttpServer::Reply::page(callPage));
+        m_server.route(QStringLiteral("/twice"), TestHttpServer::Reply::page("555-1234 and again: 555-1234."));
+        m_server.route(QStringLiteral("/long"), TestHttpServer::Reply::page("intl +44 (0)20 7946 0958; 0800-123-4567"));
+        m_server.route(QStringLiteral("/empty"), TestHttpServer::Reply::page(QByteArray()));
+        m_server.route(QStringLiteral("/gone"), TestHttpServer::Reply::error(404, "Not Found"));
+        m_server.route(QStringLiteral("/moved"), TestHttpServer::Reply::redirect("/long"));
+        m_server.route(QStringLiteral("/zipped"), TestHttpServer::Reply::gzipped("Fax: 555.987.6543<br>{555}0001111"));
+        m_server.route(QStringLiteral("/one"), TestHttpServer::Reply::page("tel 5550001234"));
+    }
+
+    // The same URLs and ticks give the same rows as the window's run.
+    void sameRowsAsTheWindow()
+    {
+        const QStringList urls =
+            expand({QStringLiteral("@/call"), QStringLiteral("@/gone"), QStringLiteral("@/twice"),
+                    QStringLiteral("@/moved"), QStringLiteral("@/zipped"), QStringLiteral("@/empty"),
+                    QStringLiteral("@/call"), QStringLiteral("@/long")});
+
+        NetworkFetcher fetcher;
+        FormFixture fixture(&fetcher);
+        Form1& form = fixture.loaded();
+        for (ValueCheckBox* box : form.Check1)
+            box->setValue(0);
+        for (int length : {7, 10, 11})
+            form.Check1[std::size_t(length - 5)]->setValue(1);
+        form.Check2->setValue(1);
+        for (const QString& url : urls)
+            form.urlRows()->append(url);
+        form.PushButton7_Click();
+        QByteArray windowRows;
+        for (int row = 1; row <= form.resultRows()->count(); ++row)
+            windowRows += form.resultRows()->text(row).toUtf8() + '\n';
+        QVERIFY(windowRows.contains(QByteArray(urls[4].toUtf8() + " - 5559876543"))); // the gzip page was read
+        QVERIFY(windowRows.contains(QByteArray(urls[3].toUtf8() + " - ")));           // and the redirect followed
+
+        const Finished run = runHarvest(
+            {QStringLiteral("--lengths"), QStringLiteral("7,10,11"), QStringLiteral("--with-url")}, urlLines(urls));
+        QCOMPARE(run.exitStatus, QProcess::NormalExit);
+        QCOMPARE(run.exitCode, 2); // the 404
+        QCOMPARE(run.out, windowRows);
+    }
+
+    void outputFormats_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QStringList>("urls");
+        QTest::addColumn<QByteArray>("lineEnd");
+        QTest::addColumn<QByteArray>("expected");
+
+        const QStringList two = {QStringLiteral("@/twice"), QStringLiteral("@/one")};
+        QTest::newRow("text") << QStringList{QStringLiteral("--lengths"), QStringLiteral("7,10")} << two
+                              << QByteArray("\n") << QByteArray("5551234\n5551234\n5550001234\n");
+        QTest::newRow("text, CR LF") << QStringList{QStringLiteral("--lengths=7-10"), QStringLiteral("--crlf")} << two
+                                     << QByteArray("\n") << QByteArray("5551234\r\n5551234\r\n5550001234\r\n");
+        QTest::newRow("comma") << QStringList{QStringLiteral("--lengths"), QStringLiteral("7,10"),
+                                              QStringLiteral("--format"), QStringLiteral("comma")}
+                               << two << QByteArray("\n") << QByteArray("5551234,5551234,5550001234,\n");
+        QTest::newRow("comma, CR LF") << QStringList{QStringLiteral("--lengths=7,10"), QStringLiteral("--format=comma"),
+                                                     QStringLiteral("--crlf")}
+                                      << two << QByteArray("\n") << QByteArray("5551234,5551234,5550001234,\r\n");
+        QTest::newRow("unique") << QStringList{QStringLiteral("--lengths=7,10"), QStringLiteral("--unique")}
+                                << QStringList{QStringLiteral("@/twice"), QStringLiteral("@/one"),
+                                               QStringLiteral("@/twice")}
+                                << QByteArray("\n") << QByteArray("5551234\n5550001234\n");
+        QTest::newRow("default lengths 10 and 11")
+            << QStringList{} << QStringList{QStringLiteral("@/call"), QStringLiteral("@/long")} << QByteArray("\n")
+            << QByteArray("5551234567\n08001234567\n");
+        QTest::newRow("CR line ends, blank lines skipped")
+            << QStringList{QStringLiteral("--lengths=7,10")}
+            << QStringList{QStringLiteral("@/one"), QString(), QStringLiteral("@/twice")} << QByteArray("\r")
+            << QByteArray("5550001234\n5551234\n5551234\n");
+        QTest::newRow("CR LF line ends, with URL")
+            << QStringList{QStringLiteral("--lengths=10"), QStringLiteral("--with-url")}
+            << QStringList{QStringLiteral("@/one")} << QByteArray("\r\n") << QByteArray("@/one - 5550001234\n");
+        QTest::newRow("no input, text") << QStringList{} << QStringList{} << QByteArray("\n") << QByteArray();
+        QTest::newRow("no input, comma") << QStringList{QStringLiteral("--format=comma")} << QStringList{}
+                                         << QByteArray("\n") << QByteArray("\n");
+    }
+
+    void outputFormats()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QStringList, urls);
+        QFETCH(QByteArray, lineEnd);
+        QFETCH(QByteArray, expected);
+        expected.replace("@/one", url("/one").toUtf8());
+        const Finished run = runHarvest(arguments, urlLines(expand(urls), lineEnd.constData()));
+        QCOMPARE(run.err, QByteArray());
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.out, expected);
+    }
+
+    void exitStatusAndFailureLines_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QStringList>("urls");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QStringList>("failedUrls"); // for the failure lines, in order
+        QTest::addColumn<QString>("usageMessage");   // a part of the message of a usage error
+
+        const QStringList none;
+        QTest::newRow("all fetched") << none << QStringList{QStringLiteral("@/call"), QStringLiteral("@/empty")} << 0
+                                     << none << QString();
+        QTest::newRow("HTTP 404, the run goes on")
+            << none << QStringList{QStringLiteral("@/gone"), QStringLiteral("@/call")} << 2
+            << QStringList{QStringLiteral("@/gone")} << QString();
+        QTest::newRow("refused scheme and nobody listening")
+            << none
+            << QStringList{QStringLiteral("ftp://127.0.0.1/list"), QStringLiteral("http://127.0.0.1:1/"),
+                           QStringLiteral("@/call")}
+            << 2 << QStringList{QStringLiteral("ftp://127.0.0.1/list"), QStringLiteral("http://127.0.0.1:1/")}
+            << QString();
+        QTest::newRow("unknown option") << QStringList{QStringLiteral("--bogus")} << none << 1 << none
+                                        << QStringLiteral("bogus");
+        QTest::newRow("length out of range")
+            << QStringList{QStringLiteral("--lengths=0,10")} << none << 1 << none << QStringLiteral("--lengths");
+        QTest::newRow("backwards range") << QStringList{QStringLiteral("--lengths=11-7")} << none << 1 << none
+                                         << QStringLiteral("--lengths");
+        QTest::newRow("not a length") << QStringList{QStringLiteral("--lengths=ten")} << none << 1 << none
+                                      << QStringLiteral("--lengths");
+        QTest::newRow("unknown format") << QStringList{QStringLiteral("--format=csv")} << none << 1 << none
+                                        << QStringLiteral("--format");
+        QTest::newRow("no jobs") << QStringList{QStringLiteral("--jobs=0")} << none << 1 << none
+                                 << QStringLiteral("--jobs");
+        QTest::newRow("missing value") << QStringList{QStringLiteral("--jobs")} << none << 1 << none
+                                       << QStringLiteral("jobs");
+        QTest::newRow("missing file") << QStringList{QStringLiteral("/nonexistent/urls.txt")} << none << 1 << none
+                                      << QStringLiteral("/nonexistent/urls.txt");
+    }
+
+    void exitStatusAndFailureLines()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QStringList, urls);
+        QFETCH(int, exitCode);
+        QFETCH(QStringList, failedUrls);
+        QFETCH(QString, usageMessage);
+
+        const Finished run = runHarvest(arguments, urlLines(expand(urls)));
+        QCOMPARE(run.exitStatus, QProcess::NormalExit);
+        QCOMPARE(run.exitCode, exitCode);
+        const QStringList lines = QString::fromUtf8(run.err).split(u'\n', Qt::SkipEmptyParts);
+        if (exitCode == 1) {
+            QVERIFY2(!lines.isEmpty() && lines[0].startsWith(QLatin1String("vandrell-harvest: ")) &&
+                         lines[0].contains(usageMessage),
+                     run.err.constData());
+            QVERIFY(run.out.isEmpty());
+            return;
+        }
+        const QStringList failed = expand(failedUrls);
+        QCOMPARE(lines.size(), failed.size());
+        for (qsizetype i = 0; i < failed.size(); ++i) {
+            // "vandrell-harvest: URL: reason", the URL once, a reason after it.
+            const QString prefix = QStringLiteral("vandrell-harvest: ") + failed[i] + QStringLiteral(": ");
+            QVERIFY2(lines[i].startsWith(prefix), qPrintable(lines[i]));
+            QVERIFY2(lines[i].size() > prefix.size() && lines[i].count(failed[i]) == 1, qPrintable(lines[i]));
+        }
+        if (urls.contains(QStringLiteral("@/call")))
+            QVERIFY(run.out.contains("5551234567\n"));
+    }
+
+    void helpAndVersion_data()
+    {
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QString>("mentions");
+        QTest::newRow("help") << QStringLiteral("--help") << QStringLiteral("empty lines are skipped");
+        QTest::newRow("help remembers rows") << QStringLiteral("--help") << QStringLiteral("Remembers every row");
+        QTest::newRow("version") << QStringLiteral("--version") << QStringLiteral("vandrell-harvest " VANDRELL_VERSION);
+    }
+
+    void helpAndVersion()
+    {
+        QFETCH(QString, option);
+        QFETCH(QString, mentions);
+        const Finished run = runHarvest({option}, {});
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY2(QString::fromUtf8(run.out).simplified().contains(mentions), run.out.constData());
+    }
+
+    // A line with no end in sight is not held whole: its input is read no further.
+    void overlongLineEndsItsInput()
+    {
+        const QByteArray input =
+            url("/one").toUtf8() + '\n' + QByteArray(200'000, 'x') + '\n' + url("/one").toUtf8() + '\n';
+        const Finished run = runHarvest({}, input);
+        QCOMPARE(run.exitCode, 2);
+        QCOMPARE(run.out, QByteArray("5550001234\n"));
+        QVERIFY2(run.err.startsWith("vandrell-harvest: standard input: line 2 is longer than 64 KiB"),
+                 run.err.constData());
+    }
+
+    // An endless input: only a bounded part of it is ever held.
+    void endlessInputBoundedMemory()
+    {
+        QProcess generator;
+        QProcess harvest;
+        generator.setStandardOutputProcess(&harvest);
+        generator.start(QStringLiteral("yes"), {url("/one")});
+        harvest.start(harvestProgram(), {});
+        QVERIFY(generator.waitForStarted() && harvest.waitForStarted());
+
+        qint64 rows = 0;
+        qint64 peakAt = 0;
+        qint64 peakEarly = -1;
+        QElapsedTimer clock;
+        clock.start();
+        while (rows < 12'000 && harvest.state() == QProcess::Running && clock.elapsed() < 120'000) {
+            QTest::qWait(5);
+            rows += harvest.readAllStandardOutput().count('\n');
+            if (peakEarly < 0 && rows >= 2'000) {
+                peakEarly = peakResidentKiB(harvest.processId());
+                peakAt = rows;
+            }
+        }
+        const qint64 peakLate = peakResidentKiB(harvest.processId());
+        harvest.kill();
+        generator.kill();
+        harvest.waitForFinished();
+        generator.waitForFinished();
+        QVERIFY2(rows >= 12'000, qPrintable(QString::number(rows)));
+        QVERIFY(peakEarly > 0 && peakLate > 0);
+        // `yes` writes hundreds of megabytes a second: reading it all would show at once.
+        qInfo("peak resident: %lld KiB after %lld URLs, %lld KiB after %lld", peakEarly, peakAt, peakLate, rows);
+        QVERIFY2(peakLate - peakEarly < 4 * 1024, qPrintable(QString::number(peakLate - peakEarly)));
+    }
+
+    // `vandrell-harvest | head -n 1`: the reader goes away, the harvester ends quietly.
+    void brokenPipeEndsQuietly()
+    {
+        QTemporaryDir dir;
+        QFile list(dir.filePath(QStringLiteral("urls.txt")));
+        QVERIFY(list.open(QIODevice::WriteOnly));
+        for (int i = 0; i < 3000; ++i)
+            list.write(url("/twice").toUtf8() + '\n');
+        list.close();
+
+        QProcess harvest;
+        QProcess head;
+        harvest.setStandardOutputProcess(&head);
+        harvest.start(harvestProgram(), {QStringLiteral("--lengths=7"), list.fileName()});
+        head.start(QStringLiteral("head"), {QStringLiteral("-n"), QStringLiteral("1")});
+        QVERIFY(harvest.waitForStarted() && head.waitForStarted());
+        QVERIFY(waitFor(head));
+        QVERIFY(waitFor(harvest));
+        QCOMPARE(head.readAllStandardOutput(), QByteArray("5551234\n"));
+        QCOMPARE(harvest.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(harvest.exitCode(), 0);
+        QCOMPARE(harvest.readAllStandardError(), QByteArray());
+        QVERIFY2(m_server.requestCount(QStringLiteral("/twice")) < 3000, "stopped early");
+    }
+
+    // A list split over several workers by GNU parallel gives the same output
+    // as one run over the whole list.
+    void parallelShardsMatchOneRun()
+    {
+        const QString parallel = QStandardPaths::findExecutable(QStringLiteral("parallel"));
+        if (parallel.isEmpty())
+            QSKIP("GNU parallel is not installed");
+        QTemporaryDir dir;
+        QFile list(dir.filePath(QStringLiteral("urls.txt")));
+        QVERIFY(list.open(QIODevice::WriteOnly));
+        constexpr int urlCount = 20'000;
+        for (int i = 0; i < urlCount; ++i) {
+            const QString path = QStringLiteral("/shard/") + QString::number(i);
+            m_server.route(path, TestHttpServer::Reply::page("tel " + QByteArray::number(5550000000LL + i) + ", " +
+                                                             QByteArray::number(7000000 + i % 9973)));
+            list.write(m_server.url(path).toUtf8() + '\n');
+        }
+        list.write(url("/gone").toUtf8() + '\n');
+        list.close();
+        const QStringList options = {QStringLiteral("--lengths=7,10"), QStringLiteral("--with-url")};
+
+        QProcess whole;
+        whole.setStandardInputFile(list.fileName());
+        whole.start(harvestProgram(), options);
+        const Finished one = finish(whole);
+        QCOMPARE(one.exitCode, 2);
+        QCOMPARE(one.out.count('\n'), 2 * urlCount);
+
+        QProcess shards;
+        shards.setStandardInputFile(list.fileName());
+        shards.start(parallel, QStringList{QStringLiteral("--will-cite"), QStringLiteral("--pipe"),
+                                           QStringLiteral("-N"), QStringLiteral("2000"), QStringLiteral("-j"),
+                                           QStringLiteral("4"), QStringLiteral("--keep-order"), harvestProgram()} +
+                                   options);
+        const Finished split = finish(shards);
+        QCOMPARE(split.exitCode, 1); // parallel: the number of jobs that failed, the one holding the 404
+        QVERIFY(split.out == one.out);
+        QCOMPARE(split.err, one.err);
+    }
+};
+
+VANDRELL_TEST(TestHarvest)
+#include "test_harvest.moc"

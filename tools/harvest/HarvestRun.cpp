@@ -1,0 +1,120 @@
+#include "HarvestRun.h"
+
+#include "ProgressLine.h"
+#include "StdoutWriter.h"
+#include "UrlReader.h"
+#include "extract/PhoneScanner.h"
+#include "extract/ResultRow.h"
+#include "platform/AppError.h"
+
+#include <QEventLoop>
+
+HarvestRun::HarvestRun(const HarvestOptions& options, PageFetcher& fetcher, UrlReader& reader, StdoutWriter& out)
+    : m_options(options), m_reader(reader), m_out(out), m_window(fetcher, options.jobs),
+      m_urlAt([this](qint64 position) { return m_reader.at(position); })
+{}
+
+QString HarvestRun::failureReason(const QString& message, const QString& url)
+{
+    QString reason = message;
+    const QString suffix = QStringLiteral(": ") + url;
+    if (reason.endsWith(suffix))
+        reason.chop(suffix.size());
+    // One failure, one line.
+    reason.replace(u'\r', u' ').replace(u'\n', u' ');
+    return reason.isEmpty() ? QStringLiteral("the page could not be fetched") : reason;
+}
+
+int HarvestRun::exec()
+{
+    ProgressLine progress([this] { return ProgressLine::Counts{m_done, m_reader.count(), m_rows, m_failures}; });
+    m_progress = &progress;
+    // URLs that arrive while a page is awaited are requested at once, so a
+    // slow input still keeps the window full.
+    const QMetaObject::Connection refillOnArrival = QObject::connect(&m_reader, &UrlReader::arrived, &m_reader, [this] {
+        if (m_current > 0)
+            m_window.refill(m_current + 1, m_urlAt);
+    });
+    m_reader.start();
+
+    for (qint64 position = 1; m_out.state() == StdoutWriter::State::Open; ++position) {
+        const std::optional<QString> url = waitForUrl(position);
+        if (!url)
+            break;
+        m_current = position;
+        harvest(position, *url);
+        m_reader.release(position);
+        ++m_done;
+    }
+    if (m_out.state() == StdoutWriter::State::Open && m_options.format == HarvestOptions::Format::Comma)
+        m_out.write(m_options.lineEnd);
+
+    QObject::disconnect(refillOnArrival);
+    for (const QString& error : m_reader.errors()) {
+        progress.failure("vandrell-harvest: " + error.toUtf8() + '\n');
+        ++m_failures;
+    }
+    progress.finish();
+    m_progress = nullptr;
+    const bool outputFailed = m_out.state() == StdoutWriter::State::Failed;
+    return m_failures == 0 && !outputFailed ? 0 : 2;
+}
+
+std::optional<QString> HarvestRun::waitForUrl(qint64 position)
+{
+    QEventLoop loop;
+    QObject::connect(&m_reader, &UrlReader::arrived, &loop, &QEventLoop::quit);
+    for (;;) {
+        if (std::optional<QString> url = m_reader.at(position))
+            return url;
+        if (m_reader.endedBefore(position))
+            return std::nullopt;
+        // Transfers in flight go on while the input is slow.
+        loop.exec();
+    }
+}
+
+void HarvestRun::harvest(qint64 position, const QString& url)
+{
+    QByteArray page;
+    try {
+        page = m_window.fetch(position, url, m_urlAt);
+    } catch (const AppError& error) {
+        fail(url, error.description());
+        return;
+    }
+
+    CandidateList& candidates = m_candidates;
+    ScanPhoneNumbers(std::string_view(page.constData(), std::size_t(page.size())), candidates);
+    page = QByteArray();
+    const QByteArray urlUtf8 = url.toUtf8();
+    const std::string_view urlBytes(urlUtf8.constData(), std::size_t(urlUtf8.size()));
+    const QByteArray rowEnd =
+        m_options.format == HarvestOptions::Format::Comma ? QByteArrayLiteral(",") : m_options.lineEnd;
+    QByteArray rows;
+    QByteArray row;
+    for (std::size_t j = 0; j < candidates.size(); ++j) {
+        if (!m_options.lengths.accepts(candidates.digitCount(j)))
+            continue;
+        row.clear();
+        ResultRow::appendTo(row, m_options.withUrl, urlBytes, candidates.digits(j));
+        if (m_options.unique) {
+            if (m_seen.contains(row))
+                continue;
+            m_seen.insert(row);
+        }
+        rows += row;
+        rows += rowEnd;
+        ++m_rows;
+    }
+    if (!rows.isEmpty())
+        m_out.write(rows);
+}
+
+void HarvestRun::fail(const QString& url, const QString& message)
+{
+    ++m_failures;
+    const QByteArray line = "vandrell-harvest: " + url.toUtf8() + ": " + failureReason(message, url).toUtf8() + '\n';
+    if (m_progress)
+        m_progress->failure(line);
+}

@@ -1,0 +1,46 @@
+#pragma once
+// One run of vandrell-harvest: every URL the reader delivers, in order,
+// fetched through the shared fetch-ahead window, scanned, and its accepted
+// candidates written as rows, exactly as the window's run builds them.
+
+#include "HarvestOptions.h"
+#include "extract/FetchWindow.h"
+#include "extract/PhoneScanner.h"
+
+#include <QSet>
+
+class PageFetcher;
+class ProgressLine;
+class StdoutWriter;
+class UrlReader;
+
+class HarvestRun final {
+public:
+    HarvestRun(const HarvestOptions& options, PageFetcher& fetcher, UrlReader& reader, StdoutWriter& out);
+    Q_DISABLE_COPY_MOVE(HarvestRun)
+
+    // The exit status: 0 when every page was fetched, 2 otherwise.
+    int exec();
+
+    // The reason a fetch failed, without the URL that the fetcher's message
+    // may already end with.
+    static QString failureReason(const QString& message, const QString& url);
+
+private:
+    std::optional<QString> waitForUrl(qint64 position);
+    void harvest(qint64 position, const QString& url);
+    void fail(const QString& url, const QString& message);
+
+    const HarvestOptions& m_options;
+    UrlReader& m_reader;
+    StdoutWriter& m_out;
+    FetchWindow m_window;
+    FetchWindow::UrlAt m_urlAt;
+    ProgressLine* m_progress = nullptr;
+    qint64 m_current = 0;
+    qint64 m_done = 0;
+    qint64 m_rows = 0;
+    qint64 m_failures = 0;
+    CandidateList m_candidates; // keeps its buffers from page to page
+    QSet<QByteArray> m_seen;
+};

@@ -1,0 +1,41 @@
+#pragma once
+// The one-line progress display on a terminal: URLs done out of those read so
+// far, rows, failures and pages per second, redrawn at most ten times a
+// second. Failure lines are written through it, so they never mix with the
+// line being drawn. When standard error is not a terminal only the failure
+// lines are written.
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTimer>
+
+#include <functional>
+
+class ProgressLine final : public QObject {
+public:
+    struct Counts {
+        qint64 done = 0;
+        qint64 known = 0;
+        qint64 rows = 0;
+        qint64 failures = 0;
+    };
+
+    // counts() is asked for the figures at each redraw.
+    explicit ProgressLine(std::function<Counts()> counts);
+    ~ProgressLine() override;
+
+    bool shown() const { return m_shown; }
+    void failure(const QByteArray& line);
+    // Draws the final figures and ends the line.
+    void finish();
+
+private:
+    void draw();
+    void clear();
+
+    std::function<Counts()> m_counts;
+    bool m_shown;
+    bool m_drawn = false;
+    QElapsedTimer m_clock;
+    QTimer m_timer;
+};

@@ -1,0 +1,178 @@
+#include "UrlReader.h"
+
+#include "urls/UrlLineSplitter.h"
+
+#include <QMetaObject>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+namespace {
+constexpr std::size_t maxLineBytes = 64 * 1024;
+}
+
+UrlReader::UrlReader(std::vector<Input> inputs, qsizetype readAhead)
+    : m_inputs(std::move(inputs)), m_readAhead(std::max<qsizetype>(readAhead, 1))
+{
+    if (::pipe2(m_wake, O_CLOEXEC) != 0)
+        m_wake[0] = m_wake[1] = -1;
+}
+
+UrlReader::~UrlReader()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_stopping = true;
+    }
+    m_roomFreed.notify_all();
+    if (m_wake[1] >= 0) {
+        const char stop = 1;
+        [[maybe_unused]] const ssize_t written = ::write(m_wake[1], &stop, 1);
+    }
+    if (m_thread.joinable())
+        m_thread.join();
+    for (int fd : m_wake)
+        if (fd >= 0)
+            ::close(fd);
+    for (const Input& input : m_inputs)
+        if (input.fd > STDIN_FILENO)
+            ::close(input.fd);
+}
+
+void UrlReader::start()
+{
+    m_thread = std::thread([this] { readAll(); });
+}
+
+std::optional<QString> UrlReader::at(qint64 position) const
+{
+    std::lock_guard lock(m_mutex);
+    const qint64 index = position - m_first;
+    if (index < 0 || index >= qint64(m_urls.size()))
+        return std::nullopt;
+    return m_urls[std::size_t(index)];
+}
+
+bool UrlReader::endedBefore(qint64 position) const
+{
+    std::lock_guard lock(m_mutex);
+    return m_ended && position >= m_first + qint64(m_urls.size());
+}
+
+void UrlReader::release(qint64 position)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        while (m_first <= position && !m_urls.empty()) {
+            m_urls.pop_front();
+            ++m_first;
+        }
+    }
+    m_roomFreed.notify_all();
+}
+
+qint64 UrlReader::count() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_first - 1 + qint64(m_urls.size());
+}
+
+QStringList UrlReader::errors() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_errors;
+}
+
+void UrlReader::readAll()
+{
+    for (const Input& input : m_inputs) {
+        readOne(input);
+        std::lock_guard lock(m_mutex);
+        if (m_stopping)
+            break;
+    }
+    {
+        std::lock_guard lock(m_mutex);
+        m_ended = true;
+    }
+    notify();
+}
+
+void UrlReader::readOne(const Input& input)
+{
+    UrlLineSplitter splitter;
+    bool stopped = false;
+    qint64 line = 0;
+    const auto emitRow = [&](std::string_view row) {
+        ++line;
+        if (!stopped && !row.empty())
+            stopped = !push(QString::fromUtf8(row.data(), qsizetype(row.size())));
+    };
+    std::vector<char> buffer(64 * 1024);
+    while (!stopped) {
+        pollfd fds[2] = {{input.fd, POLLIN, 0}, {m_wake[0], POLLIN, 0}};
+        if (::poll(fds, m_wake[0] >= 0 ? 2 : 1, -1) < 0) {
+            if (errno == EINTR)
+                continue;
+        }
+        if (fds[1].revents != 0)
+            return;
+        const ssize_t got = ::read(input.fd, buffer.data(), buffer.size());
+        if (got < 0) {
+            if (errno == EINTR || errno == EAGAIN)
+                continue;
+            const QString message = input.name + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
+            std::lock_guard lock(m_mutex);
+            m_errors << message;
+            break;
+        }
+        if (got == 0)
+            break;
+        splitter.feed(std::string_view(buffer.data(), std::size_t(got)), emitRow);
+        notify();
+        // A line without end would be held whole; no URL comes near this.
+        if (splitter.pendingBytes() > maxLineBytes) {
+            std::lock_guard lock(m_mutex);
+            m_errors << input.name + QStringLiteral(": line %1 is longer than %2 KiB, far too long for a URL; "
+                                                    "the rest of this input was not read")
+                                         .arg(line + 1)
+                                         .arg(maxLineBytes / 1024);
+            notify();
+            return;
+        }
+    }
+    splitter.finish(emitRow);
+    notify();
+}
+
+bool UrlReader::push(QString url)
+{
+    std::unique_lock lock(m_mutex);
+    m_roomFreed.wait(lock, [this] { return m_stopping || qsizetype(m_urls.size()) < m_readAhead; });
+    if (m_stopping)
+        return false;
+    m_urls.push_back(std::move(url));
+    // Waiting for room: let the main thread see what is there so far.
+    if (qsizetype(m_urls.size()) == m_readAhead) {
+        lock.unlock();
+        notify();
+    }
+    return true;
+}
+
+void UrlReader::notify()
+{
+    // One queued call at a time is enough: it reads whatever is there.
+    if (m_notifyPosted.exchange(true))
+        return;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_notifyPosted = false;
+            emit arrived();
+        },
+        Qt::QueuedConnection);
+}
