@@ -5,7 +5,8 @@
 BUILD_DIR ?= build
 JOBS ?= 2
 DEBIAN_PACKAGES := cmake make g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev zlib1g-dev libbenchmark-dev \
-	clang libclang-rt-14-dev xvfb xauth x11-utils iputils-ping curl python3 fonts-liberation parallel
+	clang libclang-rt-14-dev xvfb xauth x11-utils iputils-ping curl python3 fonts-liberation parallel \
+	libxcb1-dev xclip imagemagick
 # The Debian package, its checks, and the screenshot script.
 DEBIAN_PACKAGES += dpkg-dev file fakeroot desktop-file-utils appstream lintian xdotool
 

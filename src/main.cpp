@@ -1,4 +1,6 @@
 #include "app/Form1.h"
+#include "platform/AppIcon.h"
+#include "platform/ClipboardHandover.h"
 #include "platform/NetworkFetcher.h"
 #include "platform/QtClipboard.h"
 #include "platform/QtDialogs.h"
@@ -12,30 +14,41 @@
 
 int main(int argc, char* argv[])
 {
-    // The icon's resources sit in a static library, whose initialiser the
-    // linker drops unless something refers to it.
-    Q_INIT_RESOURCE(resources);
     QApplication app(argc, argv);
     QApplication::setApplicationName(Form1::productName);
     QApplication::setApplicationVersion(QStringLiteral(VANDRELL_VERSION));
+    // Boxes shown before the window has its icon (the online warning) carry it too.
+    QApplication::setWindowIcon(appIcon());
 
     QtDialogs dialogs;
     QtFileDialogPrompt fileDialogs;
     QtClipboard clipboard;
     NetworkFetcher fetcher;
-    // Closing the window ends the program at once, even inside a command
-    // that is waiting in a nested event loop; settings are already on disk.
-    auto endProgram = [] {
+    Form1* window = nullptr;
+    // Closing the window ends the program at once. From the idle window the
+    // event loop simply ends, and Qt's shutdown hands the clipboard to the
+    // desktop's clipboard manager. A command may be waiting in a nested event
+    // loop and would carry on from there, so then the clipboard is handed
+    // over here and the process ends where it stands; every setting is
+    // already on disk.
+    auto endProgram = [&window] {
+        if (window && !window->commandInProgress()) {
+            QCoreApplication::quit();
+            return;
+        }
+        handClipboardToManager(std::chrono::seconds(2));
         std::fflush(nullptr);
         std::_Exit(EXIT_SUCCESS);
     };
     Form1 form(Platform{dialogs, fileDialogs, clipboard, fetcher, QApplication::applicationDirPath(), endProgram});
+    window = &form;
     dialogs.setParentWidget(&form);
     fileDialogs.setParentWidget(&form);
 
-    form.Form_Load();
+    // Centred before start-up, so that boxes start-up shows open over it.
     if (QScreen* screen = form.screen())
         form.move(screen->availableGeometry().center() - form.rect().center());
+    form.Form_Load();
     form.show();
     return QApplication::exec();
 }

@@ -9,6 +9,7 @@
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QScreen>
 
 const QString Form1::productName = QStringLiteral("Vandrell");
@@ -150,7 +151,10 @@ void Form1::connectHandlers()
         {PushButton13, &Form1::PushButton13_Click},
     };
     for (const auto& [button, handler] : clicks) {
-        connect(button, &QPushButton::clicked, this, handler);
+        connect(button, &QPushButton::clicked, this, [this, handler = handler] {
+            const QScopedValueRollback inCommand(m_commandDepth, m_commandDepth + 1);
+            (this->*handler)();
+        });
         button->setMouseTracking(true);
         button->installEventFilter(this);
     }

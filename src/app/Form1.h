@@ -61,6 +61,9 @@ public:
     // --- Application shell (app/) ---------------------------------------
     void Form_Load();
     void Form_Unload();
+    // True while a button's command runs. Such a command may be waiting in a
+    // nested event loop, which is where a close of the window then arrives.
+    bool commandInProgress() const { return m_commandDepth > 0; }
     void Check1_Click(int index);
     void Check2_Click();
 
@@ -125,4 +128,5 @@ private:
     int m_mousePointer = 0;
     std::optional<QCursor> m_mouseIcon;
     bool m_running = false;
+    int m_commandDepth = 0;
 };

@@ -11,10 +11,10 @@
 #include "Twips.h"
 #include "ValueCheckBox.h"
 #include "ValueConversion.h"
+#include "platform/AppIcon.h"
 
 #include <QApplication>
 #include <QFile>
-#include <QIcon>
 
 namespace {
 constexpr int listColumnTwips = 7000;
@@ -37,7 +37,12 @@ void Form1::Form_Load()
     });
 
     trap.at(128, [&] { setWindowTitle(productName); });
-    trap.at(128, [&] { setWindowIcon(QIcon(QStringLiteral(":/vandrell.png"))); });
+    trap.at(128, [&] {
+        const QIcon icon = appIcon();
+        if (icon.isNull())
+            throw AppError(QStringLiteral("The application icon is missing"));
+        setWindowIcon(icon);
+    });
     trap.at(128, [&] { SetAppTitle(productName); });
 
     const int columnPixels = twipsToPixels(listColumnTwips, logicalDpiX());

@@ -78,6 +78,7 @@ private slots:
             QCOMPARE(readRaw(fixture, SettingsKeys::phoneLength(k)), QStringLiteral("<absent>"));
         QCOMPARE(readRaw(fixture, QStringLiteral("Check2")), QStringLiteral("<absent>"));
         QCOMPARE(form.windowTitle(), QStringLiteral("Vandrell"));
+        QVERIFY2(!form.windowIcon().availableSizes().isEmpty(), "the icon is not linked into the program");
         QCOMPARE(appTitle(), QStringLiteral("Vandrell"));
         QCOMPARE(form.urlRows()->headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("URL(s)"));
         QCOMPARE(form.resultRows()->headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(),

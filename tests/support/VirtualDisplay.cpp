@@ -1,7 +1,5 @@
 #include "VirtualDisplay.h"
 
-#include "PingStandIn.h"
-
 #include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QSize>
@@ -38,14 +36,13 @@ VirtualDisplay::~VirtualDisplay()
     m_server.waitForFinished(3000);
 }
 
-QProcessEnvironment VirtualDisplay::programEnvironment(const QString& configFolder) const
+QProcessEnvironment VirtualDisplay::programEnvironment(const QString& configFolder, PingAnswer ping) const
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("DISPLAY"), m_display);
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), configFolder);
-    env.insert(QStringLiteral("PATH"),
-               pingStandInFolder(PingAnswer::Replies) + QLatin1Char(':') + env.value(QStringLiteral("PATH")));
+    env.insert(QStringLiteral("PATH"), pingStandInFolder(ping) + QLatin1Char(':') + env.value(QStringLiteral("PATH")));
     return env;
 }
 
