@@ -11,7 +11,7 @@
 #include "TestHttpServer.h"
 #include "app/RowListModel.h"
 #include "app/ValueCheckBox.h"
-#include "platform/NetworkFetcher.h"
+#include "platform/CurlFetcher.h"
 
 #include "ResidentMemory.h"
 
@@ -91,7 +91,7 @@ struct RunResult {
 
 RunResult runExtraction(const QStringList& urls, bool tickTen = true)
 {
-    NetworkFetcher fetcher;
+    CurlFetcher fetcher;
     FormFixture fixture(&fetcher);
     Form1& form = fixture.loaded();
     for (ValueCheckBox* box : form.Check1)

@@ -1,5 +1,5 @@
 #include "app/Form1.h"
-#include "platform/NetworkFetcher.h"
+#include "platform/CurlFetcher.h"
 #include "platform/QtClipboard.h"
 #include "platform/QtDialogs.h"
 #include "platform/QtFileDialogPrompt.h"
@@ -19,7 +19,7 @@ int main(int argc, char* argv[])
     QtDialogs dialogs;
     QtFileDialogPrompt fileDialogs;
     QtClipboard clipboard;
-    NetworkFetcher fetcher;
+    CurlFetcher fetcher;
     // Closing the window ends the program at once, even inside a command
     // that is waiting in a nested event loop; settings are already on disk.
     auto endProgram = [] {

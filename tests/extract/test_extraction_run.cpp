@@ -6,7 +6,7 @@
 #include "TestRegistry.h"
 #include "app/RowListModel.h"
 #include "app/ValueCheckBox.h"
-#include "platform/NetworkFetcher.h"
+#include "platform/CurlFetcher.h"
 
 #include "app/ProgressBar.h"
 #include <QTest>
@@ -18,7 +18,7 @@ namespace {
 // page.
 class WatchingFetcher final : public PageFetcher {
 public:
-    explicit WatchingFetcher(NetworkFetcher::Limits limits = {}) : m_real(limits) {}
+    explicit WatchingFetcher(CurlFetcher::Limits limits = {}) : m_real(limits) {}
     std::unique_ptr<PendingPage> start(const QString& url) override
     {
         started << url;
@@ -46,7 +46,7 @@ private:
         std::unique_ptr<PendingPage> m_page;
     };
 
-    NetworkFetcher m_real;
+    CurlFetcher m_real;
 };
 
 QStringList resultTexts(const Form1& form)
@@ -74,7 +74,7 @@ private:
     TestHttpServer m_server;
 
     struct Run {
-        explicit Run(NetworkFetcher::Limits limits = {}) : fetcher(limits), fixture(&fetcher) { fixture.loaded(); }
+        explicit Run(CurlFetcher::Limits limits = {}) : fetcher(limits), fixture(&fetcher) { fixture.loaded(); }
         Form1& form() { return *fixture.form; }
         void addUrl(const QString& url) { form().urlRows()->append(url); }
         void start() { form().PushButton7_Click(); }
@@ -202,7 +202,7 @@ private slots:
     {
         QTest::addColumn<QString>("url");
         QTest::addColumn<QString>("reportContains");
-        QTest::newRow("404") << m_server.url(QStringLiteral("/gone")) << QStringLiteral("HTTP error 404 Not Found");
+        QTest::newRow("404") << m_server.url(QStringLiteral("/gone")) << QStringLiteral("returned error: 404: ") + m_server.url(QStringLiteral("/gone"));
         QTest::newRow("redirect loop") << m_server.url(QStringLiteral("/loop")) << QStringLiteral("redirect");
         QTest::newRow("unsupported scheme")
             << QStringLiteral("ftp://127.0.0.1/call") << QStringLiteral("Only http and https pages can be fetched");
@@ -239,25 +239,25 @@ private slots:
         run.addUrl(QStringLiteral("http://127.0.0.1:") + QString::number(closedPort) + QStringLiteral("/x"));
         run.start();
         QCOMPARE(run.fixture.dialogs.texts().size(), 2);
-        QVERIFY(run.fixture.dialogs.texts()[0].contains(QLatin1String("refused"), Qt::CaseInsensitive));
+        QVERIFY(run.fixture.dialogs.texts()[0].contains(QLatin1String("connect"), Qt::CaseInsensitive));
     }
 
     void hangingServerTimesOut()
     {
-        NetworkFetcher::Limits limits;
-        limits.stallTimeout = std::chrono::milliseconds(300);
+        CurlFetcher::Limits limits;
+        limits.lowSpeedTime = std::chrono::seconds(1);
         Run run(limits);
         run.addUrl(m_server.url(QStringLiteral("/hang")));
         run.start();
         QCOMPARE(run.fixture.dialogs.texts().size(), 2);
-        QVERIFY2(run.fixture.dialogs.texts()[0].contains(QLatin1String("timed out")),
+        QVERIFY2(run.fixture.dialogs.texts()[0].contains(QLatin1String("too slow")),
                  qPrintable(run.fixture.dialogs.texts()[0]));
         QCOMPARE(run.fixture.dialogs.texts()[1], QStringLiteral("Done."));
     }
 
     void endlessBodyHitsTheCap()
     {
-        NetworkFetcher::Limits limits;
+        CurlFetcher::Limits limits;
         limits.maximumBodyBytes = 1024 * 1024;
         Run run(limits);
         run.addUrl(m_server.url(QStringLiteral("/endless")));
@@ -268,7 +268,7 @@ private slots:
 
     void compressedPages()
     {
-        NetworkFetcher::Limits limits;
+        CurlFetcher::Limits limits;
         limits.maximumBodyBytes = 1024 * 1024;
         Run run(limits);
         tickOnly(run.form(), {10});
