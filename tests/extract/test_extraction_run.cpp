@@ -3,6 +3,7 @@
 
 #include "FormFixture.h"
 #include "PageServer.h"
+#include "ResidentMemory.h"
 #include "TestHttpServer.h"
 #include "TestRegistry.h"
 #include "app/RowListModel.h"
@@ -14,10 +15,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include <fstream>
 #include <functional>
-
-#include <unistd.h>
 
 namespace {
 // The real fetch, with a look at the window each time the run waits for a
@@ -69,14 +67,6 @@ void tickOnly(Form1& form, std::initializer_list<int> lengths)
         box->setValue(0);
     for (int length : lengths)
         form.Check1[std::size_t(length - 5)]->setValue(1);
-}
-
-double residentMegabytes()
-{
-    long pages = 0;
-    long resident = 0;
-    std::ifstream("/proc/self/statm") >> pages >> resident;
-    return double(resident) * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
 }
 
 // Time limits short enough for a test; the cap small enough to see memory stay bounded.
