@@ -75,7 +75,7 @@ CurlFetcher::Limits shortLimits()
     CurlFetcher::Limits limits;
     limits.connectTimeout = std::chrono::seconds(2);
     limits.lowSpeedTime = std::chrono::seconds(1);
-    limits.wholeTransferTimeout = std::chrono::seconds(10);
+    limits.wholeTransferTimeout = std::chrono::seconds(3);
     limits.maximumBodyBytes = 8 * 1024 * 1024;
     return limits;
 }
@@ -217,7 +217,10 @@ private slots:
         const auto to = [&](const QString& target) {
             return m_pages.url(QStringLiteral("/to/") + QString::fromLatin1(QUrl::toPercentEncoding(target)));
         };
+        QTest::newRow("connection never accepted") << m_pages.stuckUrl() << "Timeout was reached" << false;
         QTest::newRow("trickling body") << m_pages.url(QStringLiteral("/trickle")) << "too slow" << false;
+        QTest::newRow("steady, never ending")
+            << m_pages.url(QStringLiteral("/drip")) << "Operation timed out after" << false;
         QTest::newRow("no answer") << m_pages.url(QStringLiteral("/hang")) << "too slow" << false;
         QTest::newRow("20 MB header line") << m_pages.url(QStringLiteral("/headers-line")) << "" << false;
         QTest::newRow("20 MB of header lines")

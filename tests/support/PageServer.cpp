@@ -38,6 +38,7 @@ PageServer::PageServer(const Options& options)
     m_output.remove(0, end + 1);
     m_port = quint16(ports.value(QStringLiteral("port")).toInt());
     m_tlsPort = quint16(ports.value(QStringLiteral("tls_port")).toInt());
+    m_stuckPort = quint16(ports.value(QStringLiteral("stuck_port")).toInt());
 }
 
 PageServer::~PageServer()
@@ -57,6 +58,11 @@ QString PageServer::url(const QString& path, int host) const
 QString PageServer::tlsUrl(const QString& path) const
 {
     return QStringLiteral("https://127.0.0.1:%1%2").arg(m_tlsPort).arg(path);
+}
+
+QString PageServer::stuckUrl() const
+{
+    return QStringLiteral("http://127.0.0.1:%1/").arg(m_stuckPort);
 }
 
 QList<PageServer::Event> PageServer::events()

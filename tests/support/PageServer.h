@@ -34,6 +34,7 @@ public:
     bool ready() const { return m_port != 0; }
     QString url(const QString& path, int host = 1) const;
     QString tlsUrl(const QString& path) const;
+    QString stuckUrl() const; // connecting never completes
     QString certificate() const { return m_dir.filePath(QStringLiteral("cert.pem")); }
     quint16 port() const { return m_port; }
 
@@ -46,5 +47,6 @@ private:
     QProcess m_process;
     quint16 m_port = 0;
     quint16 m_tlsPort = 0;
+    quint16 m_stuckPort = 0;
     QByteArray m_output;
 };

@@ -2,8 +2,9 @@
 """A local HTTP server for tests and benchmarks, friendly or hostile on demand.
 
 It listens on 127.0.0.1 to 127.0.0.N (--hosts N), all on one port, and on a
-TLS port of 127.0.0.1 when given a certificate. Its first line on stdout is
-JSON: {"port": P, "tls_port": Q}. Then, one line per event:
+TLS port of 127.0.0.1 when given a certificate. A third port never accepts:
+its queue is full, so connecting to it hangs. Its first line on stdout is
+JSON: {"port": P, "tls_port": Q, "stuck_port": R}. Then, one line per event:
     request HOST PATH ACTIVE ACTIVE_ON_HOST OPEN OPEN_ON_HOST
     aborted HOST PATH      (the client left before the answer was complete)
 where ACTIVE counts requests being answered and OPEN counts connections.
@@ -13,6 +14,7 @@ Every path takes ?delay=MS (wait before answering). Paths:
     /big?mib=N               N MiB of numbers, with Content-Length
     /corpus/I                page I of --corpus cut into --pages at line ends
     /trickle                 one body byte every half second
+    /drip                    4 KB a second, never ending
     /hang                    never answers
     /headers-line, /headers-many   20 MB of headers, in one line or many
     /reset-length, /reset-close    part of the body, then a reset, with and
@@ -105,6 +107,12 @@ async def answer(path, query, reader, writer):
             writer.write(b"5")
             await writer.drain()
             await asyncio.sleep(0.5)
+    elif name == "drip":
+        writer.write(head(200, [("Content-Length", 100 * 1000 * 1000)]))
+        while True:
+            writer.write(NUMBERS * 27)
+            await writer.drain()
+            await asyncio.sleep(0.25)
     elif name == "hang":
         await reader.read(1)  # until the client leaves
         raise ConnectionResetError
@@ -236,7 +244,16 @@ async def main():
         tls = await asyncio.start_server(serve, "127.0.0.1", 0, ssl=context, backlog=512)
         tls_port = tls.sockets[0].getsockname()[1]
         servers.append(tls)
-    log(json.dumps({"port": port, "tls_port": tls_port}))
+    stuck = socket.socket()
+    stuck.bind(("127.0.0.1", 0))
+    stuck.listen(0)
+    fillers = []
+    for _ in range(3):
+        filler = socket.socket()
+        filler.setblocking(False)
+        filler.connect_ex(stuck.getsockname())
+        fillers.append(filler)
+    log(json.dumps({"port": port, "tls_port": tls_port, "stuck_port": stuck.getsockname()[1]}))
     # Ends with its parent: stdin closes when the test goes away.
     await asyncio.get_running_loop().run_in_executor(None, sys.stdin.read)
 
