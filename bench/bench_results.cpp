@@ -8,7 +8,7 @@
 
 #include "app/Form1.h"
 #include "app/RowListModel.h"
-#include "platform/NetworkFetcher.h"
+#include "platform/CurlFetcher.h"
 #include "platform/QtClipboard.h"
 
 #include "ResidentMemory.h"
@@ -74,7 +74,7 @@ int main(int argc, char** argv)
     ScriptedDialogs dialogs; // Yes to the overwrite question, OK to the rest
     ScriptedFileDialogs fileDialog;
     QtClipboard clipboard;
-    NetworkFetcher fetcher; // never asked
+    CurlFetcher fetcher; // never asked
 
     Form1 form(Platform{dialogs, fileDialog, clipboard, fetcher, QApplication::applicationDirPath(), {}});
     form.resultRows()->addColumn(QStringLiteral("Result(s)"));

@@ -1,7 +1,7 @@
 #include "app/Form1.h"
 #include "platform/AppIcon.h"
 #include "platform/ClipboardHandover.h"
-#include "platform/NetworkFetcher.h"
+#include "platform/CurlFetcher.h"
 #include "platform/QtClipboard.h"
 #include "platform/QtDialogs.h"
 #include "platform/QtFileDialogPrompt.h"
@@ -23,7 +23,7 @@ int main(int argc, char* argv[])
     QtDialogs dialogs;
     QtFileDialogPrompt fileDialogs;
     QtClipboard clipboard;
-    NetworkFetcher fetcher;
+    CurlFetcher fetcher;
     Form1* window = nullptr;
     // Closing the window ends the program at once. From the idle window the
     // event loop simply ends, and Qt's shutdown hands the clipboard to the

@@ -70,7 +70,11 @@ void Form1::PushButton7_Click()
             setProgressText(QStringLiteral("Please wait.. looking at URL: ") + QString::number(i) +
                             QStringLiteral(" of ") + QString::number(urlRows()->count()));
         });
-        trap.at(116, [&] { Yield::sliced(); });
+        trap.at(116, [&] {
+            // Requests whose row changed meanwhile are cancelled at once.
+            if (Yield::sliced())
+                ahead.prune(urlAt);
+        });
         trap.at(118, [&] { setMousePointer(busyPointer); });
 
         // A URL that could not be read, or a page that could not be fetched,
@@ -83,6 +87,7 @@ void Form1::PushButton7_Click()
             trap.at(120, [&] {
                 page = ahead.fetch(i, url, urlAt);
                 fetched = true;
+                ahead.prune(urlAt); // the list may have changed while the page was awaited
             });
         }
         candidates.clear();
@@ -102,6 +107,7 @@ void Form1::PushButton7_Click()
             trap.at(128, [&] { setMousePointer(busyPointer); });
             if (Yield::sliced()) {
                 // The user may have ticked boxes or emptied the lists meanwhile.
+                ahead.prune(urlAt);
                 accepted = AcceptedLengths::fromBoxes(Check1);
                 withUrl = Check2->value() == 1;
             }

@@ -22,7 +22,9 @@ public:
     // The URL at a position, or nothing when there is none (yet, or any more).
     using UrlAt = std::function<std::optional<QString>(qint64 position)>;
 
-    // Pages in flight at most, counting the one being awaited.
+    // Pages in flight at most, counting the one being awaited: enough for
+    // distant servers' answers to overlap so the network stays busy, few
+    // enough that the pages held ahead stay a bounded amount of memory.
     static constexpr int defaultCapacity = 16;
 
     explicit FetchWindow(PageFetcher& fetcher, int capacity = defaultCapacity);

@@ -7,7 +7,7 @@
 #include "TestRegistry.h"
 #include "app/RowListModel.h"
 #include "app/ValueCheckBox.h"
-#include "platform/NetworkFetcher.h"
+#include "platform/CurlFetcher.h"
 
 #include <QFile>
 #include <QProcess>
@@ -121,7 +121,7 @@ private slots:
                     QStringLiteral("@/moved"), QStringLiteral("@/zipped"), QStringLiteral("@/empty"),
                     QStringLiteral("@/call"), QStringLiteral("@/long")});
 
-        NetworkFetcher fetcher;
+        CurlFetcher fetcher;
         FormFixture fixture(&fetcher);
         Form1& form = fixture.loaded();
         for (ValueCheckBox* box : form.Check1)

@@ -9,7 +9,7 @@
 #include "platform/AppError.h"
 #include "platform/AppTitle.h"
 #include "platform/CommonDialog.h"
-#include "platform/NetworkFetcher.h"
+#include "platform/CurlFetcher.h"
 #include "platform/QtDialogs.h"
 
 #include <QSignalSpy>
@@ -97,7 +97,7 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(QString, url);
         try {
-            const QUrl result = NetworkFetcher::pageUrl(typed);
+            const QUrl result = CurlFetcher::pageUrl(typed);
             QVERIFY2(!url.isEmpty(), qPrintable(result.toString()));
             QCOMPARE(result.toString(), url);
         } catch (const AppError& error) {

@@ -7,7 +7,7 @@
 #include "HarvestRun.h"
 #include "StdoutWriter.h"
 #include "UrlReader.h"
-#include "platform/NetworkFetcher.h"
+#include "platform/CurlFetcher.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -24,7 +24,7 @@ namespace {
 // The one place that names the page fetch this program uses.
 std::unique_ptr<PageFetcher> makeFetcher()
 {
-    return std::make_unique<NetworkFetcher>();
+    return std::make_unique<CurlFetcher>();
 }
 
 // Every input is opened before anything is fetched, so a mistyped name is a

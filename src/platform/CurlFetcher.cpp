@@ -1,0 +1,499 @@
+#include "CurlFetcher.h"
+
+#include "AppError.h"
+
+#include <QEventLoop>
+#include <QRegularExpression>
+#include <QSocketNotifier>
+#include <QStringDecoder>
+#include <QTimer>
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <climits>
+#include <mutex>
+#include <unordered_map>
+#include <vector>
+
+namespace {
+// Pages in UTF-16 are turned into UTF-8 so the scanner can read them as bytes.
+QByteArray asciiCompatible(QByteArray body, const QString& contentType)
+{
+    const bool bomLittle = body.startsWith("\xff\xfe");
+    const bool bomBig = body.startsWith("\xfe\xff");
+    const bool declared = contentType.contains(QLatin1String("utf-16"), Qt::CaseInsensitive);
+    if (!bomLittle && !bomBig && !declared)
+        return body;
+    QStringDecoder decoder(bomBig || contentType.contains(QLatin1String("utf-16be"), Qt::CaseInsensitive)
+                               ? QStringDecoder::Utf16BE
+                               : QStringDecoder::Utf16LE);
+    if (bomLittle || bomBig)
+        body.remove(0, 2);
+    return QString(decoder(body)).toUtf8();
+}
+
+// libcurl keeps one pool of connections per host and port.
+QString hostKey(const QUrl& url)
+{
+    return url.host().toLower() + QLatin1Char(':') +
+           QString::number(url.port(url.scheme() == QLatin1String("https") ? 443 : 80));
+}
+
+// A redirect from an https page to an http one. libcurl resolves the
+// Location against the page it answers, exactly as it will follow it.
+bool leavesHttps(const char* from, const QByteArray& location)
+{
+    if (!from || qstrnicmp(from, "https:", 6) != 0)
+        return false;
+    CURLU* url = curl_url();
+    bool down = false;
+    if (curl_url_set(url, CURLUPART_URL, from, 0) == CURLUE_OK &&
+        curl_url_set(url, CURLUPART_URL, location.constData(), CURLU_NON_SUPPORT_SCHEME) == CURLUE_OK) {
+        char* scheme = nullptr;
+        if (curl_url_get(url, CURLUPART_SCHEME, &scheme, 0) == CURLUE_OK) {
+            down = qstricmp(scheme, "http") == 0;
+            curl_free(scheme);
+        }
+    }
+    curl_url_cleanup(url);
+    return down;
+}
+
+QString sizeText(qint64 bytes)
+{
+    return QString::number(double(bytes) / (1024.0 * 1024.0)) + QStringLiteral(" MiB");
+}
+
+// One page on its way: owned by its PendingPage, known to the engine while
+// its transfer runs.
+struct Transfer {
+    CurlFetcher::Engine* engine = nullptr; // null once the fetcher is gone
+    CURL* easy = nullptr;                  // null once finished or dropped
+    QString typed;
+    QString host;
+    QByteArray body;
+    char error[CURL_ERROR_SIZE] = {};
+    QString failure; // our own reason, when we stopped the transfer
+    CURLcode result = CURLE_OK;
+    bool finished = false;
+    long status = 0;
+    QString contentType;
+    bool awaited = false;   // its turn has come; it never pauses
+    bool paused = false;    // paused for the memory budget
+    bool responded = false; // a status line has arrived
+    QByteArray location;    // of the response being read
+    QEventLoop* loop = nullptr;
+};
+} // namespace
+
+class CurlFetcher::Engine final {
+public:
+    explicit Engine(Limits limits);
+    ~Engine();
+    Engine(const Engine&) = delete;
+    Engine& operator=(const Engine&) = delete;
+
+    std::unique_ptr<Transfer> add(const QString& typed, const QUrl& url);
+    void await(Transfer& transfer);
+    void drop(Transfer& transfer);
+
+private:
+    struct Watch {
+        QSocketNotifier* read = nullptr;
+        QSocketNotifier* write = nullptr;
+    };
+
+    static int onSocket(CURL* easy, curl_socket_t socket, int what, void* engine, void* socketData);
+    static int onTimer(CURLM* multi, long milliseconds, void* engine);
+    static size_t onBody(char* data, size_t size, size_t count, void* transfer);
+    static size_t onHeader(char* data, size_t size, size_t count, void* transfer);
+
+    void watch(QSocketNotifier*& notifier, curl_socket_t socket, QSocketNotifier::Type type, bool wanted, int event);
+    void unwatch(curl_socket_t socket);
+    void act(curl_socket_t socket, int events);
+    void collectFinished();
+    void finish(Transfer& transfer, CURLcode result);
+    void detach(Transfer& transfer);
+    void resumePaused();
+    bool mayPause(const Transfer& transfer) const;
+    void reserveFor(Transfer& transfer) const;
+
+    const Limits m_limits;
+    CURLM* m_multi = nullptr;
+    QTimer m_timer;
+    std::unordered_map<curl_socket_t, Watch> m_watches;
+    std::vector<Transfer*> m_live; // in the order they were started
+    qint64 m_heldAhead = 0;        // body bytes of pages not yet awaited
+    Transfer* m_awaited = nullptr;
+};
+
+CurlFetcher::Engine::Engine(Limits limits) : m_limits(std::move(limits))
+{
+    static std::once_flag initialised;
+    std::call_once(initialised, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    m_multi = curl_multi_init();
+    if (!m_multi)
+        throw AppError(QStringLiteral("The page fetch could not be set up"));
+    curl_multi_setopt(m_multi, CURLMOPT_SOCKETFUNCTION, &Engine::onSocket);
+    curl_multi_setopt(m_multi, CURLMOPT_SOCKETDATA, this);
+    curl_multi_setopt(m_multi, CURLMOPT_TIMERFUNCTION, &Engine::onTimer);
+    curl_multi_setopt(m_multi, CURLMOPT_TIMERDATA, this);
+    curl_multi_setopt(m_multi, CURLMOPT_MAX_TOTAL_CONNECTIONS, maximumConnections);
+    curl_multi_setopt(m_multi, CURLMOPT_MAX_HOST_CONNECTIONS, maximumConnectionsPerHost);
+    m_timer.setSingleShot(true);
+    m_timer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&m_timer, &QTimer::timeout, [this] { act(CURL_SOCKET_TIMEOUT, 0); });
+}
+
+CurlFetcher::Engine::~Engine()
+{
+    for (Transfer* transfer : std::vector<Transfer*>(m_live)) {
+        detach(*transfer);
+        transfer->engine = nullptr;
+    }
+    curl_multi_cleanup(m_multi);
+    for (auto& [socket, watch] : m_watches) {
+        delete watch.read;
+        delete watch.write;
+    }
+}
+
+std::unique_ptr<Transfer> CurlFetcher::Engine::add(const QString& typed, const QUrl& url)
+{
+    auto transfer = std::make_unique<Transfer>();
+    transfer->engine = this;
+    transfer->typed = typed;
+    transfer->host = hostKey(url);
+    CURL* easy = curl_easy_init();
+    if (!easy)
+        throw AppError(QStringLiteral("The page fetch could not be set up: ") + typed);
+    transfer->easy = easy;
+    curl_easy_setopt(easy, CURLOPT_URL, url.toEncoded().constData());
+    curl_easy_setopt(easy, CURLOPT_PRIVATE, transfer.get());
+    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, transfer->error);
+    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &Engine::onBody);
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, transfer.get());
+    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &Engine::onHeader);
+    curl_easy_setopt(easy, CURLOPT_HEADERDATA, transfer.get());
+    curl_easy_setopt(easy, CURLOPT_USERAGENT, userAgent().constData());
+    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(easy, CURLOPT_DEFAULT_PROTOCOL, "http");
+    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(easy, CURLOPT_MAXREDIRS, m_limits.maximumRedirects);
+    curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, ""); // every decoding libcurl was built with
+    curl_easy_setopt(easy, CURLOPT_FAILONERROR, 1L);
+    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
+    if (!m_limits.certificateAuthorities.isEmpty())
+        curl_easy_setopt(easy, CURLOPT_CAINFO, m_limits.certificateAuthorities.toLocal8Bit().constData());
+    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, long(m_limits.connectTimeout.count()));
+    curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, long(m_limits.wholeTransferTimeout.count()));
+    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, m_limits.lowSpeedBytesPerSecond);
+    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, long(m_limits.lowSpeedTime.count()));
+    // The program takes no configuration from the environment: no proxy
+    // from http_proxy and friends.
+    curl_easy_setopt(easy, CURLOPT_PROXY, "");
+    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    const CURLMcode added = curl_multi_add_handle(m_multi, easy);
+    if (added != CURLM_OK) {
+        curl_easy_cleanup(easy);
+        throw AppError(QString::fromUtf8(curl_multi_strerror(added)) + QStringLiteral(": ") + typed);
+    }
+    m_live.push_back(transfer.get());
+    return transfer;
+}
+
+void CurlFetcher::Engine::await(Transfer& transfer)
+{
+    transfer.awaited = true;
+    m_awaited = &transfer;
+    m_heldAhead -= transfer.body.size(); // no longer ahead of its turn
+    resumePaused();
+    if (!transfer.finished) {
+        QEventLoop loop;
+        transfer.loop = &loop;
+        loop.exec(QEventLoop::AllEvents);
+        transfer.loop = nullptr;
+    }
+    m_awaited = nullptr;
+}
+
+void CurlFetcher::Engine::drop(Transfer& transfer)
+{
+    detach(transfer);
+    if (!transfer.awaited)
+        m_heldAhead -= transfer.body.size();
+    transfer.body = QByteArray();
+    if (m_awaited == &transfer)
+        m_awaited = nullptr;
+    resumePaused();
+}
+
+void CurlFetcher::Engine::detach(Transfer& transfer)
+{
+    if (!transfer.easy)
+        return;
+    curl_multi_remove_handle(m_multi, transfer.easy);
+    curl_easy_cleanup(transfer.easy);
+    transfer.easy = nullptr;
+    std::erase(m_live, &transfer);
+}
+
+// Pages that arrived ahead of their turn wait within the budget. The page
+// being awaited may need a connection that paused pages to its host hold, so
+// while it has none those pages go on.
+bool CurlFetcher::Engine::mayPause(const Transfer& transfer) const
+{
+    if (transfer.awaited)
+        return false;
+    if (m_awaited && m_awaited->host == transfer.host && !m_awaited->responded && m_awaited->easy) {
+        curl_off_t connected = 0;
+        curl_easy_getinfo(m_awaited->easy, CURLINFO_CONNECT_TIME_T, &connected);
+        if (connected == 0)
+            return false;
+    }
+    return true;
+}
+
+void CurlFetcher::Engine::resumePaused()
+{
+    for (Transfer* transfer : std::vector<Transfer*>(m_live)) {
+        if (!transfer->easy || !transfer->paused || (m_heldAhead >= m_limits.aheadBudgetBytes && mayPause(*transfer)))
+            continue;
+        transfer->paused = false;
+        // Hands over what libcurl kept meanwhile, which may pause it again.
+        const CURLcode result = curl_easy_pause(transfer->easy, CURLPAUSE_CONT);
+        if (result != CURLE_OK)
+            finish(*transfer, result);
+    }
+}
+
+void CurlFetcher::Engine::reserveFor(Transfer& transfer) const
+{
+    curl_off_t announced = -1;
+    curl_easy_getinfo(transfer.easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
+    if (transfer.body.isEmpty() && announced > 0)
+        transfer.body.reserve(qsizetype(std::min<qint64>(announced, m_limits.maximumBodyBytes)));
+}
+
+size_t CurlFetcher::Engine::onBody(char* data, size_t size, size_t count, void* userData)
+{
+    Transfer& transfer = *static_cast<Transfer*>(userData);
+    Engine& engine = *transfer.engine;
+    const qint64 bytes = qint64(size * count);
+    const qint64 cap = engine.m_limits.maximumBodyBytes;
+    if (transfer.body.size() + bytes > cap) {
+        transfer.failure = QStringLiteral("The page is larger than ") + sizeText(cap);
+        return 0;
+    }
+    if (!transfer.awaited && engine.m_heldAhead + bytes > engine.m_limits.aheadBudgetBytes &&
+        engine.mayPause(transfer)) {
+        transfer.paused = true;
+        return CURL_WRITEFUNC_PAUSE;
+    }
+    // Grown by hand so the buffer never exceeds the cap.
+    const qint64 needed = transfer.body.size() + bytes;
+    if (needed > transfer.body.capacity())
+        transfer.body.reserve(qsizetype(std::min(std::max(needed, 2 * qint64(transfer.body.capacity())), cap)));
+    transfer.body.append(data, qsizetype(bytes));
+    if (!transfer.awaited)
+        engine.m_heldAhead += bytes;
+    return size * count;
+}
+
+size_t CurlFetcher::Engine::onHeader(char* data, size_t size, size_t count, void* userData)
+{
+    Transfer& transfer = *static_cast<Transfer*>(userData);
+    const QByteArrayView line(data, qsizetype(size * count));
+    if (line.startsWith("HTTP/")) {
+        transfer.responded = true;
+        transfer.location.clear();
+    } else if (line.size() > 9 && qstrnicmp(line.data(), "location:", 9) == 0) {
+        transfer.location = line.sliced(9).trimmed().toByteArray();
+    } else if (line.trimmed().isEmpty()) {
+        long status = 0;
+        curl_easy_getinfo(transfer.easy, CURLINFO_RESPONSE_CODE, &status);
+        if (status / 100 == 3 && !transfer.location.isEmpty()) {
+            // libcurl's allow-list is the same for every hop, so the one
+            // rule that depends on where a redirect comes from is ours.
+            const char* current = nullptr;
+            curl_easy_getinfo(transfer.easy, CURLINFO_EFFECTIVE_URL, &current);
+            if (leavesHttps(current, transfer.location)) {
+                transfer.failure = QStringLiteral("Redirect from https to http refused");
+                return 0;
+            }
+        } else if (status / 100 == 2) {
+            transfer.engine->reserveFor(transfer);
+        }
+    }
+    return size * count;
+}
+
+int CurlFetcher::Engine::onSocket(CURL*, curl_socket_t socket, int what, void* engineData, void*)
+{
+    Engine& engine = *static_cast<Engine*>(engineData);
+    if (what == CURL_POLL_REMOVE) {
+        engine.unwatch(socket);
+        return 0;
+    }
+    Watch& watch = engine.m_watches[socket];
+    engine.watch(watch.read, socket, QSocketNotifier::Read, what & CURL_POLL_IN, CURL_CSELECT_IN);
+    engine.watch(watch.write, socket, QSocketNotifier::Write, what & CURL_POLL_OUT, CURL_CSELECT_OUT);
+    return 0;
+}
+
+void CurlFetcher::Engine::watch(QSocketNotifier*& notifier, curl_socket_t socket, QSocketNotifier::Type type,
+                                bool wanted, int event)
+{
+    if (!wanted) {
+        if (notifier)
+            notifier->setEnabled(false);
+        return;
+    }
+    if (!notifier) {
+        notifier = new QSocketNotifier(socket, type);
+        QObject::connect(notifier, &QSocketNotifier::activated, notifier,
+                         [this, socket, event] { act(socket, event); });
+    }
+    notifier->setEnabled(true);
+}
+
+void CurlFetcher::Engine::unwatch(curl_socket_t socket)
+{
+    const auto found = m_watches.find(socket);
+    if (found == m_watches.end())
+        return;
+    // The notifier may be the one whose signal is being handled.
+    for (QSocketNotifier* notifier : {found->second.read, found->second.write}) {
+        if (notifier) {
+            notifier->setEnabled(false);
+            notifier->deleteLater();
+        }
+    }
+    m_watches.erase(found);
+}
+
+int CurlFetcher::Engine::onTimer(CURLM*, long milliseconds, void* engineData)
+{
+    Engine& engine = *static_cast<Engine*>(engineData);
+    if (milliseconds < 0)
+        engine.m_timer.stop();
+    else
+        engine.m_timer.start(int(std::min<long>(milliseconds, INT_MAX)));
+    return 0;
+}
+
+void CurlFetcher::Engine::act(curl_socket_t socket, int events)
+{
+    int running = 0;
+    curl_multi_socket_action(m_multi, socket, events, &running);
+    collectFinished();
+}
+
+void CurlFetcher::Engine::collectFinished()
+{
+    int left = 0;
+    while (CURLMsg* message = curl_multi_info_read(m_multi, &left)) {
+        if (message->msg != CURLMSG_DONE)
+            continue;
+        Transfer* transfer = nullptr;
+        curl_easy_getinfo(message->easy_handle, CURLINFO_PRIVATE, &transfer);
+        finish(*transfer, message->data.result);
+    }
+}
+
+void CurlFetcher::Engine::finish(Transfer& transfer, CURLcode result)
+{
+    transfer.finished = true;
+    transfer.result = result;
+    curl_easy_getinfo(transfer.easy, CURLINFO_RESPONSE_CODE, &transfer.status);
+    const char* contentType = nullptr;
+    curl_easy_getinfo(transfer.easy, CURLINFO_CONTENT_TYPE, &contentType);
+    transfer.contentType = QString::fromLatin1(contentType);
+    detach(transfer);
+    if (result != CURLE_OK) {
+        if (!transfer.awaited)
+            m_heldAhead -= transfer.body.size();
+        transfer.body = QByteArray();
+        resumePaused();
+    }
+    if (transfer.loop)
+        transfer.loop->quit();
+}
+
+namespace {
+class CurlPendingPage final : public PendingPage {
+public:
+    explicit CurlPendingPage(std::unique_ptr<Transfer> transfer) : m_transfer(std::move(transfer)) {}
+
+    ~CurlPendingPage() override
+    {
+        if (m_transfer->engine)
+            m_transfer->engine->drop(*m_transfer);
+    }
+
+    QByteArray take() override
+    {
+        Transfer& transfer = *m_transfer;
+        if (transfer.engine)
+            transfer.engine->await(transfer);
+        const QString url = QStringLiteral(": ") + transfer.typed;
+        if (!transfer.failure.isEmpty())
+            throw AppError(transfer.failure + url);
+        if (!transfer.finished)
+            throw AppError(QStringLiteral("The fetch was stopped") + url);
+        if (transfer.result != CURLE_OK) {
+            QString reason = QString::fromUtf8(transfer.error).trimmed();
+            if (reason.isEmpty())
+                reason = QString::fromUtf8(curl_easy_strerror(transfer.result));
+            throw AppError(reason + url);
+        }
+        if (transfer.status >= 300)
+            throw AppError(QStringLiteral("The server answered HTTP %1 and sent no page").arg(transfer.status) + url);
+        return asciiCompatible(std::move(transfer.body), transfer.contentType);
+    }
+
+private:
+    std::unique_ptr<Transfer> m_transfer;
+};
+} // namespace
+
+CurlFetcher::CurlFetcher() : CurlFetcher(Limits{}) {}
+
+CurlFetcher::CurlFetcher(Limits limits) : m_engine(std::make_unique<Engine>(std::move(limits))) {}
+
+CurlFetcher::~CurlFetcher() = default;
+
+QByteArray CurlFetcher::userAgent()
+{
+    return QByteArrayLiteral("Vandrell/") + QByteArrayLiteral(VANDRELL_VERSION);
+}
+
+QUrl CurlFetcher::pageUrl(const QString& typed)
+{
+    const QString trimmed = typed.trimmed();
+    if (trimmed.isEmpty())
+        throw AppError(QStringLiteral("The URL is empty"));
+    // "mailto:x" or "file:/x" name a scheme; "localhost:8080/x" names a port.
+    // libcurl's own guess would read "mailto:a@b" as a user name and host.
+    static const QRegularExpression schemePrefix(QStringLiteral("^([A-Za-z][A-Za-z0-9+.-]*):(?!\\d)"));
+    const QRegularExpressionMatch prefix = schemePrefix.match(trimmed);
+    QString text = trimmed;
+    if (!prefix.hasMatch())
+        text = QStringLiteral("http://") + trimmed;
+    const QUrl url(text, QUrl::TolerantMode);
+    const QString scheme = url.scheme().toLower();
+    if (scheme != QLatin1String("http") && scheme != QLatin1String("https"))
+        throw AppError(QStringLiteral("Only http and https pages can be fetched, not \"") + prefix.captured(1) +
+                       QStringLiteral(":\" addresses: ") + typed);
+    if (!url.isValid() || url.host().isEmpty())
+        throw AppError(QStringLiteral("The URL is not valid: ") + typed);
+    return url;
+}
+
+std::unique_ptr<PendingPage> CurlFetcher::start(const QString& typed)
+{
+    return std::make_unique<CurlPendingPage>(m_engine->add(typed, pageUrl(typed)));
+}

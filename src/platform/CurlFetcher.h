@@ -1,0 +1,60 @@
+#pragma once
+// The real page fetch over HTTP and HTTPS, on libcurl's multi interface,
+// driven from the Qt event loop on the caller's thread. It is built to
+// survive hostile servers: only http and https, for the request and every
+// redirect (a URL without a scheme is http); at most ten redirects and never
+// from https down to http; certificates verified against the system store;
+// compressed bodies decoded, and a decoded body larger than the cap refused;
+// an HTTP error status, a body cut short or a transfer too slow is a failure,
+// and every failure names the URL as typed.
+//
+// Many pages travel at once. Pages that arrive before their turn are kept,
+// up to a shared memory budget; past it their transfers pause until the
+// caller collects pages. The page being collected never pauses.
+
+#include "PageFetcher.h"
+
+#include <QUrl>
+
+#include <chrono>
+#include <memory>
+
+class CurlFetcher final : public PageFetcher {
+public:
+    struct Limits {
+        std::chrono::milliseconds connectTimeout{30'000};
+        // Slower than this over lowSpeedTime fails; this also bounds the wait
+        // for the first byte of the answer.
+        long lowSpeedBytesPerSecond = 1000;
+        std::chrono::seconds lowSpeedTime{30};
+        std::chrono::milliseconds wholeTransferTimeout{300'000};
+        qint64 maximumBodyBytes = 64LL * 1024 * 1024;
+        // What pages waiting for their turn may hold together.
+        qint64 aheadBudgetBytes = 256LL * 1024 * 1024;
+        long maximumRedirects = 10;
+        // A PEM file of certificate authorities trusted instead of the
+        // system store; empty for the system store.
+        QString certificateAuthorities;
+    };
+
+    // One connection for each page the run keeps in flight.
+    static constexpr long maximumConnections = 16;
+    // What browsers allow themselves per server: enough to hide a distant
+    // server's latency, too few to burden one server with a long list.
+    static constexpr long maximumConnectionsPerHost = 4;
+
+    CurlFetcher();
+    explicit CurlFetcher(Limits limits);
+    ~CurlFetcher() override;
+
+    std::unique_ptr<PendingPage> start(const QString& url) override;
+
+    // http(s) URL for what the user typed; throws AppError for other schemes.
+    static QUrl pageUrl(const QString& typed);
+    static QByteArray userAgent();
+
+    class Engine;
+
+private:
+    std::unique_ptr<Engine> m_engine;
+};

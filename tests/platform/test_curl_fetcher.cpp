@@ -1,0 +1,81 @@
+// The page fetch's memory budget for pages that arrive before their turn,
+// against the local page server.
+
+#include "PageServer.h"
+#include "ResidentMemory.h"
+#include "TestRegistry.h"
+#include "platform/CurlFetcher.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+#include <QTimer>
+
+#include <vector>
+
+namespace {
+constexpr qint64 mebibyte = 1024 * 1024;
+} // namespace
+
+class TestCurlFetcher : public QObject {
+    Q_OBJECT
+private:
+    PageServer m_pages{PageServer::Options{2, false, {}, 0}};
+
+private slots:
+    void initTestCase() { QVERIFY(m_pages.ready()); }
+
+    // Pages ahead pause at the budget and lose nothing. The awaited page
+    // goes on, also when it waits for a connection that paused pages hold.
+    // A pause never counts as a slow transfer.
+    void pagesAheadPauseAtTheBudget_data()
+    {
+        QTest::addColumn<bool>("queuedBehind");
+        QTest::newRow("awaited page on another host") << false;
+        QTest::newRow("awaited page queued behind paused ones") << true;
+    }
+    void pagesAheadPauseAtTheBudget()
+    {
+        QFETCH(bool, queuedBehind);
+        CurlFetcher::Limits limits;
+        limits.aheadBudgetBytes = 8 * mebibyte;
+        if (queuedBehind)
+            limits.lowSpeedTime = std::chrono::seconds(1); // paused longer than this is still not too slow
+        CurlFetcher fetcher(limits);
+        const double before = residentMegabytes();
+        double peak = before;
+        QTimer sampler;
+        sampler.callOnTimeout([&] { peak = std::max(peak, residentMegabytes()); });
+        sampler.start(5);
+
+        std::unique_ptr<PendingPage> first;
+        std::vector<std::unique_ptr<PendingPage>> big;
+        const QString awaited = queuedBehind ? m_pages.url(QStringLiteral("/num/5551234567"))
+                                             : m_pages.url(QStringLiteral("/num/5551234567?delay=1000"), 2);
+        if (!queuedBehind)
+            first = fetcher.start(awaited);
+        for (int i = 0; i < (queuedBehind ? 4 : 6); ++i)
+            big.push_back(fetcher.start(m_pages.url(QStringLiteral("/big?mib=16&n=%1").arg(i))));
+        if (queuedBehind) {
+            // Four pages on the host fill the budget and pause, holding
+            // every connection the host allows.
+            QTest::qWait(2500);
+            first = fetcher.start(awaited);
+        }
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(first->take().contains("5551234567"));
+        QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+        if (!queuedBehind)
+            QVERIFY2(peak - before < 40, qPrintable(QString::number(peak - before)));
+        for (std::unique_ptr<PendingPage>& page : big) {
+            const QByteArray body = page->take();
+            QCOMPARE(body.size(), 16 * mebibyte);
+            // The server sends one 64 KiB block over and over: nothing lost, nothing twice.
+            for (qsizetype at = 65536; at < body.size(); at += 65536)
+                QVERIFY(QByteArrayView(body).sliced(at, 65536) == QByteArrayView(body).first(65536));
+        }
+    }
+};
+
+VANDRELL_TEST(TestCurlFetcher)
+#include "test_curl_fetcher.moc"

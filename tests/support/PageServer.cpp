@@ -1,0 +1,96 @@
+#include "PageServer.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+PageServer::PageServer(const Options& options)
+{
+    QStringList arguments{QStringLiteral(VANDRELL_PAGE_SERVER), QStringLiteral("--hosts"),
+                          QString::number(options.hosts)};
+    if (options.tls) {
+        QProcess openssl;
+        openssl.setStandardErrorFile(QProcess::nullDevice());
+        openssl.start(QStringLiteral("openssl"),
+                      {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
+                       QStringLiteral("rsa:2048"), QStringLiteral("-nodes"), QStringLiteral("-days"),
+                       QStringLiteral("2"), QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1"),
+                       QStringLiteral("-addext"), QStringLiteral("subjectAltName=IP:127.0.0.1"),
+                       QStringLiteral("-keyout"), m_dir.filePath(QStringLiteral("key.pem")), QStringLiteral("-out"),
+                       certificate()});
+        const bool made = openssl.waitForFinished(30'000) && openssl.exitCode() == 0;
+        if (!made)
+            return;
+        arguments << QStringLiteral("--cert") << certificate() << QStringLiteral("--key")
+                  << m_dir.filePath(QStringLiteral("key.pem"));
+    }
+    if (!options.corpus.isEmpty())
+        arguments << QStringLiteral("--corpus") << options.corpus << QStringLiteral("--pages")
+                  << QString::number(options.pages);
+    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_process.start(QStringLiteral("python3"), arguments);
+    // Generous: cutting a large corpus takes a moment.
+    while (!m_output.contains('\n') && m_process.waitForReadyRead(60'000))
+        m_output += m_process.readAllStandardOutput();
+    const qsizetype end = m_output.indexOf('\n');
+    if (end < 0)
+        return;
+    const QJsonObject ports = QJsonDocument::fromJson(m_output.left(end)).object();
+    m_output.remove(0, end + 1);
+    m_port = quint16(ports.value(QStringLiteral("port")).toInt());
+    m_tlsPort = quint16(ports.value(QStringLiteral("tls_port")).toInt());
+    m_stuckPort = quint16(ports.value(QStringLiteral("stuck_port")).toInt());
+}
+
+PageServer::~PageServer()
+{
+    m_process.closeWriteChannel(); // the server ends with its input
+    if (!m_process.waitForFinished(2000)) {
+        m_process.kill();
+        m_process.waitForFinished(2000);
+    }
+}
+
+QString PageServer::url(const QString& path, int host) const
+{
+    return QStringLiteral("http://127.0.0.%1:%2%3").arg(host).arg(m_port).arg(path);
+}
+
+QString PageServer::tlsUrl(const QString& path) const
+{
+    return QStringLiteral("https://127.0.0.1:%1%2").arg(m_tlsPort).arg(path);
+}
+
+QString PageServer::stuckUrl() const
+{
+    return QStringLiteral("http://127.0.0.1:%1/").arg(m_stuckPort);
+}
+
+QList<PageServer::Event> PageServer::events()
+{
+    while (m_process.waitForReadyRead(100))
+        m_output += m_process.readAllStandardOutput();
+    m_output += m_process.readAllStandardOutput();
+    QList<Event> events;
+    for (const QByteArray& line : m_output.split('\n')) {
+        const QList<QByteArray> words = line.split(' ');
+        if (words.size() < 3)
+            continue;
+        Event event{QString::fromLatin1(words[0]), QString::fromLatin1(words[1]), QString::fromLatin1(words[2])};
+        if (words.size() >= 7) {
+            event.active = words[3].toInt();
+            event.activeOnHost = words[4].toInt();
+            event.open = words[5].toInt();
+            event.openOnHost = words[6].toInt();
+        }
+        events << event;
+    }
+    return events;
+}
+
+int PageServer::requestsFor(const QString& path)
+{
+    int count = 0;
+    for (const Event& event : events())
+        count += event.kind == QLatin1String("request") && event.path == path;
+    return count;
+}

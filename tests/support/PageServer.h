@@ -1,0 +1,52 @@
+#pragma once
+// The page server of page_server.py as a child process: friendly and hostile
+// pages on 127.0.0.1 to 127.0.0.N, a TLS port with a certificate made for the
+// occasion, and a record of every request and of every client that left
+// before its answer was complete.
+
+#include <QList>
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+
+class PageServer final {
+public:
+    struct Options {
+        int hosts = 1;
+        bool tls = false;
+        QString corpus; // served as /corpus/0 ... /corpus/pages-1
+        int pages = 0;
+    };
+    struct Event {
+        QString kind; // "request" or "aborted"
+        QString host;
+        QString path;
+        int active = 0;       // requests being answered, this one included
+        int activeOnHost = 0; // the same on this one host
+        int open = 0;         // connections open
+        int openOnHost = 0;
+    };
+
+    PageServer() : PageServer(Options{}) {}
+    explicit PageServer(const Options& options);
+    ~PageServer();
+
+    bool ready() const { return m_port != 0; }
+    QString url(const QString& path, int host = 1) const;
+    QString tlsUrl(const QString& path) const;
+    QString stuckUrl() const; // connecting never completes
+    QString certificate() const { return m_dir.filePath(QStringLiteral("cert.pem")); }
+    quint16 port() const { return m_port; }
+
+    // Everything recorded so far, once the server has had its say.
+    QList<Event> events();
+    int requestsFor(const QString& path);
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_process;
+    quint16 m_port = 0;
+    quint16 m_tlsPort = 0;
+    quint16 m_stuckPort = 0;
+    QByteArray m_output;
+};
