@@ -87,7 +87,7 @@ field() { dpkg-deb --field "$deb" "$1"; }
 [ -n "$(field Maintainer)" ] || fail "no maintainer"
 [ -n "$(field Description)" ] || fail "no description"
 depends=$(field Depends)
-for dependency in iputils-ping fonts-liberation libqt6widgets6 libqt6network6 libc6; do
+for dependency in iputils-ping fonts-liberation libqt6widgets6 libcurl4 libc6; do
     [[ ", $depends," == *", $dependency"[\ ,]* ]] || fail "Depends lacks $dependency: $depends"
 done
 size=$(field Installed-Size)
