@@ -50,7 +50,7 @@ void Form1::PushButton7_Click()
     FetchWindow ahead(Inet1);
     // Rows past the count read at the start are never visited, so never fetched.
     const FetchWindow::UrlAt urlAt = [&](qint64 row) -> std::optional<QString> {
-        if (row > total || row > urlRows()->count())
+        if (row < 1 || row > total || row > urlRows()->count())
             return std::nullopt;
         return urlRows()->text(int(row));
     };

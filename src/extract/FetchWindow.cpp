@@ -3,6 +3,7 @@
 #include "platform/AppError.h"
 
 #include <algorithm>
+#include <limits>
 
 FetchWindow::FetchWindow(PageFetcher& fetcher, int capacity) : m_fetcher(fetcher), m_capacity(std::max(capacity, 1)) {}
 
@@ -50,5 +51,19 @@ void FetchWindow::refill(qint64 next, const UrlAt& urlAt)
 
 void FetchWindow::prune(const UrlAt& urlAt)
 {
-    std::erase_if(m_pages, [&](const Request& request) { return urlAt(request.position) != request.url; });
+    // Rows are only ever added at the end, so a row still in the list has
+    // kept its position or moved up. A request follows its row when it moved
+    // up a little, so that a removal above it costs no second request.
+    qint64 earliest = std::numeric_limits<qint64>::min();
+    std::erase_if(m_pages, [&](Request& request) {
+        const qint64 lowest = std::max(earliest, request.position - maximumRowShift);
+        for (qint64 position = request.position; position >= lowest; --position) {
+            if (urlAt(position) == request.url) {
+                request.position = position;
+                earliest = position + 1;
+                return false;
+            }
+        }
+        return true;
+    });
 }

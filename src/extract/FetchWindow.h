@@ -26,6 +26,9 @@ public:
     // distant servers' answers to overlap so the network stays busy, few
     // enough that the pages held ahead stay a bounded amount of memory.
     static constexpr int defaultCapacity = 16;
+    // How far up a request looks for its row on a change: enough for rows
+    // removed by hand between two looks, cheap enough to look at every yield.
+    static constexpr qint64 maximumRowShift = 64;
 
     explicit FetchWindow(PageFetcher& fetcher, int capacity = defaultCapacity);
 
@@ -44,7 +47,9 @@ public:
     // takes the last place) and the position has a URL.
     void refill(qint64 next, const UrlAt& urlAt);
 
-    // Drops every request whose position no longer holds its URL.
+    // Drops every request whose row no longer holds its URL. A request whose
+    // row moved up by at most maximumRowShift positions (rows above it were
+    // removed) moves with it instead.
     void prune(const UrlAt& urlAt);
 
     int waiting() const { return int(m_pages.size()); }

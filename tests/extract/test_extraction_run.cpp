@@ -380,13 +380,13 @@ private slots:
             for (int i = 1; i < 6; ++i)
                 QCOMPARE(seen(QStringLiteral("aborted"), paths[i]), seen(QStringLiteral("request"), paths[i]));
         } else {
-            // Rows after the removed one moved up: their earlier requests
-            // were for other rows, so they were asked for once more.
+            // Rows after the removed one moved up, and their requests with them.
             QCOMPARE(resultTexts(run.form()), QStringList({QStringLiteral("5551110000"), QStringLiteral("5551110001"),
                                                            QStringLiteral("5551110003"), QStringLiteral("5551110004"),
                                                            QStringLiteral("5551110005")}));
             QCOMPARE(seen(QStringLiteral("request"), paths[1]), 1);
-            QCOMPARE(seen(QStringLiteral("request"), paths[3]), 2);
+            for (int i = 3; i < 6; ++i)
+                QCOMPARE(seen(QStringLiteral("request"), paths[i]), 1);
         }
     }
 
