@@ -17,33 +17,43 @@ Usage: bench/bench_harvest.py [BUILD_DIR]   (default: build)
 The corpus is BUILD_DIR/bench/corpus-64m.html, generated on first use.
 """
 
+import json
 import os
+import shutil
 import statistics
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from latency_server import cut_pages  # noqa: E402
-
 HERE = os.path.dirname(os.path.abspath(__file__))
+PAGE_SERVER = os.path.join(HERE, "..", "tests", "support", "page_server.py")
+sys.path.insert(0, os.path.dirname(PAGE_SERVER))
+import page_server  # noqa: E402
 ROUNDS = 5
 PEER = "xargs -P 16 -n 1 curl -s < \"$1\" | tr -d ' ' | grep -oE '[0-9.(){}-]+'"
 
 
-def start_server(corpus, delay_ms, hosts):
-    server = subprocess.Popen([sys.executable, os.path.join(HERE, "latency_server.py"), "--hosts", str(hosts),
-                               "--delay-ms", str(delay_ms), "--corpus", corpus, "--pages", "2000"],
-                              stdout=subprocess.PIPE, text=True)
-    port = int(server.stdout.readline())
+def start_server(corpus, hosts):
+    """The tests' page server on 127.0.0.1 … 127.0.0.HOSTS; it ends when its stdin closes."""
+    server = subprocess.Popen([sys.executable, PAGE_SERVER, "--hosts", str(hosts), "--corpus", corpus,
+                               "--pages", "2000"], stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+    port = json.loads(server.stdout.readline())["port"]
+    # It logs every request; the log is drained so that it never blocks.
+    threading.Thread(target=shutil.copyfileobj, args=(server.stdout, open(os.devnull, "wb")), daemon=True).start()
     return server, port
 
 
-def write_urls(path, port, count, hosts):
+def stop_server(server):
+    server.stdin.close()
+    server.wait()
+
+
+def write_urls(path, port, count, hosts, delay_ms):
     with open(path, "w") as f:
         for i in range(count):
-            f.write("http://127.0.0.%d:%d/page/%d\n" % (i % hosts + 1, port, i))
+            f.write("http://127.0.0.%d:%d/corpus/%d?delay=%d\n" % (i % hosts + 1, port, i, delay_ms))
 
 
 def check(rows, expected):
@@ -78,15 +88,15 @@ def main():
         os.makedirs(os.path.dirname(corpus), exist_ok=True)
         subprocess.run([sys.executable, os.path.join(HERE, "generate_corpus.py"), corpus], check=True)
     ours = "'%s' --lengths 10 < \"$1\"" % harvest
-    with open(corpus, "rb") as f:
-        pages = cut_pages(f.read(), 2000)
+    page_server.cut(corpus, 2000)
+    pages = page_server.corpus_pages
 
     with tempfile.TemporaryDirectory() as tmp:
         urls = os.path.join(tmp, "urls.txt")
 
-        server, port = start_server(corpus, 100, 8)
+        server, port = start_server(corpus, 8)
         try:
-            write_urls(urls, port, 200, 8)
+            write_urls(urls, port, 200, 8, 100)
             harvest_times, peer_times = [], []
             for _ in range(ROUNDS):
                 seconds, peer_runs = timed(PEER, urls)
@@ -102,15 +112,14 @@ def main():
                                                                                 peer_runs))
             print("  ratio %.2fx (budget <= 1.2x)" % ratio)
         finally:
-            server.kill()
-            server.wait()
+            stop_server(server)
 
-        server, port = start_server(corpus, 0, 8)
+        server, port = start_server(corpus, 8)
         try:
             expected = expected_rows(pages)
             print("2,000 corpus pages, no latency (median of %d):" % ROUNDS)
             for hosts in (8, 1):
-                write_urls(urls, port, 2000, hosts)
+                write_urls(urls, port, 2000, hosts, 0)
                 times = []
                 for _ in range(ROUNDS):
                     seconds, rows = timed(ours, urls)
@@ -118,12 +127,11 @@ def main():
                 median = statistics.median(times)
                 print("  vandrell-harvest, %d host%s: %.3f s, %.0f pages/s  (%d rows%s)"
                       % (hosts, "s" if hosts > 1 else "", median, 2000 / median, rows, check(rows, expected)))
-            write_urls(urls, port, 2000, 8)
+            write_urls(urls, port, 2000, 8, 0)
             seconds, peer_runs = timed(PEER, urls)
             print("  xargs -P 16 curl|tr|grep, 8 hosts: %.3f s, %.0f pages/s" % (seconds, 2000 / seconds))
         finally:
-            server.kill()
-            server.wait()
+            stop_server(server)
 
 
 if __name__ == "__main__":
