@@ -135,7 +135,7 @@ QVariant RowListModel::data(const QModelIndex& index, int role) const
         return {};
     const auto row = std::size_t(index.row());
     if (index.column() == 0) {
-        if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
+        if (role == Qt::DisplayRole) // no tip of its own: the list's hint shows over rows too
             return m_rows.text(row);
         if (role == Qt::CheckStateRole && m_checkable)
             return m_ticks[row] ? Qt::Checked : Qt::Unchecked;
