@@ -24,7 +24,7 @@ QList<QByteArray> rowsOf(const RowListModel& list)
 {
     QList<QByteArray> rows;
     for (int row = 1; row <= list.count(); ++row)
-        rows << QByteArray(list.utf8(row).data(), qsizetype(list.utf8(row).size()));
+        rows << QByteArray::fromStdString(list.utf8(row).joined());
     return rows;
 }
 
