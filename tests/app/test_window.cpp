@@ -12,15 +12,24 @@
 
 #include <QApplication>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolTip>
 
 namespace {
+enum ListPart { Header, Border, Rows, ScrollBar };
+
+bool partOfList(const QWidget* widget, const QWidget* list)
+{
+    return widget == list || list->isAncestorOf(widget);
+}
+
 QString listToolTip()
 {
     return QStringLiteral(
@@ -254,6 +263,63 @@ private slots:
                          Qt::NoModifier);
         QApplication::sendEvent(&form, &bare);
         QCOMPARE(form.MousePointer(), 0);
+    }
+
+    // Moves through the window system, as the pointer makes them: from a
+    // button onto any part of a list, the hand goes.
+    void wholeListTakesTheHandAway_data()
+    {
+        QTest::addColumn<bool>("urlList");
+        QTest::addColumn<int>("part");
+        for (bool urlList : {true, false}) {
+            const char* list = urlList ? "ListView1" : "ListView2";
+            QTest::addRow("%s header", list) << urlList << int(Header);
+            QTest::addRow("%s border", list) << urlList << int(Border);
+            QTest::addRow("%s rows", list) << urlList << int(Rows);
+            QTest::addRow("%s scroll bar", list) << urlList << int(ScrollBar);
+        }
+    }
+    void wholeListTakesTheHandAway()
+    {
+        QFETCH(bool, urlList);
+        QFETCH(int, part);
+        FormFixture fixture;
+        Form1& form = fixture.loaded();
+        ReportListView* list = urlList ? form.ListView1 : form.ListView2;
+        for (int i = 0; i < 60; ++i) // enough rows for a scroll bar
+            list->rows()->append(QString(QStringLiteral("http://a.example/") + QString::number(i)));
+        list->rows()->flushAppends();
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QWidget* target = list;
+        QPoint at(0, list->height() / 2); // the left border
+        switch (part) {
+        case Header:
+            target = list->horizontalHeader();
+            at = target->rect().center();
+            break;
+        case Rows:
+            target = list->viewport();
+            at = target->rect().center();
+            break;
+        case ScrollBar:
+            target = list->verticalScrollBar();
+            at = target->rect().center();
+            break;
+        default:
+            break;
+        }
+        QVERIFY(target->isVisible());
+        const QPoint inWindow = target->mapTo(&form, at);
+        QVERIFY(partOfList(form.childAt(inWindow), list));
+        if (part == Border)
+            QCOMPARE(form.childAt(inWindow), list);
+
+        const QPoint onButton = form.PushButton7->mapTo(&form, form.PushButton7->rect().center());
+        QTest::mouseMove(form.windowHandle(), onButton);
+        QTRY_COMPARE(form.MousePointer(), 99);
+        QTest::mouseMove(form.windowHandle(), inWindow);
+        QTRY_COMPARE(form.MousePointer(), 0);
     }
 
     void closingEndsTheProgram()
