@@ -28,6 +28,7 @@ build: deps
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j1
 	./fuzz/run-fuzz.sh 20
+	JOBS=$(JOBS) ./tools/run-sanitized-tests.sh
 
 run: build
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
@@ -38,4 +39,4 @@ run: build
 	fi
 
 clean:
-	rm -rf $(BUILD_DIR) build-fuzz
+	rm -rf $(BUILD_DIR) build-fuzz build-asan
