@@ -15,6 +15,7 @@
 
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <limits>
 
@@ -58,6 +59,10 @@ private slots:
         m_server.route(QStringLiteral("/a"), TestHttpServer::Reply::page(numbersPage(1, 3)));
         m_server.route(QStringLiteral("/b"), TestHttpServer::Reply::page(numbersPage(11, 4)));
         m_server.route(m_longPath, TestHttpServer::Reply::page(numbersPage(0, 1000)));
+        QByteArray big;
+        for (int n = 0; n < 1000 * 1000; ++n)
+            big += "5550" + QByteArray::number(n % 1000).rightJustified(3, '0') + '\n';
+        m_server.route(QStringLiteral("/big"), TestHttpServer::Reply::page(big));
     }
 
     // The list shows, the run fetches and the results carry the URL the
@@ -118,6 +123,36 @@ private slots:
         QCOMPARE(rows.rows().textBytes(), std::size_t(rows.text(8).size()) * 1000 +
                                               std::size_t(rows.text(1).size()) * 3 +
                                               std::size_t(rows.text(4).size()) * 4);
+    }
+
+    // Clear Results in the middle of a page drops the URL with the rows; the
+    // page's later rows store it anew.
+    void clearedInTheMiddleOfAPage()
+    {
+        FormFixture fixture(&m_fetcher);
+        Form1& form = fixture.loaded();
+        tickOnly(form, 7);
+        form.Check2->setValue(1);
+        const QString url = m_server.url(QStringLiteral("/big"));
+        form.urlRows()->append(url);
+        QTimer clearOnce;
+        clearOnce.setInterval(0);
+        connect(&clearOnce, &QTimer::timeout, &form, [&] {
+            if (form.resultRows()->count() > 0) {
+                clearOnce.stop();
+                form.PushButton9_Click();
+            }
+        });
+        clearOnce.start();
+        form.PushButton7_Click();
+        QVERIFY(!clearOnce.isActive()); // cleared while the page's rows went in
+        const RowListModel& rows = *form.resultRows();
+        QVERIFY(rows.count() > 0 && rows.count() < 1000 * 1000);
+        const std::size_t last = std::size_t(rows.count());
+        QCOMPARE(rows.text(1).left(url.size() + 3), url + QStringLiteral(" - "));
+        QCOMPARE(rows.text(int(last)).left(url.size() + 3), url + QStringLiteral(" - "));
+        QCOMPARE(rows.utf8(int(last)).prefix.data(), rows.utf8(1).prefix.data());
+        QCOMPARE(fixture.dialogs.texts(), QStringList{QStringLiteral("Done.")});
     }
 
     // The first row that cannot be added is reported at its line; later
