@@ -31,6 +31,7 @@ build: deps
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j1
 	./fuzz/run-fuzz.sh 20
+	JOBS=$(JOBS) ./tools/run-sanitized-tests.sh
 
 run: build
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
@@ -45,4 +46,4 @@ package: build
 	cd $(BUILD_DIR) && cpack -G DEB
 
 clean:
-	rm -rf $(BUILD_DIR) build-fuzz
+	rm -rf $(BUILD_DIR) build-fuzz build-asan

@@ -4,8 +4,11 @@
 //     the same run with one curl process fetching the same URLs one after
 //     another, piped through tr and grep;
 //  2. one page holding 1,000,000 numbers of ten digits: wall time and the
-//     longest the event loop went without running.
+//     longest the event loop went without running;
+//  3. the same page under a 2 KB URL with "Include URL In Results" ticked, in
+//     a process of its own: its peak resident memory (budget 500 MB).
 // Usage: bench_extraction [CORPUS] (the 64 MiB corpus is generated if absent)
+//        bench_extraction --long-url (case 3 alone)
 
 #include "FormFixture.h"
 #include "TestHttpServer.h"
@@ -89,7 +92,7 @@ struct RunResult {
     double longestStallMs = 0;
 };
 
-RunResult runExtraction(const QStringList& urls, bool tickTen = true)
+RunResult runExtraction(const QStringList& urls, bool tickTen = true, bool withUrl = false)
 {
     CurlFetcher fetcher;
     FormFixture fixture(&fetcher);
@@ -97,6 +100,7 @@ RunResult runExtraction(const QStringList& urls, bool tickTen = true)
     for (ValueCheckBox* box : form.Check1)
         box->setValue(0);
     form.Check1[5]->setValue(tickTen ? 1 : 0); // "10"
+    form.Check2->setValue(withUrl ? 1 : 0);
     for (const QString& url : urls)
         form.urlRows()->append(url);
     // The window is on screen, as for a user: repaints are part of the cost.
@@ -147,6 +151,31 @@ ShellRun runShell(const QString& script, const QStringList& urls)
     shell.waitForFinished(-1);
     return {seconds(clock), shell.readAllStandardOutput()};
 }
+
+QByteArray millionNumbersPage()
+{
+    QByteArray page;
+    page.reserve(11 * 1000 * 1000);
+    for (int i = 0; i < 1000 * 1000; ++i)
+        page += QByteArray::number(5550000000LL + i) + '\n';
+    return page;
+}
+
+// Case 3, alone in its process so that the peak is its own.
+int longUrlCase()
+{
+    ServerThread server;
+    const QString base = server.url(QStringLiteral("/catalogue?q="));
+    const QString path = QStringLiteral("/catalogue?q=") + QString(2048 - base.size(), QLatin1Char('x'));
+    server.route(path, TestHttpServer::Reply::page(millionNumbersPage()));
+    const QString url = server.url(path);
+    const double before = residentMegabytes();
+    const RunResult run = runExtraction({url}, true, true);
+    std::printf("a %lld-byte URL whose page holds 1,000,000 numbers, URL in results: %.3f s, %d rows, "
+                "peak resident memory %.0f MiB (%.0f MiB before the run; budget 500 MB)\n",
+                qlonglong(url.size()), run.seconds, run.rows, peakResidentMegabytes(), before);
+    return run.rows == 1000 * 1000 ? 0 : 1;
+}
 } // namespace
 
 int main(int argc, char** argv)
@@ -154,6 +183,8 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     QApplication app(argc, argv);
+    if (argc > 1 && QByteArray(argv[1]) == "--long-url")
+        return longUrlCase();
     const QString corpusPath =
         argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(VANDRELL_BENCH_DIR "/corpus-64m.html");
     const QByteArray corpus = loadCorpus(corpusPath);
@@ -206,15 +237,15 @@ int main(int argc, char** argv)
     const double drained = runShell(fetchAll + runsOf + QStringLiteral(" | cat > /dev/null"), urls).seconds;
     std::printf("  curl|tr|grep|cat %.3f s: ratio %.2fx\n", drained, median(ours) / drained);
 
-    QByteArray millionPage;
-    millionPage.reserve(11 * 1000 * 1000);
-    for (int i = 0; i < 1000 * 1000; ++i)
-        millionPage += QByteArray::number(5550000000LL + i) + '\n';
-    server.route(QStringLiteral("/million"), TestHttpServer::Reply::page(millionPage));
+    server.route(QStringLiteral("/million"), TestHttpServer::Reply::page(millionNumbersPage()));
     const RunResult big = runExtraction({server.url(QStringLiteral("/million"))});
     std::printf("a page with 1,000,000 accepted numbers: %.3f s, %d rows, longest event-loop stall %.1f ms "
                 "(budget 3 s, 100 ms)\n",
                 big.seconds, big.rows, big.longestStallMs);
     std::printf("peak resident memory %.0f MiB\n", peakResidentMegabytes());
-    return 0;
+    QProcess longUrl;
+    longUrl.setProcessChannelMode(QProcess::ForwardedChannels);
+    longUrl.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--long-url")});
+    longUrl.waitForFinished(-1);
+    return longUrl.exitCode();
 }

@@ -168,8 +168,11 @@ void Form1::connectHandlers()
     connect(ListView2, &ReportListView::dblClick, this, &Form1::ListView2_DblClick);
 
     setMouseTracking(true);
-    for (QWidget* w :
-         {static_cast<QWidget*>(Frame1), static_cast<QWidget*>(Frame7), ListView1->viewport(), ListView2->viewport()}) {
+    // A list is all of its control: headers, frame and scroll bars as well as
+    // the rows.
+    QList<QWidget*> watched{Frame1, Frame7, ListView1, ListView2};
+    watched << ListView1->findChildren<QWidget*>() << ListView2->findChildren<QWidget*>();
+    for (QWidget* w : watched) {
         w->setMouseTracking(true);
         w->installEventFilter(this);
     }

@@ -13,6 +13,12 @@ namespace {
 constexpr int defaultPointer = 0;
 constexpr int busyPointer = 11;
 constexpr int customPointer = 99;
+
+bool partOf(QObject* watched, const QWidget* control)
+{
+    const auto* widget = qobject_cast<const QWidget*>(watched);
+    return widget && (widget == control || control->isAncestorOf(widget));
+}
 } // namespace
 
 void Form1::setMousePointer(int value)
@@ -96,9 +102,9 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
             Frame1_MouseMove();
         else if (watched == Frame7)
             Frame7_MouseMove();
-        else if (watched == ListView1->viewport())
+        else if (partOf(watched, ListView1))
             ListView1_MouseMove();
-        else if (watched == ListView2->viewport())
+        else if (partOf(watched, ListView2))
             ListView2_MouseMove();
     }
     return QWidget::eventFilter(watched, event);

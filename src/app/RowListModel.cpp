@@ -33,7 +33,7 @@ QString RowListModel::text(int row) const
     return m_rows.text(std::size_t(row - 1));
 }
 
-std::string_view RowListModel::utf8(int row) const
+ListRows::Utf8 RowListModel::utf8(int row) const
 {
     checkRow(row);
     return m_rows.utf8(std::size_t(row - 1));
@@ -67,13 +67,29 @@ QString RowListModel::subItem(int row, int column) const
 
 void RowListModel::append(QStringView text)
 {
+    reserveTick();
     m_rows.append(text);
     appended();
 }
 
 void RowListModel::appendUtf8(std::string_view a, std::string_view b, std::string_view c)
 {
+    reserveTick();
     m_rows.appendUtf8(a, b, c);
+    appended();
+}
+
+void RowListModel::reserveTick()
+{
+    // Before the row goes in, so a failure cannot leave a row without its tick.
+    if (m_checkable && m_ticks.size() == m_ticks.capacity())
+        m_ticks.reserve(m_ticks.size() < 64 ? 64 : m_ticks.size() * 2);
+}
+
+void RowListModel::appendShared(ListRows::Prefix prefix, std::string_view own)
+{
+    reserveTick();
+    m_rows.appendShared(prefix, own);
     appended();
 }
 
@@ -135,7 +151,7 @@ QVariant RowListModel::data(const QModelIndex& index, int role) const
         return {};
     const auto row = std::size_t(index.row());
     if (index.column() == 0) {
-        if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
+        if (role == Qt::DisplayRole) // no tip of its own: the list's hint shows over rows too
             return m_rows.text(row);
         if (role == Qt::CheckStateRole && m_checkable)
             return m_ticks[row] ? Qt::Checked : Qt::Unchecked;

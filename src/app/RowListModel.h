@@ -25,15 +25,20 @@ public:
     int columnTotal() const { return int(m_headers.size()); }
 
     int count() const { return int(m_rows.size()); }
-    QString text(int row) const;          // row from 1; throws AppError when out of range
-    std::string_view utf8(int row) const; // row from 1; throws AppError when out of range
-    bool ticked(int row) const;           // row from 1; throws AppError when out of range
+    QString text(int row) const;        // row from 1; throws AppError when out of range
+    ListRows::Utf8 utf8(int row) const; // row from 1; throws AppError when out of range
+    bool ticked(int row) const;         // row from 1; throws AppError when out of range
     void setTicked(int row, bool ticked);
     // Sub-item of a row for column > 1; these lists hold none, so it is empty.
     QString subItem(int row, int column) const;
 
     void append(QStringView text);
     void appendUtf8(std::string_view a, std::string_view b = {}, std::string_view c = {});
+    // Rows that begin alike (a page's URL) keep that beginning once.
+    ListRows::Prefix sharePrefix(std::string_view a, std::string_view b = {}) { return m_rows.sharePrefix(a, b); }
+    bool holds(ListRows::Prefix prefix) const { return m_rows.holds(prefix); }
+    void appendShared(ListRows::Prefix prefix, std::string_view own);
+    void setByteLimit(std::size_t bytes) { m_rows.setByteLimit(bytes); }
     void remove(int row); // row from 1
     void clear();
 
@@ -51,6 +56,7 @@ public:
 
 private:
     void checkRow(int row) const;
+    void reserveTick();
     void appended();
 
     bool m_checkable;

@@ -33,6 +33,7 @@ void Form1::PushButton7_Click()
 {
     ErrorTrap trap(dialogs(), QStringLiteral("Form1.PushButton7_Click"));
     CandidateList candidates;
+    bool appending = true; // rows are added until one cannot be
 
     trap.at(100, [&] { candidates.clear(); });
     if (trap.test(102, [&] { return m_running; }))
@@ -102,8 +103,9 @@ void Form1::PushButton7_Click()
         const std::string_view urlBytes(urlUtf8.constData(), std::size_t(urlUtf8.size()));
         AcceptedLengths accepted = AcceptedLengths::fromBoxes(Check1);
         bool withUrl = Check2->value() == 1;
+        ListRows::Prefix urlPrefix; // the page's rows keep its URL once
         const std::size_t candidateCount = candidates.size();
-        for (std::size_t j = 0; j < candidateCount; ++j) {
+        for (std::size_t j = 0; j < candidateCount && appending; ++j) {
             trap.at(128, [&] { setMousePointer(busyPointer); });
             if (Yield::sliced()) {
                 // The user may have ticked boxes or emptied the lists meanwhile.
@@ -113,10 +115,21 @@ void Form1::PushButton7_Click()
             }
             if (!accepted.accepts(candidates.digitCount(j)))
                 continue;
+            // A row that cannot be added (memory exhausted) is reported once;
+            // the run then adds no more rows but still goes to its end.
+            appending = false;
             if (withUrl)
-                trap.at(140, [&] { resultRows()->appendUtf8(urlBytes, urlSeparator, candidates.digits(j)); });
+                trap.at(140, [&] {
+                    if (!resultRows()->holds(urlPrefix))
+                        urlPrefix = resultRows()->sharePrefix(urlBytes, urlSeparator);
+                    resultRows()->appendShared(urlPrefix, candidates.digits(j));
+                    appending = true;
+                });
             else
-                trap.at(142, [&] { resultRows()->appendUtf8(candidates.digits(j)); });
+                trap.at(142, [&] {
+                    resultRows()->appendUtf8(candidates.digits(j));
+                    appending = true;
+                });
         }
     }
 

@@ -38,7 +38,10 @@ public:
 
     qsizetype cellLength(int row, int column) const override
     {
-        return column == 1 ? utf16Length(m_rows.utf8(row)) : m_rows.subItem(row, column).size();
+        if (column != 1)
+            return m_rows.subItem(row, column).size();
+        const ListRows::Utf8 bytes = m_rows.utf8(row);
+        return utf16Length(bytes.prefix) + utf16Length(bytes.own);
     }
 
     void appendCell(QString& out, int row, int column) const override
@@ -47,12 +50,14 @@ public:
             out.append(m_rows.subItem(row, column));
             return;
         }
-        const std::string_view bytes = m_rows.utf8(row);
+        const ListRows::Utf8 bytes = m_rows.utf8(row);
         const qsizetype start = out.size();
         // UTF-8 never needs more UTF-16 units than it has bytes.
         out.resize(start + qsizetype(bytes.size()));
-        QChar* end =
-            m_decoder.appendToBuffer(out.data() + start, QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+        QChar* end = out.data() + start;
+        // The prefix ends with a whole character, so the pieces decode apart.
+        for (const std::string_view piece : {bytes.prefix, bytes.own})
+            end = m_decoder.appendToBuffer(end, QByteArrayView(piece.data(), qsizetype(piece.size())));
         out.truncate(end - out.constData());
     }
 

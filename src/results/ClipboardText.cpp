@@ -62,7 +62,9 @@ QString clipboardText(const ListCells& list, const std::function<void()>& yield)
         bool rowGone = false;
         for (int c = 1; c <= columns; ++c) {
             pause();
-            if (r > list.rowCount()) {
+            // A removal during the pause moves the next row into place r,
+            // ticked or not: only a row ticked now is copied.
+            if (r > list.rowCount() || !list.ticked(r)) {
                 rowGone = true;
                 break;
             }

@@ -71,8 +71,11 @@ void Form1::PushButton6_Click()
         // Clear Results stays usable while the save yields: rows gone since
         // the count was taken are skipped.
         trap.at(136, [&] {
-            if (i <= rows.count())
-                file.writeLine(rows.utf8(i));
+            if (i <= rows.count()) {
+                const ListRows::Utf8 row = rows.utf8(i);
+                file.write(row.prefix);
+                file.writeLine(row.own);
+            }
         });
     }
     trap.at(140, [&] { file.commit(); });
@@ -95,13 +98,15 @@ void Form1::PushButton1_Click()
     trap.at(132, [&] {
         rowTotal = rows.count();
         // Every row's bytes plus its comma: the line is allocated once.
-        line.reserve(rows.rows().byteSize() + std::size_t(rowTotal));
+        line.reserve(rows.rows().textBytes() + std::size_t(rowTotal));
     });
     for (int i = 1; i <= rowTotal; ++i) {
         trap.at(134, [] { Yield::sliced(); });
         trap.at(136, [&] {
-            if (i <= rows.count())
-                line.append(rows.utf8(i)).push_back(',');
+            if (i <= rows.count()) {
+                const ListRows::Utf8 row = rows.utf8(i);
+                line.append(row.prefix).append(row.own).push_back(',');
+            }
         });
     }
     trap.at(140, [&] { file.writeLine(line); });

@@ -16,15 +16,13 @@
 
 namespace {
 
-// The system decoder, able to tell whether it still holds the first bytes of
-// a character when the file ends.
-class StreamDecoder final : public QStringDecoder {
-public:
-    // A byte order mark is text like any other: nothing is stripped from the
-    // start of the file.
-    StreamDecoder() : QStringDecoder(QStringDecoder::System, QStringDecoder::Flag::ConvertInitialBom) {}
-    bool holdsPartialCharacter() const { return state.remainingChars != 0; }
-};
+bool isAscii(std::string_view bytes)
+{
+    unsigned char any = 0;
+    for (const char c : bytes)
+        any |= static_cast<unsigned char>(c);
+    return any < 0x80;
+}
 
 QString sizeText(qint64 bytes)
 {
@@ -40,8 +38,8 @@ QString sizeText(qint64 bytes)
     throw AppError(description);
 }
 
-// One reading of a file: decodes its chunks, cuts them into rows and appends
-// the rows to the list.
+// One reading of a file: cuts its chunks into rows, decodes each row and
+// appends it to the list.
 class UrlFileLoad final {
 public:
     UrlFileLoad(RowListModel& list, const QString& name, const UrlFileLimits& limits)
@@ -52,17 +50,19 @@ public:
     void finish();
 
 private:
-    void feedText(QStringView text);
     void addRow(std::string_view row);
     void checkLineLength(std::size_t bytes) const;
 
     RowListModel& m_list;
     const QString& m_name; // quoted, as the descriptions show it
     const UrlFileLimits& m_limits;
-    StreamDecoder m_decoder;
-    QStringEncoder m_encoder{QStringEncoder::Utf8};
+    // Stateless: every row starts afresh, and a character cut short by the
+    // row's end shows as a replacement character. A byte order mark opening
+    // the file is no part of the first URL; the list shows rows the same way.
+    QStringDecoder m_decoder{QStringDecoder::System, QStringDecoder::Flag::Stateless};
+    QStringEncoder m_encoder{QStringEncoder::Utf8, QStringEncoder::Flag::Stateless};
     UrlLineSplitter m_splitter;
-    QString m_text;    // one chunk decoded
+    QString m_text;    // one row decoded
     QByteArray m_utf8; // the same as the list stores it
     int m_line = 1;    // line number of the row being read
 };
@@ -72,11 +72,9 @@ void UrlFileLoad::take(QByteArrayView raw)
     // A NUL never occurs in text; it marks a binary file picked by mistake.
     const void* nul = std::memchr(raw.data(), 0, std::size_t(raw.size()));
     const qsizetype textBytes = nul ? static_cast<const char*>(nul) - raw.data() : raw.size();
-    const qsizetype space = m_decoder.requiredSpace(textBytes);
-    if (space > m_text.size())
-        m_text.resize(space);
-    const QChar* end = m_decoder.appendToBuffer(m_text.data(), raw.first(textBytes));
-    feedText(QStringView(m_text.constData(), end));
+    m_splitter.feed(std::string_view(raw.data(), std::size_t(textBytes)),
+                    [this](std::string_view row) { addRow(row); });
+    checkLineLength(m_splitter.pendingBytes());
     if (nul)
         refuse(QLatin1String("Line ") + QString::number(m_line) + QLatin1String(" of ") + m_name +
                QLatin1String(" holds a NUL byte, so it is no text file of URLs. Nothing from that line on was added."));
@@ -84,24 +82,7 @@ void UrlFileLoad::take(QByteArrayView raw)
 
 void UrlFileLoad::finish()
 {
-    // A character cut short by the end of the file shows as a replacement
-    // character rather than disappearing.
-    if (m_decoder.holdsPartialCharacter()) {
-        const char16_t replacement = QChar::ReplacementCharacter;
-        feedText(QStringView(&replacement, 1));
-    }
     m_splitter.finish([this](std::string_view row) { addRow(row); });
-}
-
-void UrlFileLoad::feedText(QStringView text)
-{
-    const qsizetype space = m_encoder.requiredSpace(text.size());
-    if (space > m_utf8.size())
-        m_utf8.resize(space);
-    const char* end = m_encoder.appendToBuffer(m_utf8.data(), text);
-    m_splitter.feed(std::string_view(m_utf8.constData(), std::size_t(end - m_utf8.constData())),
-                    [this](std::string_view row) { addRow(row); });
-    checkLineLength(m_splitter.pendingBytes());
 }
 
 void UrlFileLoad::addRow(std::string_view row)
@@ -111,10 +92,22 @@ void UrlFileLoad::addRow(std::string_view row)
         refuse(QLatin1String("The URL list is full at ") + QString::number(m_limits.maxListRows) +
                QLatin1String(" rows: line ") + QString::number(m_line) + QLatin1String(" of ") + m_name +
                QLatin1String(" and the lines after it were not added."));
-    m_list.appendUtf8(row);
+    if (isAscii(row)) {
+        m_list.appendUtf8(row); // the same in every encoding the system may use
+    } else {
+        const QByteArrayView raw(row.data(), qsizetype(row.size()));
+        const qsizetype textSpace = m_decoder.requiredSpace(raw.size());
+        if (textSpace > m_text.size())
+            m_text.resize(textSpace);
+        const QStringView text(m_text.constData(), m_decoder.appendToBuffer(m_text.data(), raw));
+        const qsizetype utf8Space = m_encoder.requiredSpace(text.size());
+        if (utf8Space > m_utf8.size())
+            m_utf8.resize(utf8Space);
+        const char* end = m_encoder.appendToBuffer(m_utf8.data(), text);
+        m_list.appendUtf8(std::string_view(m_utf8.constData(), std::size_t(end - m_utf8.constData())));
+    }
     ++m_line;
 }
-
 void UrlFileLoad::checkLineLength(std::size_t bytes) const
 {
     if (bytes > std::size_t(m_limits.maxLineBytes))

@@ -1,8 +1,9 @@
 #pragma once
 // Reads a text file of URLs into the URL list, one row per line. The bytes
-// are read in large chunks and decoded with the system's encoding, keeping
-// the decoder's state across chunks so no character is cut in two; the rows
-// go into the list as they are found. Input that is no list of URLs at all
+// are read in large chunks and cut into rows first; each row is then decoded
+// with the system's encoding on its own, so a chunk edge never cuts a
+// character and a broken character spoils only its own row. The rows go into
+// the list as they are found. Input that is no list of URLs at all
 // (a folder, a binary file, a line or a file far beyond any list of URLs)
 // is refused with a description naming the file. Rows of the lines before
 // the point of refusal stay in the list.

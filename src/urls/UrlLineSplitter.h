@@ -1,11 +1,12 @@
 #pragma once
-// Cuts the text of a URL file into rows, chunk by chunk. A line ends at a
+// Cuts the bytes of a URL file into rows, chunk by chunk. A line ends at a
 // carriage return, or a carriage return and line feed, which is dropped; a
-// line feed alone then splits the line further. So a file ending in CR LF or
-// CR gives no row after its last line, while one ending in a lone LF gives a
-// final empty row. The splitter works on text already decoded to UTF-8 (CR
-// and LF are single bytes there) and gives the same rows however the text is
-// cut into chunks.
+// line feed alone then splits the line further. A line end at the very end of
+// the file, whichever kind, ends the last line and makes no row after it;
+// blank lines before it still make empty rows. The splitter works on the raw
+// bytes, before any decoding: CR and LF never occur inside a character of
+// UTF-8 or of any 8-bit code page, so a row is whole before it is decoded.
+// It gives the same rows however the bytes are cut into chunks.
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -30,7 +31,7 @@ private:
 
     std::string m_pending;   // start of a row that runs on into the next chunk
     bool m_afterCr = false;  // the last byte fed was a CR: a LF next is part of its line end
-    bool m_lineOpen = false; // bytes (a lone LF included) have come since the last CR-ended line
+    bool m_lineOpen = false; // bytes have come since the last line end
 };
 
 // All rows of a whole text at once.
@@ -42,7 +43,8 @@ template <typename EmitRow> void UrlLineSplitter::completeRow(std::string_view t
         emitRow(tail);
         return;
     }
-    m_pending.append(tail);
+    if (!tail.empty())
+        m_pending.append(tail);
     emitRow(std::string_view(m_pending));
     m_pending.clear();
 }
@@ -50,6 +52,8 @@ template <typename EmitRow> void UrlLineSplitter::completeRow(std::string_view t
 template <typename EmitRow> void UrlLineSplitter::feed(std::string_view bytes, EmitRow&& emitRow)
 {
     const std::size_t size = bytes.size();
+    if (size == 0)
+        return; // an empty view may have no data to search
     std::size_t pos = 0;
     if (m_afterCr && size != 0) {
         m_afterCr = false;
@@ -78,11 +82,9 @@ template <typename EmitRow> void UrlLineSplitter::feed(std::string_view bytes, E
         }
         completeRow(bytes.substr(pos, stop - pos), emitRow);
         pos = stop + 1;
-        if (stop == lf) {
-            m_lineOpen = true;
-            continue;
-        }
         m_lineOpen = false;
+        if (stop == lf)
+            continue;
         if (pos == size)
             m_afterCr = true;
         else if (bytes[pos] == '\n')

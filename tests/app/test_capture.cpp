@@ -34,6 +34,41 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(AppError, CaptureCommandOutput(command, false, false, false));
     }
 
+    // Output ends when the pipe closes, not when the command exits: what it
+    // left running may write later, and a command may close its output and
+    // linger. The deadline bounds both.
+    void readsUntilThePipeCloses_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<bool>("output");
+        QTest::addColumn<int>("deadlineMs");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("background writer after exit")
+            << QStringLiteral("sh -c \"echo a; (sleep 2; echo b) &\"") << true << 0 << QStringLiteral("a\nb\n");
+        QTest::newRow("background writer on the error channel")
+            << QStringLiteral("sh -c \"echo a >&2; (sleep 1; echo b >&2) &\"") << false << 0
+            << QStringLiteral("a\nb\n");
+        QTest::newRow("background writer within the deadline")
+            << QStringLiteral("sh -c \"echo a; (sleep 1; echo b) &\"") << true << 5000 << QStringLiteral("a\nb\n");
+        QTest::newRow("background writer past the deadline")
+            << QStringLiteral("sh -c \"echo a; (sleep 3; echo b) &\"") << true << 500 << QStringLiteral("a\n");
+        QTest::newRow("output closed, command lingers")
+            << QStringLiteral("sh -c \"echo a; exec >&-; sleep 30\"") << true << 20000 << QStringLiteral("a\n");
+    }
+    void readsUntilThePipeCloses()
+    {
+        QFETCH(QString, command);
+        QFETCH(bool, output);
+        QFETCH(int, deadlineMs);
+        QFETCH(QString, expected);
+        QElapsedTimer clock;
+        clock.start();
+        const std::optional<std::chrono::milliseconds> deadline =
+            deadlineMs ? std::optional(std::chrono::milliseconds(deadlineMs)) : std::nullopt;
+        QCOMPARE(CaptureCommandOutput(command, output, !output, false, deadline), expected);
+        QVERIFY2(clock.elapsed() < 10000, "the capture waited on a command that had closed its output");
+    }
+
     void missingProgram()
     {
         QCOMPARE(CaptureCommandOutput(QStringLiteral("no-such-program-vandrell -x"), true, false, true),

@@ -12,14 +12,30 @@
 
 #include <QApplication>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolTip>
 
 namespace {
+enum ListPart { Header, Border, Rows, ScrollBar };
+
+bool partOfList(const QWidget* widget, const QWidget* list)
+{
+    return widget == list || list->isAncestorOf(widget);
+}
+
+QString listToolTip()
+{
+    return QStringLiteral(
+        "Double-click item to remove it. Move | line to right and out of window to reveal full names.");
+}
+
 QRect twips(int left, int top, int width, int height, int dpi)
 {
     return {left * dpi / 1440, top * dpi / 1440, width * dpi / 1440, height * dpi / 1440};
@@ -76,13 +92,105 @@ private slots:
             QCOMPARE(form.Check1[k]->geometry(), twips(240 + 860 * (k % 8), k < 8 ? 300 : 650, 550, 255, dpi));
             QCOMPARE(form.Check1[k]->font().family(), QStringLiteral("Arial"));
         }
-        const QString tip = QStringLiteral(
-            "Double-click item to remove it. Move | line to right and out of window to reveal full names.");
+        const QString tip = listToolTip();
         QCOMPARE(form.ListView1->toolTip(), tip);
         QCOMPARE(form.ListView2->toolTip(), tip);
         form.resultRows()->append(QStringLiteral("5551234"));
         form.resultRows()->flushAppends();
         QVERIFY(form.resultRows()->flags(form.resultRows()->index(0, 0)) & Qt::ItemIsUserCheckable);
+    }
+
+    // Real key presses on each list: the handlers see the key's own code, so
+    // only Delete (46), whatever the modifiers, removes the selected row.
+    void onlyDeleteRemovesARow_data()
+    {
+        QTest::addColumn<bool>("urlList");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<bool>("removes");
+        struct Press {
+            const char* name;
+            int key;
+            Qt::KeyboardModifiers modifiers;
+            int code;
+            bool removes;
+        };
+        const Press presses[] = {
+            {"full stop", Qt::Key_Period, Qt::NoModifier, 190, false},
+            {"keypad full stop", Qt::Key_Period, Qt::KeypadModifier, 110, false},
+            {"Delete", Qt::Key_Delete, Qt::NoModifier, 46, true},
+            {"Shift+Delete", Qt::Key_Delete, Qt::ShiftModifier, 46, true},
+            {"Ctrl+Alt+Delete", Qt::Key_Delete, Qt::ControlModifier | Qt::AltModifier, 46, true},
+            {"keypad Delete", Qt::Key_Delete, Qt::KeypadModifier, 46, true},
+            {"Backspace", Qt::Key_Backspace, Qt::NoModifier, 8, false},
+            {"Insert", Qt::Key_Insert, Qt::NoModifier, 45, false},
+            {"letter N", Qt::Key_N, Qt::NoModifier, 78, false},
+        };
+        for (bool urlList : {true, false}) {
+            for (const Press& p : presses)
+                QTest::addRow("%s on %s", p.name, urlList ? "ListView1" : "ListView2")
+                    << urlList << p.key << int(p.modifiers) << p.code << p.removes;
+        }
+    }
+    void onlyDeleteRemovesARow()
+    {
+        QFETCH(bool, urlList);
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(int, code);
+        QFETCH(bool, removes);
+        FormFixture fixture;
+        Form1& form = fixture.loaded();
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        ReportListView* list = urlList ? form.ListView1 : form.ListView2;
+        RowListModel& rows = *list->rows();
+        for (const char* text : {"5551111", "5552222", "5553333"})
+            rows.append(QString::fromLatin1(text));
+        rows.flushAppends();
+        list->setFocus();
+        list->selectRow(2);
+        QSignalSpy codes(list, &ReportListView::keyDown);
+        QTest::keyClick(list, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        // Modifier keys are pressed first and reach the handlers with their own codes.
+        QCOMPARE(codes.last().front().toInt(), code);
+        for (const QList<QVariant>& press : codes)
+            QCOMPARE(press.front().toInt() == ReportListView::deleteKeyCode,
+                     key == Qt::Key_Delete && press == codes.last());
+        QCOMPARE(rows.count(), removes ? 2 : 3);
+        QCOMPARE(rows.text(2), removes ? QStringLiteral("5553333") : QStringLiteral("5552222"));
+    }
+
+    // Over rows and over empty space alike, each list shows its hint.
+    void listsShowTheirHintOverRows_data()
+    {
+        QTest::addColumn<bool>("urlList");
+        QTest::addColumn<bool>("overRow");
+        QTest::newRow("URL list, over a row") << true << true;
+        QTest::newRow("URL list, below the rows") << true << false;
+        QTest::newRow("results list, over a row") << false << true;
+        QTest::newRow("results list, below the rows") << false << false;
+    }
+    void listsShowTheirHintOverRows()
+    {
+        QFETCH(bool, urlList);
+        QFETCH(bool, overRow);
+        FormFixture fixture;
+        Form1& form = fixture.loaded();
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        ReportListView* list = urlList ? form.ListView1 : form.ListView2;
+        list->rows()->append(QStringLiteral("http://a.example/page - 5551234"));
+        list->rows()->flushAppends();
+        QWidget* viewport = list->viewport();
+        const QPoint at = overRow ? list->visualRect(list->rows()->index(0, 0)).center()
+                                  : QPoint(viewport->width() / 2, viewport->height() - 4);
+        QCOMPARE(list->indexAt(at).isValid(), overRow);
+        QHelpEvent help(QEvent::ToolTip, at, viewport->mapToGlobal(at));
+        QApplication::sendEvent(viewport, &help);
+        QTRY_COMPARE(QToolTip::text(), listToolTip());
+        QToolTip::hideText();
     }
 
     void checkBoxValues()
@@ -155,6 +263,63 @@ private slots:
                          Qt::NoModifier);
         QApplication::sendEvent(&form, &bare);
         QCOMPARE(form.MousePointer(), 0);
+    }
+
+    // Moves through the window system, as the pointer makes them: from a
+    // button onto any part of a list, the hand goes.
+    void wholeListTakesTheHandAway_data()
+    {
+        QTest::addColumn<bool>("urlList");
+        QTest::addColumn<int>("part");
+        for (bool urlList : {true, false}) {
+            const char* list = urlList ? "ListView1" : "ListView2";
+            QTest::addRow("%s header", list) << urlList << int(Header);
+            QTest::addRow("%s border", list) << urlList << int(Border);
+            QTest::addRow("%s rows", list) << urlList << int(Rows);
+            QTest::addRow("%s scroll bar", list) << urlList << int(ScrollBar);
+        }
+    }
+    void wholeListTakesTheHandAway()
+    {
+        QFETCH(bool, urlList);
+        QFETCH(int, part);
+        FormFixture fixture;
+        Form1& form = fixture.loaded();
+        ReportListView* list = urlList ? form.ListView1 : form.ListView2;
+        for (int i = 0; i < 60; ++i) // enough rows for a scroll bar
+            list->rows()->append(QString(QStringLiteral("http://a.example/") + QString::number(i)));
+        list->rows()->flushAppends();
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QWidget* target = list;
+        QPoint at(0, list->height() / 2); // the left border
+        switch (part) {
+        case Header:
+            target = list->horizontalHeader();
+            at = target->rect().center();
+            break;
+        case Rows:
+            target = list->viewport();
+            at = target->rect().center();
+            break;
+        case ScrollBar:
+            target = list->verticalScrollBar();
+            at = target->rect().center();
+            break;
+        default:
+            break;
+        }
+        QVERIFY(target->isVisible());
+        const QPoint inWindow = target->mapTo(&form, at);
+        QVERIFY(partOfList(form.childAt(inWindow), list));
+        if (part == Border)
+            QCOMPARE(form.childAt(inWindow), list);
+
+        const QPoint onButton = form.PushButton7->mapTo(&form, form.PushButton7->rect().center());
+        QTest::mouseMove(form.windowHandle(), onButton);
+        QTRY_COMPARE(form.MousePointer(), 99);
+        QTest::mouseMove(form.windowHandle(), inWindow);
+        QTRY_COMPARE(form.MousePointer(), 0);
     }
 
     void closingEndsTheProgram()

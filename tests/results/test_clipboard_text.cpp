@@ -95,6 +95,36 @@ private slots:
         QCOMPARE(text, expected);
         QCOMPARE(calls, totalCalls);
     }
+
+    // A row removed during any yield shifts the rows after it up; the row
+    // then read at that place may be unticked, and is never copied.
+    void onlyRowsTickedWhenTakenAreCopied_data()
+    {
+        QTest::addColumn<int>("removedRow");
+        QTest::addColumn<int>("removeAtCall");
+        // Three rows of one column yield at most 3 + 3 + 2 times.
+        for (int removedRow = 1; removedRow <= 3; ++removedRow) {
+            for (int call = 1; call <= 8; ++call)
+                QTest::addRow("row %d gone at call %d", removedRow, call) << removedRow << call;
+        }
+    }
+    void onlyRowsTickedWhenTakenAreCopied()
+    {
+        QFETCH(int, removedRow);
+        QFETCH(int, removeAtCall);
+        Table table(rowsOf({{QStringLiteral("111")}, {QStringLiteral("222")}, {QStringLiteral("333")}}),
+                    {true, false, true});
+        int calls = 0;
+        const QString text = clipboardText(table, [&] {
+            if (++calls == removeAtCall) {
+                table.cells.removeAt(removedRow - 1);
+                table.ticks.removeAt(removedRow - 1);
+            }
+        });
+        QVERIFY2(!text.contains(QLatin1String("222")), qPrintable(text));
+        for (const QString& line : text.split(QLatin1String("\r\n"), Qt::SkipEmptyParts))
+            QVERIFY(line == QLatin1String("111") || line == QLatin1String("333"));
+    }
 };
 
 VANDRELL_TEST(ClipboardTextTest)

@@ -7,13 +7,17 @@
 #include "TestRegistry.h"
 #include "app/ReportListView.h"
 #include "platform/AppTitle.h"
+#include "platform/MessageStyle.h"
 
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 enum Button { TextFile = 6, CommaFile = 1 };
@@ -51,6 +55,32 @@ private:
     rlimit m_saved{};
     void (*m_oldHandler)(int) = nullptr;
 };
+ino_t identity(const QString& path)
+{
+    struct stat info {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_ino : 0;
+}
+
+// Folder permissions do not bind root; while this lives, a root process acts
+// as the unprivileged user "nobody" so that they do.
+class UnprivilegedWhileAlive final {
+public:
+    UnprivilegedWhileAlive()
+    {
+        if (::geteuid() == 0)
+            m_dropped = ::setegid(65534) == 0 && ::seteuid(65534) == 0;
+    }
+    ~UnprivilegedWhileAlive()
+    {
+        if (m_dropped)
+            m_dropped = ::seteuid(0) == 0 && ::setegid(0) == 0;
+    }
+
+private:
+    bool m_dropped = false;
+};
+
+enum Target { Ordinary, InReadOnlyFolder, NamedPipe, PipeWithoutReader, NullDevice };
 } // namespace
 
 class ResultsFilesTest final : public QObject {
@@ -153,6 +183,112 @@ private slots:
     // be opened fails at the open; a disk that fills up fails in the loop
     // (long text file), at the write of the comma line (long), or when the
     // last bytes go out (short).
+    // The safe swap where it can be made; the target itself written in
+    // place where the folder refuses the temporary file or the target is no
+    // regular file.
+    void writesInPlaceWhereItMust_data()
+    {
+        QTest::addColumn<int>("button");
+        QTest::addColumn<int>("target");
+        QTest::addColumn<bool>("saved");
+        for (int button : {int(TextFile), int(CommaFile)}) {
+            const char* name = button == TextFile ? "text" : "comma";
+            QTest::addRow("%s: ordinary file, swapped", name) << button << int(Ordinary) << true;
+            QTest::addRow("%s: writable file in a read-only folder", name) << button << int(InReadOnlyFolder) << true;
+            QTest::addRow("%s: named pipe", name) << button << int(NamedPipe) << true;
+            QTest::addRow("%s: named pipe nobody reads", name) << button << int(PipeWithoutReader) << false;
+            QTest::addRow("%s: /dev/null", name) << button << int(NullDevice) << true;
+        }
+    }
+    void writesInPlaceWhereItMust()
+    {
+        QFETCH(int, button);
+        QFETCH(int, target);
+        QFETCH(bool, saved);
+        FormFixture fixture;
+        Form1& form = fixture.loaded();
+        addResults(form, {QStringLiteral("5551234"), QStringLiteral("http://a.example - 5559876")});
+        const QByteArray expected = button == TextFile ? QByteArray("5551234\r\nhttp://a.example - 5559876\r\n")
+                                                       : QByteArray("5551234,http://a.example - 5559876,\r\n");
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("out"));
+        QVERIFY(QDir().mkpath(folder));
+        QString path = folder + QStringLiteral("/results.txt");
+        int readEnd = -1;
+        std::unique_ptr<UnprivilegedWhileAlive> unprivileged;
+        switch (target) {
+        case Ordinary:
+        case InReadOnlyFolder:
+            writeTestFile(path, "an older and longer file\r\n");
+            break;
+        case NamedPipe:
+        case PipeWithoutReader:
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+            // A reader that is there before the save, as a program at the
+            // other end would be; the rows fit in the pipe's buffer.
+            if (target == NamedPipe)
+                readEnd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+            break;
+        case NullDevice:
+            path = QStringLiteral("/dev/null");
+            QVERIFY(!QFileInfo(path).isFile()); // never to be replaced by a regular file
+            break;
+        }
+        const ino_t before = identity(path);
+        if (target == InReadOnlyFolder) {
+            QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                    QFileDevice::ReadOther | QFileDevice::WriteOther));
+            QVERIFY(QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                          QFileDevice::ExeOwner | QFileDevice::ExeOther));
+            QVERIFY(QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner |
+                                                      QFileDevice::ReadOther | QFileDevice::ExeOther));
+            unprivileged = std::make_unique<UnprivilegedWhileAlive>();
+            QFile probe(folder + QStringLiteral("/probe"));
+            if (probe.open(QIODevice::WriteOnly)) {
+                probe.remove();
+                unprivileged.reset();
+                QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+                QSKIP("folder permissions do not bind here");
+            }
+        }
+        fixture.fileDialogs.answers << QStringList{path};
+        fixture.dialogs.messageAnswers << MessageAnswer::Yes;
+        save(form, button);
+        unprivileged.reset();
+        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+
+        const QStringList shown = fixture.dialogs.texts();
+        QVERIFY2(shown.size() == (saved ? 1 : 2),
+                 qPrintable(shown.join(QLatin1String(" / ")))); // the question, then any report
+        if (!saved)
+            QVERIFY2(shown.back().contains(QStringLiteral(" at line 130\r\r")), qPrintable(shown.back()));
+        QCOMPARE(form.MousePointer(), 0);
+        switch (target) {
+        case Ordinary:
+            QCOMPARE(fileBytes(path), expected);
+            QVERIFY(identity(path) != before);
+            break;
+        case InReadOnlyFolder:
+            QCOMPARE(fileBytes(path), expected);
+            QCOMPARE(identity(path), before);
+            break;
+        case NamedPipe: {
+            QByteArray received(1024, '\0');
+            const ssize_t got = ::read(readEnd, received.data(), std::size_t(received.size()));
+            ::close(readEnd);
+            QCOMPARE(received.left(got), expected);
+            [[fallthrough]];
+        }
+        case PipeWithoutReader:
+        case NullDevice:
+            QCOMPARE(identity(path), before);
+            QVERIFY(!QFileInfo(path).isFile());
+            break;
+        }
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::System | QDir::Hidden).size(),
+                 target == NullDevice ? 0 : 1);
+    }
+
     void failedSaveReportedOnce_data()
     {
         QTest::addColumn<int>("button");

@@ -24,7 +24,7 @@ QList<QByteArray> rowsOf(const RowListModel& list)
 {
     QList<QByteArray> rows;
     for (int row = 1; row <= list.count(); ++row)
-        rows << QByteArray(list.utf8(row).data(), qsizetype(list.utf8(row).size()));
+        rows << QByteArray::fromStdString(list.utf8(row).joined());
     return rows;
 }
 
@@ -74,7 +74,8 @@ private slots:
         QTest::newRow("one URL, no line end") << QByteArray("http://a.example/") << L{"http://a.example/"};
         QTest::newRow("CR LF") << QByteArray("http://a.example/\r\nhttp://b.example/\r\n")
                                << L{"http://a.example/", "http://b.example/"};
-        QTest::newRow("LF") << QByteArray("a\nb\n") << L{"a", "b", ""};
+        QTest::newRow("LF") << QByteArray("a\nb\n") << L{"a", "b"};
+        QTest::newRow("blank lines, last one LF-ended") << QByteArray("a\n\nb\n\n") << L{"a", "", "b", ""};
         QTest::newRow("CR") << QByteArray("a\rb\r") << L{"a", "b"};
         QTest::newRow("blank line, blanks kept") << QByteArray(" a \r\n\r\nb\t") << L{" a ", "", "b\t"};
         QTest::newRow("invalid UTF-8") << QByteArray("a\xff"
@@ -83,8 +84,11 @@ private slots:
                                             "b"};
         QTest::newRow("character cut by the end") << QByteArray("a\r\nb\xc3") << L{"a", "b\xef\xbf\xbd"};
         QTest::newRow("multi-byte characters")
-            << QByteArray("caf\xc3\xa9\r\n\xf0\x9f\x93\x9e\n") << L{"caf\xc3\xa9", "\xf0\x9f\x93\x9e", ""};
-        QTest::newRow("byte order mark kept") << QByteArray("\xef\xbb\xbfx\r\n") << L{"\xef\xbb\xbfx"};
+            << QByteArray("caf\xc3\xa9\r\n\xf0\x9f\x93\x9e\n") << L{"caf\xc3\xa9", "\xf0\x9f\x93\x9e"};
+        QTest::newRow("byte order mark dropped") << QByteArray("\xef\xbb\xbfx\r\n") << L{"x"};
+        QTest::newRow("byte order mark alone") << QByteArray("\xef\xbb\xbf\nx") << L{"", "x"};
+        QTest::newRow("broken character ends before LF")
+            << QByteArray("a\xe9\nb\xf0\n") << L{"a\xef\xbf\xbd", "b\xef\xbf\xbd"};
     }
 
     // In large chunks and in chunks that cut characters and line ends apart;
@@ -105,6 +109,51 @@ private slots:
         LoadUrlFile(m_list, path, m_dialogs);
         QCOMPARE(rowsOf(m_list), QList<QByteArray>{"kept"} + rows + rows);
         QVERIFY(m_dialogs.messages.isEmpty());
+    }
+
+    // A lead byte closing a chunk: the byte after it, a line end or not,
+    // stays what it is, and the broken character spoils only its own row.
+    void leadByteAtChunkEdge_data()
+    {
+        QTest::addColumn<qsizetype>("chunk");
+        QTest::addColumn<char>("lead");
+        QTest::addColumn<QByteArray>("follower");
+        QTest::addColumn<QList<QByteArray>>("tail");
+        const QByteArray broken = "http://a.example/caf\xef\xbf\xbd";
+        for (qsizetype chunk : {qsizetype(1), qsizetype(2), qsizetype(3), UrlFileLimits().chunkBytes}) {
+            for (char lead : {'\xc3', '\xe9', '\xf0'}) {
+                QTest::addRow("%02X then LF, %lld-byte chunks", uchar(lead), qlonglong(chunk))
+                    << chunk << lead << QByteArray("\n") << QList<QByteArray>{broken, "http://b.example/"};
+                QTest::addRow("%02X then CR, %lld-byte chunks", uchar(lead), qlonglong(chunk))
+                    << chunk << lead << QByteArray("\r") << QList<QByteArray>{broken, "http://b.example/"};
+                QTest::addRow("%02X then ASCII, %lld-byte chunks", uchar(lead), qlonglong(chunk))
+                    << chunk << lead << QByteArray("x\r\n") << QList<QByteArray>{broken + "x", "http://b.example/"};
+            }
+        }
+    }
+    void leadByteAtChunkEdge()
+    {
+        QFETCH(qsizetype, chunk);
+        QFETCH(char, lead);
+        QFETCH(QByteArray, follower);
+        QFETCH(QList<QByteArray>, tail);
+        const QByteArray row = QByteArray("http://a.example/caf") + lead;
+        // Rows of padding put the lead byte last in a chunk, past the first.
+        const qsizetype leadEnds = (1 + (64 + chunk - 1) / chunk) * chunk;
+        QByteArray bytes;
+        QList<QByteArray> rows;
+        while (bytes.size() < leadEnds - row.size()) {
+            const qsizetype room = leadEnds - row.size() - bytes.size();
+            const QByteArray pad = room >= 20 ? QByteArray("http://pad.example/") : QByteArray(room - 1, 'p');
+            bytes += pad + '\n';
+            rows << pad;
+        }
+        bytes += row + follower + "http://b.example/\n";
+        QCOMPARE(bytes.indexOf(lead), leadEnds - 1);
+        UrlFileLimits limits;
+        limits.chunkBytes = chunk;
+        QCOMPARE(failureOf(m_list, file(bytes), limits), QString());
+        QCOMPARE(rowsOf(m_list), rows + tail);
     }
 
     void fileNotFound()
