@@ -10,7 +10,7 @@
 #include "app/ReportListView.h"
 #include "app/RowListModel.h"
 #include "app/ValueCheckBox.h"
-#include "platform/NetworkFetcher.h"
+#include "platform/CurlFetcher.h"
 #include "urls/UrlFileReader.h"
 
 #include <QTemporaryDir>
@@ -47,7 +47,7 @@ QByteArray numbersPage(int first, int count)
 class TestRunRows : public QObject {
     Q_OBJECT
     TestHttpServer m_server;
-    NetworkFetcher m_fetcher;
+    CurlFetcher m_fetcher;
     QTemporaryDir m_dir;
     const QString m_longPath = QStringLiteral("/long?q=") + QString(2000, QLatin1Char('x'));
 
