@@ -139,7 +139,7 @@ CurlFetcher::Engine::Engine(Limits limits) : m_limits(std::move(limits))
     curl_multi_setopt(m_multi, CURLMOPT_SOCKETDATA, this);
     curl_multi_setopt(m_multi, CURLMOPT_TIMERFUNCTION, &Engine::onTimer);
     curl_multi_setopt(m_multi, CURLMOPT_TIMERDATA, this);
-    curl_multi_setopt(m_multi, CURLMOPT_MAX_TOTAL_CONNECTIONS, maximumConnections);
+    curl_multi_setopt(m_multi, CURLMOPT_MAX_TOTAL_CONNECTIONS, m_limits.connections);
     curl_multi_setopt(m_multi, CURLMOPT_MAX_HOST_CONNECTIONS, maximumConnectionsPerHost);
     m_timer.setSingleShot(true);
     m_timer.setTimerType(Qt::PreciseTimer);

@@ -21,6 +21,12 @@
 
 class CurlFetcher final : public PageFetcher {
 public:
+    // One connection for each page the run keeps in flight.
+    static constexpr long maximumConnections = 16;
+    // What browsers allow themselves per server: enough to hide a distant
+    // server's latency, too few to burden one server with a long list.
+    static constexpr long maximumConnectionsPerHost = 4;
+
     struct Limits {
         std::chrono::milliseconds connectTimeout{30'000};
         // Slower than this over lowSpeedTime fails; this also bounds the wait
@@ -32,16 +38,12 @@ public:
         // What pages waiting for their turn may hold together.
         qint64 aheadBudgetBytes = 256LL * 1024 * 1024;
         long maximumRedirects = 10;
+        // Connections open at once, in all: one for each page in flight.
+        long connections = maximumConnections;
         // A PEM file of certificate authorities trusted instead of the
         // system store; empty for the system store.
         QString certificateAuthorities;
     };
-
-    // One connection for each page the run keeps in flight.
-    static constexpr long maximumConnections = 16;
-    // What browsers allow themselves per server: enough to hide a distant
-    // server's latency, too few to burden one server with a long list.
-    static constexpr long maximumConnectionsPerHost = 4;
 
     CurlFetcher();
     explicit CurlFetcher(Limits limits);

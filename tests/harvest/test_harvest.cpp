@@ -3,6 +3,7 @@
 // this test runs in its own event loop while it waits on the child.
 
 #include "FormFixture.h"
+#include "PageServer.h"
 #include "TestHttpServer.h"
 #include "TestRegistry.h"
 #include "app/RowListModel.h"
@@ -292,6 +293,37 @@ private slots:
         QCOMPARE(run.out, QByteArray("5550001234\n"));
         QVERIFY2(run.err.startsWith("vandrell-harvest: standard input: line 2 is longer than 64 KiB"),
                  run.err.constData());
+    }
+
+    // --jobs is the number of requests in flight, above the window's 16 too,
+    // as the server counts them: 48 slow pages over 8 hosts.
+    void jobsBoundRequestsInFlight_data()
+    {
+        QTest::addColumn<int>("jobs");
+        QTest::newRow("2") << 2;
+        QTest::newRow("24") << 24;
+    }
+    void jobsBoundRequestsInFlight()
+    {
+        QFETCH(int, jobs);
+        PageServer::Options options;
+        options.hosts = 8;
+        PageServer server(options);
+        QVERIFY(server.ready());
+        QStringList urls;
+        QByteArray expected;
+        for (int i = 0; i < 48; ++i) {
+            const QByteArray number = QByteArray::number(5550000000LL + i);
+            urls << server.url(QStringLiteral("/num/%1?delay=100").arg(QString::fromLatin1(number)), i % 8 + 1);
+            expected += number + '\n';
+        }
+        const Finished run = runHarvest({QStringLiteral("--jobs"), QString::number(jobs)}, urlLines(urls));
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.out, expected);
+        int active = 0;
+        for (const PageServer::Event& event : server.events())
+            active = std::max(active, event.active);
+        QCOMPARE(active, jobs);
     }
 
     // An endless input: only a bounded part of it is ever held.

@@ -22,9 +22,12 @@
 
 namespace {
 // The one place that names the page fetch this program uses.
-std::unique_ptr<PageFetcher> makeFetcher()
+// One connection for every request in flight.
+std::unique_ptr<PageFetcher> makeFetcher(int jobs)
 {
-    return std::make_unique<CurlFetcher>();
+    CurlFetcher::Limits limits;
+    limits.connections = jobs;
+    return std::make_unique<CurlFetcher>(std::move(limits));
 }
 
 // Every input is opened before anything is fetched, so a mistyped name is a
@@ -70,7 +73,7 @@ int main(int argc, char** argv)
     // Read ahead: the pages in flight, and as many again so the window never
     // waits on a line that is already in the input.
     UrlReader reader(std::move(inputs), 2 * options->jobs + 64);
-    const std::unique_ptr<PageFetcher> fetcher = makeFetcher();
+    const std::unique_ptr<PageFetcher> fetcher = makeFetcher(options->jobs);
     StdoutWriter out;
     HarvestRun run(*options, *fetcher, reader, out);
     return run.exec();
