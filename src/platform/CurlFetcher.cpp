@@ -2,6 +2,7 @@
 
 #include "AppError.h"
 
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QRegularExpression>
 #include <QSocketNotifier>
@@ -14,6 +15,7 @@
 #include <climits>
 #include <mutex>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace {
@@ -82,7 +84,12 @@ struct Transfer {
     bool awaited = false;   // its turn has come; it never pauses
     bool paused = false;    // paused for the memory budget
     bool responded = false; // a status line has arrived
-    QByteArray location;    // of the response being read
+    // Milliseconds on the engine's clock: when libcurl first worked on the
+    // transfer, when it last paused, and how long it has spent paused.
+    qint64 startedAt = -1;
+    qint64 pausedAt = 0;
+    qint64 pausedFor = 0;
+    QByteArray location; // of the response being read
     QEventLoop* loop = nullptr;
 };
 } // namespace
@@ -108,6 +115,9 @@ private:
     static int onTimer(CURLM* multi, long milliseconds, void* engine);
     static size_t onBody(char* data, size_t size, size_t count, void* transfer);
     static size_t onHeader(char* data, size_t size, size_t count, void* transfer);
+    static int onProgress(void* transfer, curl_off_t, curl_off_t, curl_off_t, curl_off_t);
+    size_t takeBody(Transfer& transfer, const char* data, qint64 bytes);
+    size_t readHeader(Transfer& transfer, QByteArrayView line);
 
     void watch(QSocketNotifier*& notifier, curl_socket_t socket, QSocketNotifier::Type type, bool wanted, int event);
     void unwatch(curl_socket_t socket);
@@ -123,8 +133,10 @@ private:
     CURLM* m_multi = nullptr;
     QTimer m_timer;
     std::unordered_map<curl_socket_t, Watch> m_watches;
-    std::vector<Transfer*> m_live; // in the order they were started
-    qint64 m_heldAhead = 0;        // body bytes of pages not yet awaited
+    std::vector<Transfer*> m_live;         // in the order they were started
+    std::unordered_set<Transfer*> m_owned; // every page not yet destroyed, finished or not
+    QElapsedTimer m_clock;
+    qint64 m_heldAhead = 0; // body bytes of pages not yet awaited
     Transfer* m_awaited = nullptr;
 };
 
@@ -141,6 +153,7 @@ CurlFetcher::Engine::Engine(Limits limits) : m_limits(std::move(limits))
     curl_multi_setopt(m_multi, CURLMOPT_TIMERDATA, this);
     curl_multi_setopt(m_multi, CURLMOPT_MAX_TOTAL_CONNECTIONS, m_limits.connections);
     curl_multi_setopt(m_multi, CURLMOPT_MAX_HOST_CONNECTIONS, maximumConnectionsPerHost);
+    m_clock.start();
     m_timer.setSingleShot(true);
     m_timer.setTimerType(Qt::PreciseTimer);
     QObject::connect(&m_timer, &QTimer::timeout, [this] { act(CURL_SOCKET_TIMEOUT, 0); });
@@ -148,7 +161,7 @@ CurlFetcher::Engine::Engine(Limits limits) : m_limits(std::move(limits))
 
 CurlFetcher::Engine::~Engine()
 {
-    for (Transfer* transfer : std::vector<Transfer*>(m_live)) {
+    for (Transfer* transfer : m_owned) {
         detach(*transfer);
         transfer->engine = nullptr;
     }
@@ -189,7 +202,11 @@ std::unique_ptr<Transfer> CurlFetcher::Engine::add(const QString& typed, const Q
     if (!m_limits.certificateAuthorities.isEmpty())
         curl_easy_setopt(easy, CURLOPT_CAINFO, m_limits.certificateAuthorities.toLocal8Bit().constData());
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, long(m_limits.connectTimeout.count()));
-    curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, long(m_limits.wholeTransferTimeout.count()));
+    // The whole-transfer limit is ours (onProgress): libcurl's would also
+    // count the time a page waits paused for its turn.
+    curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, &Engine::onProgress);
+    curl_easy_setopt(easy, CURLOPT_XFERINFODATA, transfer.get());
     curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, m_limits.lowSpeedBytesPerSecond);
     curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, long(m_limits.lowSpeedTime.count()));
     // The program takes no configuration from the environment: no proxy
@@ -202,6 +219,7 @@ std::unique_ptr<Transfer> CurlFetcher::Engine::add(const QString& typed, const Q
         throw AppError(QString::fromUtf8(curl_multi_strerror(added)) + QStringLiteral(": ") + typed);
     }
     m_live.push_back(transfer.get());
+    m_owned.insert(transfer.get());
     return transfer;
 }
 
@@ -222,6 +240,7 @@ void CurlFetcher::Engine::await(Transfer& transfer)
 
 void CurlFetcher::Engine::drop(Transfer& transfer)
 {
+    m_owned.erase(&transfer);
     detach(transfer);
     if (!transfer.awaited)
         m_heldAhead -= transfer.body.size();
@@ -263,6 +282,7 @@ void CurlFetcher::Engine::resumePaused()
         if (!transfer->easy || !transfer->paused || (m_heldAhead >= m_limits.aheadBudgetBytes && mayPause(*transfer)))
             continue;
         transfer->paused = false;
+        transfer->pausedFor += m_clock.elapsed() - transfer->pausedAt;
         // Hands over what libcurl kept meanwhile, which may pause it again.
         const CURLcode result = curl_easy_pause(transfer->easy, CURLPAUSE_CONT);
         if (result != CURLE_OK)
@@ -278,19 +298,29 @@ void CurlFetcher::Engine::reserveFor(Transfer& transfer) const
         transfer.body.reserve(qsizetype(std::min<qint64>(announced, m_limits.maximumBodyBytes)));
 }
 
+// libcurl's callbacks are C: nothing may be thrown through them, and an
+// allocation that fails ends the transfer instead.
 size_t CurlFetcher::Engine::onBody(char* data, size_t size, size_t count, void* userData)
 {
     Transfer& transfer = *static_cast<Transfer*>(userData);
-    Engine& engine = *transfer.engine;
-    const qint64 bytes = qint64(size * count);
-    const qint64 cap = engine.m_limits.maximumBodyBytes;
+    try {
+        return transfer.engine->takeBody(transfer, data, qint64(size * count));
+    } catch (...) {
+        transfer.failure = QStringLiteral("Out of memory");
+        return 0;
+    }
+}
+
+size_t CurlFetcher::Engine::takeBody(Transfer& transfer, const char* data, qint64 bytes)
+{
+    const qint64 cap = m_limits.maximumBodyBytes;
     if (transfer.body.size() + bytes > cap) {
         transfer.failure = QStringLiteral("The page is larger than ") + sizeText(cap);
         return 0;
     }
-    if (!transfer.awaited && engine.m_heldAhead + bytes > engine.m_limits.aheadBudgetBytes &&
-        engine.mayPause(transfer)) {
+    if (!transfer.awaited && m_heldAhead + bytes > m_limits.aheadBudgetBytes && mayPause(transfer)) {
         transfer.paused = true;
+        transfer.pausedAt = m_clock.elapsed();
         return CURL_WRITEFUNC_PAUSE;
     }
     // Grown by hand so the buffer never exceeds the cap.
@@ -299,14 +329,23 @@ size_t CurlFetcher::Engine::onBody(char* data, size_t size, size_t count, void* 
         transfer.body.reserve(qsizetype(std::min(std::max(needed, 2 * qint64(transfer.body.capacity())), cap)));
     transfer.body.append(data, qsizetype(bytes));
     if (!transfer.awaited)
-        engine.m_heldAhead += bytes;
-    return size * count;
+        m_heldAhead += bytes;
+    return size_t(bytes);
 }
 
 size_t CurlFetcher::Engine::onHeader(char* data, size_t size, size_t count, void* userData)
 {
     Transfer& transfer = *static_cast<Transfer*>(userData);
-    const QByteArrayView line(data, qsizetype(size * count));
+    try {
+        return transfer.engine->readHeader(transfer, QByteArrayView(data, qsizetype(size * count)));
+    } catch (...) {
+        transfer.failure = QStringLiteral("Out of memory");
+        return 0;
+    }
+}
+
+size_t CurlFetcher::Engine::readHeader(Transfer& transfer, QByteArrayView line)
+{
     if (line.startsWith("HTTP/")) {
         transfer.responded = true;
         transfer.location.clear();
@@ -325,10 +364,27 @@ size_t CurlFetcher::Engine::onHeader(char* data, size_t size, size_t count, void
                 return 0;
             }
         } else if (status / 100 == 2) {
-            transfer.engine->reserveFor(transfer);
+            reserveFor(transfer);
         }
     }
-    return size * count;
+    return size_t(line.size());
+}
+
+// Time spent paused, waiting for the page's turn, is not the server's.
+int CurlFetcher::Engine::onProgress(void* userData, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+{
+    Transfer& transfer = *static_cast<Transfer*>(userData);
+    const Engine& engine = *transfer.engine;
+    const qint64 now = engine.m_clock.elapsed();
+    if (transfer.startedAt < 0)
+        transfer.startedAt = now;
+    if (transfer.paused)
+        return 0;
+    const qint64 limit = engine.m_limits.wholeTransferTimeout.count();
+    if (now - transfer.startedAt - transfer.pausedFor <= limit)
+        return 0;
+    transfer.failure = QStringLiteral("Operation timed out after %1 s").arg(double(limit) / 1000.0);
+    return 1;
 }
 
 int CurlFetcher::Engine::onSocket(CURL*, curl_socket_t socket, int what, void* engineData, void*)

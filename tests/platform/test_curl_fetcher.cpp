@@ -4,6 +4,7 @@
 #include "PageServer.h"
 #include "ResidentMemory.h"
 #include "TestRegistry.h"
+#include "platform/AppError.h"
 #include "platform/CurlFetcher.h"
 
 #include <QElapsedTimer>
@@ -26,7 +27,7 @@ private slots:
 
     // Pages ahead pause at the budget and lose nothing. The awaited page
     // goes on, also when it waits for a connection that paused pages hold.
-    // A pause never counts as a slow transfer.
+    // A pause never counts as a slow transfer, nor towards the page's time.
     void pagesAheadPauseAtTheBudget_data()
     {
         QTest::addColumn<bool>("queuedBehind");
@@ -38,8 +39,11 @@ private slots:
         QFETCH(bool, queuedBehind);
         CurlFetcher::Limits limits;
         limits.aheadBudgetBytes = 8 * mebibyte;
-        if (queuedBehind)
-            limits.lowSpeedTime = std::chrono::seconds(1); // paused longer than this is still not too slow
+        if (queuedBehind) {
+            // Paused for longer than either, and still neither too slow nor late.
+            limits.lowSpeedTime = std::chrono::seconds(1);
+            limits.wholeTransferTimeout = std::chrono::seconds(2);
+        }
         CurlFetcher fetcher(limits);
         const double before = residentMegabytes();
         double peak = before;
@@ -74,6 +78,27 @@ private slots:
             for (qsizetype at = 65536; at < body.size(); at += 65536)
                 QVERIFY(QByteArrayView(body).sliced(at, 65536) == QByteArrayView(body).first(65536));
         }
+    }
+
+    // Pages may outlive their fetcher, finished or not; the sanitizer build
+    // sees any use of the fetcher after it is gone.
+    void pagesOutliveTheirFetcher()
+    {
+        std::unique_ptr<PendingPage> finished;
+        std::unique_ptr<PendingPage> running;
+        std::unique_ptr<PendingPage> collected;
+        {
+            CurlFetcher fetcher;
+            collected = fetcher.start(m_pages.url(QStringLiteral("/num/5551234567")));
+            QVERIFY(collected->take().contains("5551234567"));
+            finished = fetcher.start(m_pages.url(QStringLiteral("/num/5551234568")));
+            running = fetcher.start(m_pages.url(QStringLiteral("/hang")));
+            QTest::qWait(300); // the first has arrived by now, the other never will
+        }
+        QVERIFY_THROWS_EXCEPTION(AppError, running->take());
+        finished.reset();
+        running.reset();
+        collected.reset();
     }
 };
 
