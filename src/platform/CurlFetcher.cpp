@@ -73,7 +73,7 @@ struct Transfer {
     CurlFetcher::Engine* engine = nullptr; // null once the fetcher is gone
     CURL* easy = nullptr;                  // null once finished or dropped
     QString typed;
-    QString host;
+    QString host; // of the server it is asking now
     QByteArray body;
     char error[CURL_ERROR_SIZE] = {};
     QString failure; // our own reason, when we stopped the transfer
@@ -81,9 +81,10 @@ struct Transfer {
     bool finished = false;
     long status = 0;
     QString contentType;
-    bool awaited = false;   // its turn has come; it never pauses
-    bool paused = false;    // paused for the memory budget
-    bool responded = false; // a status line has arrived
+    bool awaited = false;    // its turn has come; it never pauses
+    bool paused = false;     // paused for the memory budget
+    bool responded = false;  // a status line has arrived
+    bool redirected = false; // on its way to the next server, with no answer from it yet
     // Milliseconds on the engine's clock: when libcurl first worked on the
     // transfer, when it last paused, and how long it has spent paused.
     qint64 startedAt = -1;
@@ -267,13 +268,15 @@ bool CurlFetcher::Engine::mayPause(const Transfer& transfer) const
 {
     if (transfer.awaited)
         return false;
-    if (m_awaited && m_awaited->host == transfer.host && !m_awaited->responded && m_awaited->easy) {
-        curl_off_t connected = 0;
-        curl_easy_getinfo(m_awaited->easy, CURLINFO_CONNECT_TIME_T, &connected);
-        if (connected == 0)
-            return false;
-    }
-    return true;
+    if (!m_awaited || !m_awaited->easy || m_awaited->host != transfer.host)
+        return true;
+    if (m_awaited->redirected)
+        return false;
+    if (m_awaited->responded)
+        return true;
+    curl_off_t connected = 0;
+    curl_easy_getinfo(m_awaited->easy, CURLINFO_CONNECT_TIME_T, &connected);
+    return connected != 0;
 }
 
 void CurlFetcher::Engine::resumePaused()
@@ -348,6 +351,7 @@ size_t CurlFetcher::Engine::readHeader(Transfer& transfer, QByteArrayView line)
 {
     if (line.startsWith("HTTP/")) {
         transfer.responded = true;
+        transfer.redirected = false;
         transfer.location.clear();
     } else if (line.size() > 9 && qstrnicmp(line.data(), "location:", 9) == 0) {
         transfer.location = line.sliced(9).trimmed().toByteArray();
@@ -363,6 +367,14 @@ size_t CurlFetcher::Engine::readHeader(Transfer& transfer, QByteArrayView line)
                 transfer.failure = QStringLiteral("Redirect from https to http refused");
                 return 0;
             }
+            // The next server may be one whose connections paused pages
+            // hold; they go on while the page being awaited needs one. Not
+            // from inside libcurl's callback, though.
+            transfer.host =
+                hostKey(QUrl::fromEncoded(QByteArray(current)).resolved(QUrl::fromEncoded(transfer.location)));
+            transfer.redirected = true;
+            if (transfer.awaited)
+                QTimer::singleShot(0, &m_timer, [this] { resumePaused(); });
         } else if (status / 100 == 2) {
             reserveFor(transfer);
         }
