@@ -51,15 +51,20 @@ Finished finish(QProcess& process)
     return {process.exitCode(), process.exitStatus(), process.readAllStandardOutput(), process.readAllStandardError()};
 }
 
-Finished runHarvest(const QStringList& arguments, const QByteArray& input)
+Finished runProgram(const QString& program, const QStringList& arguments, const QByteArray& input)
 {
     QProcess process;
-    process.start(harvestProgram(), arguments);
+    process.start(program, arguments);
     if (!process.waitForStarted())
         return {};
     process.write(input);
     process.closeWriteChannel();
     return finish(process);
+}
+
+Finished runHarvest(const QStringList& arguments, const QByteArray& input)
+{
+    return runProgram(harvestProgram(), arguments, input);
 }
 
 QByteArray urlLines(const QStringList& urls, const char* lineEnd = "\n")
@@ -324,6 +329,26 @@ private slots:
         for (const PageServer::Event& event : server.events())
             active = std::max(active, event.active);
         QCOMPARE(active, jobs);
+    }
+
+    // Started under a soft limit of 24 descriptors, 32 requests in flight
+    // still all get their sockets.
+    void descriptorLimitIsRaised()
+    {
+        PageServer::Options options;
+        options.hosts = 8;
+        PageServer server(options);
+        QVERIFY(server.ready());
+        QStringList urls;
+        for (int i = 0; i < 32; ++i)
+            urls << server.url(QStringLiteral("/num/%1?delay=300").arg(5550000000LL + i), i % 8 + 1);
+        const Finished run = runProgram(
+            QStringLiteral("/bin/sh"),
+            {QStringLiteral("-c"), QStringLiteral("ulimit -Sn 24 && exec \"$0\" --jobs 32"), harvestProgram()},
+            urlLines(urls));
+        QCOMPARE(run.err, QByteArray());
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.out.count('\n'), 32);
     }
 
     // An endless input: only a bounded part of it is ever held.

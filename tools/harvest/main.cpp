@@ -18,10 +18,22 @@
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
 // The one place that names the page fetch this program uses.
+// Every request in flight holds a socket, and --jobs may ask for more than
+// a desktop's usual 1024 descriptors leave room for: take what the system allows.
+void raiseDescriptorLimit()
+{
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &limit);
+    }
+}
+
 // One connection for every request in flight.
 std::unique_ptr<PageFetcher> makeFetcher(int jobs)
 {
@@ -58,6 +70,7 @@ int main(int argc, char** argv)
     // A reader that goes away shows up as EPIPE on a write, which ends the
     // output quietly.
     std::signal(SIGPIPE, SIG_IGN);
+    raiseDescriptorLimit();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("vandrell-harvest"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VANDRELL_VERSION));
