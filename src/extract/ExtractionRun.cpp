@@ -26,7 +26,6 @@
 
 namespace {
 constexpr int busyPointer = 11;
-constexpr std::string_view urlSeparator = ResultRow::urlSeparator;
 } // namespace
 
 void Form1::PushButton7_Click()
@@ -121,7 +120,7 @@ void Form1::PushButton7_Click()
             if (withUrl)
                 trap.at(140, [&] {
                     if (!resultRows()->holds(urlPrefix))
-                        urlPrefix = resultRows()->sharePrefix(urlBytes, urlSeparator);
+                        urlPrefix = resultRows()->sharePrefix(urlBytes, ResultRow::urlSeparator);
                     resultRows()->appendShared(urlPrefix, candidates.digits(j));
                     appending = true;
                 });

@@ -8,9 +8,19 @@
 
 class AppError final : public std::exception {
 public:
-    explicit AppError(QString description) : m_description(std::move(description)), m_utf8(m_description.toUtf8()) {}
+    explicit AppError(QString description)
+        : m_description(std::move(description)), m_utf8(m_description.toUtf8()), m_reason(m_description)
+    {}
+    // A failure of one thing, such as a URL as typed: the description is the
+    // reason, ": " and the thing, so a report shows which one failed.
+    AppError(QString reason, const QString& subject)
+        : m_description(reason + QStringLiteral(": ") + subject), m_utf8(m_description.toUtf8()),
+          m_reason(std::move(reason))
+    {}
 
     const QString& description() const { return m_description; }
+    // The description without its subject.
+    const QString& reason() const { return m_reason; }
     const char* what() const noexcept override { return m_utf8.constData(); }
 
     // Descriptions the program's conversions and controls raise.
@@ -22,4 +32,5 @@ public:
 private:
     QString m_description;
     QByteArray m_utf8;
+    QString m_reason;
 };

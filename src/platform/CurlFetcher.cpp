@@ -181,7 +181,7 @@ std::unique_ptr<Transfer> CurlFetcher::Engine::add(const QString& typed, const Q
     transfer->host = hostKey(url);
     CURL* easy = curl_easy_init();
     if (!easy)
-        throw AppError(QStringLiteral("The page fetch could not be set up: ") + typed);
+        throw AppError(QStringLiteral("The page fetch could not be set up"), typed);
     transfer->easy = easy;
     curl_easy_setopt(easy, CURLOPT_URL, url.toEncoded().constData());
     curl_easy_setopt(easy, CURLOPT_PRIVATE, transfer.get());
@@ -217,7 +217,7 @@ std::unique_ptr<Transfer> CurlFetcher::Engine::add(const QString& typed, const Q
     const CURLMcode added = curl_multi_add_handle(m_multi, easy);
     if (added != CURLM_OK) {
         curl_easy_cleanup(easy);
-        throw AppError(QString::fromUtf8(curl_multi_strerror(added)) + QStringLiteral(": ") + typed);
+        throw AppError(QString::fromUtf8(curl_multi_strerror(added)), typed);
     }
     m_live.push_back(transfer.get());
     m_owned.insert(transfer.get());
@@ -507,19 +507,19 @@ public:
         Transfer& transfer = *m_transfer;
         if (transfer.engine)
             transfer.engine->await(transfer);
-        const QString url = QStringLiteral(": ") + transfer.typed;
+        const QString& url = transfer.typed;
         if (!transfer.failure.isEmpty())
-            throw AppError(transfer.failure + url);
+            throw AppError(transfer.failure, url);
         if (!transfer.finished)
-            throw AppError(QStringLiteral("The fetch was stopped") + url);
+            throw AppError(QStringLiteral("The fetch was stopped"), url);
         if (transfer.result != CURLE_OK) {
             QString reason = QString::fromUtf8(transfer.error).trimmed();
             if (reason.isEmpty())
                 reason = QString::fromUtf8(curl_easy_strerror(transfer.result));
-            throw AppError(reason + url);
+            throw AppError(reason, url);
         }
         if (transfer.status >= 300)
-            throw AppError(QStringLiteral("The server answered HTTP %1 and sent no page").arg(transfer.status) + url);
+            throw AppError(QStringLiteral("The server answered HTTP %1 and sent no page").arg(transfer.status), url);
         return asciiCompatible(std::move(transfer.body), transfer.contentType);
     }
 
@@ -555,9 +555,10 @@ QUrl CurlFetcher::pageUrl(const QString& typed)
     const QString scheme = url.scheme().toLower();
     if (scheme != QLatin1String("http") && scheme != QLatin1String("https"))
         throw AppError(QStringLiteral("Only http and https pages can be fetched, not \"") + prefix.captured(1) +
-                       QStringLiteral(":\" addresses: ") + typed);
+                           QStringLiteral(":\" addresses"),
+                       typed);
     if (!url.isValid() || url.host().isEmpty())
-        throw AppError(QStringLiteral("The URL is not valid: ") + typed);
+        throw AppError(QStringLiteral("The URL is not valid"), typed);
     return url;
 }
 

@@ -14,17 +14,6 @@ HarvestRun::HarvestRun(const HarvestOptions& options, PageFetcher& fetcher, UrlR
       m_urlAt([this](qint64 position) { return m_reader.at(position); })
 {}
 
-QString HarvestRun::failureReason(const QString& message, const QString& url)
-{
-    QString reason = message;
-    const QString suffix = QStringLiteral(": ") + url;
-    if (reason.endsWith(suffix))
-        reason.chop(suffix.size());
-    // One failure, one line.
-    reason.replace(u'\r', u' ').replace(u'\n', u' ');
-    return reason.isEmpty() ? QStringLiteral("the page could not be fetched") : reason;
-}
-
 int HarvestRun::exec()
 {
     ProgressLine progress([this] { return ProgressLine::Counts{m_done, m_reader.count(), m_rows, m_failures}; });
@@ -80,7 +69,7 @@ void HarvestRun::harvest(qint64 position, const QString& url)
     try {
         page = m_window.fetch(position, url, m_urlAt);
     } catch (const AppError& error) {
-        fail(url, error.description());
+        fail(url, error.reason()); // the line names the URL itself
         return;
     }
 
@@ -111,10 +100,13 @@ void HarvestRun::harvest(qint64 position, const QString& url)
         m_out.write(rows);
 }
 
-void HarvestRun::fail(const QString& url, const QString& message)
+void HarvestRun::fail(const QString& url, const QString& reason)
 {
     ++m_failures;
-    const QByteArray line = "vandrell-harvest: " + url.toUtf8() + ": " + failureReason(message, url).toUtf8() + '\n';
+    // One failure, one line.
+    QString oneLine = reason;
+    oneLine.replace(u'\r', u' ').replace(u'\n', u' ');
+    const QByteArray line = "vandrell-harvest: " + url.toUtf8() + ": " + oneLine.toUtf8() + '\n';
     if (m_progress)
         m_progress->failure(line);
 }

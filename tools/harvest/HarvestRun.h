@@ -22,14 +22,10 @@ public:
     // The exit status: 0 when every page was fetched, 2 otherwise.
     int exec();
 
-    // The reason a fetch failed, without the URL that the fetcher's message
-    // may already end with.
-    static QString failureReason(const QString& message, const QString& url);
-
 private:
     std::optional<QString> waitForUrl(qint64 position);
     void harvest(qint64 position, const QString& url);
-    void fail(const QString& url, const QString& message);
+    void fail(const QString& url, const QString& reason);
 
     const HarvestOptions& m_options;
     UrlReader& m_reader;
