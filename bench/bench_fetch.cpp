@@ -14,7 +14,7 @@
 #include "PageServer.h"
 #include "app/RowListModel.h"
 #include "app/ValueCheckBox.h"
-#include "platform/CurlFetcher.h"
+#include "core/CurlFetcher.h"
 
 #include "ResidentMemory.h"
 

@@ -8,7 +8,7 @@
 
 #include "app/Form1.h"
 #include "app/RowListModel.h"
-#include "platform/CurlFetcher.h"
+#include "core/CurlFetcher.h"
 #include "platform/QtClipboard.h"
 
 #include "ResidentMemory.h"

@@ -9,8 +9,8 @@
 // the build tree, which is generated on first use.
 
 #include "ResidentMemory.h"
-#include "extract/PhoneScanner.h"
-#include "extract/PhoneScannerKernels.h"
+#include "core/PhoneScanner.h"
+#include "core/PhoneScannerKernels.h"
 
 #include <benchmark/benchmark.h>
 

@@ -4,8 +4,8 @@
 // as the program reuses them between pages.
 
 #include "ReferenceScanner.h"
-#include "extract/PhoneScanner.h"
-#include "extract/PhoneScannerKernels.h"
+#include "core/PhoneScanner.h"
+#include "core/PhoneScannerKernels.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 #include "app/Form1.h"
+#include "core/CurlFetcher.h"
 #include "platform/AppIcon.h"
 #include "platform/ClipboardHandover.h"
-#include "platform/CurlFetcher.h"
 #include "platform/QtClipboard.h"
 #include "platform/QtDialogs.h"
 #include "platform/QtFileDialogPrompt.h"

@@ -1,7 +1,7 @@
 #include "CommandCapture.h"
 
-#include "platform/AppError.h"
-#include "platform/Yield.h"
+#include "core/AppError.h"
+#include "core/Yield.h"
 
 #include <QDeadlineTimer>
 #include <QProcess>

@@ -7,7 +7,7 @@
 //     trap.at(106, [&] { CommonDialog1.FileName.clear(); });
 //     if (trap.test(120, [&] { return FileExists(path); })) { ... }
 
-#include "platform/AppError.h"
+#include "core/AppError.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 #include "ListRows.h"
 
-#include "platform/AppError.h"
+#include "core/AppError.h"
 
 #include <QByteArray>
 

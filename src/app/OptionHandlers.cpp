@@ -2,7 +2,7 @@
 
 #include "Form1.h"
 #include "ValueCheckBox.h"
-#include "platform/AppError.h"
+#include "core/AppError.h"
 #include "platform/Dialogs.h"
 
 void Form1::Check1_Click(int index)

@@ -1,6 +1,6 @@
 #include "RowListModel.h"
 
-#include "platform/AppError.h"
+#include "core/AppError.h"
 
 namespace {
 constexpr int announceIntervalMs = 25;

@@ -1,6 +1,6 @@
 #include "SettingsStore.h"
 
-#include "platform/AppError.h"
+#include "core/AppError.h"
 
 #include <QFile>
 #include <QSettings>

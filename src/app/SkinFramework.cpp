@@ -1,6 +1,6 @@
 #include "SkinFramework.h"
 
-#include "platform/AppError.h"
+#include "core/AppError.h"
 
 #include <QApplication>
 #include <QFile>

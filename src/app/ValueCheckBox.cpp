@@ -1,6 +1,6 @@
 #include "ValueCheckBox.h"
 
-#include "platform/AppError.h"
+#include "core/AppError.h"
 
 ValueCheckBox::ValueCheckBox(const QString& text, QWidget* parent) : QCheckBox(text, parent) {}
 

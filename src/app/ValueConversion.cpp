@@ -1,6 +1,6 @@
 #include "ValueConversion.h"
 
-#include "platform/AppError.h"
+#include "core/AppError.h"
 
 #include <QString>
 

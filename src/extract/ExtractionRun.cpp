@@ -8,19 +8,17 @@
 // the lists or close the window. Options are read again after every yield,
 // so a change applies from the next candidate on.
 
-#include "AcceptedLengths.h"
-#include "FetchWindow.h"
-#include "PhoneScanner.h"
-#include "ResultRow.h"
+#include "TickedLengths.h"
 #include "app/ErrorTrap.h"
 #include "app/Form1.h"
 #include "app/ProgressBar.h"
 #include "app/RowListModel.h"
 #include "app/ValueCheckBox.h"
-#include "platform/AppError.h"
+#include "core/FetchWindow.h"
+#include "core/PageFetcher.h"
+#include "core/PageStep.h"
+#include "core/Yield.h"
 #include "platform/Dialogs.h"
-#include "platform/PageFetcher.h"
-#include "platform/Yield.h"
 
 #include <optional>
 
@@ -31,10 +29,10 @@ constexpr int busyPointer = 11;
 void Form1::PushButton7_Click()
 {
     ErrorTrap trap(dialogs(), QStringLiteral("Form1.PushButton7_Click"));
-    CandidateList candidates;
+    PageStep step;
     bool appending = true; // rows are added until one cannot be
 
-    trap.at(100, [&] { candidates.clear(); });
+    trap.at(100, [&] { step.clear(); });
     if (trap.test(102, [&] { return m_running; }))
         return;
     trap.at(104, [&] { m_running = true; });
@@ -90,43 +88,42 @@ void Form1::PushButton7_Click()
                 ahead.prune(urlAt); // the list may have changed while the page was awaited
             });
         }
-        candidates.clear();
+        const QByteArray urlUtf8 = url.toUtf8();
+        step.clear();
         if (fetched)
             trap.at(122, [&] {
-                ScanPhoneNumbers(std::string_view(page.constData(), std::size_t(page.size())), candidates);
+                step.scan(std::string_view(urlUtf8.constData(), std::size_t(urlUtf8.size())),
+                          std::string_view(page.constData(), std::size_t(page.size())));
             });
         page = QByteArray();
         trap.at(124, [&] { setMousePointer(busyPointer); });
 
-        const QByteArray urlUtf8 = url.toUtf8();
-        const std::string_view urlBytes(urlUtf8.constData(), std::size_t(urlUtf8.size()));
-        AcceptedLengths accepted = AcceptedLengths::fromBoxes(Check1);
-        bool withUrl = Check2->value() == 1;
+        RowChoice choice{tickedLengths(Check1), Check2->value() == 1};
         ListRows::Prefix urlPrefix; // the page's rows keep its URL once
-        const std::size_t candidateCount = candidates.size();
+        const std::size_t candidateCount = step.candidateCount();
         for (std::size_t j = 0; j < candidateCount && appending; ++j) {
             trap.at(128, [&] { setMousePointer(busyPointer); });
             if (Yield::sliced()) {
                 // The user may have ticked boxes or emptied the lists meanwhile.
                 ahead.prune(urlAt);
-                accepted = AcceptedLengths::fromBoxes(Check1);
-                withUrl = Check2->value() == 1;
+                choice = RowChoice{tickedLengths(Check1), Check2->value() == 1};
             }
-            if (!accepted.accepts(candidates.digitCount(j)))
+            const std::optional<PageRow> row = step.row(j, choice);
+            if (!row)
                 continue;
             // A row that cannot be added (memory exhausted) is reported once;
             // the run then adds no more rows but still goes to its end.
             appending = false;
-            if (withUrl)
+            if (row->withUrl)
                 trap.at(140, [&] {
                     if (!resultRows()->holds(urlPrefix))
-                        urlPrefix = resultRows()->sharePrefix(urlBytes, ResultRow::urlSeparator);
-                    resultRows()->appendShared(urlPrefix, candidates.digits(j));
+                        urlPrefix = resultRows()->sharePrefix(row->url, ResultsFormat::urlSeparator);
+                    resultRows()->appendShared(urlPrefix, row->digits);
                     appending = true;
                 });
             else
                 trap.at(142, [&] {
-                    resultRows()->appendUtf8(candidates.digits(j));
+                    resultRows()->appendUtf8(row->digits);
                     appending = true;
                 });
         }

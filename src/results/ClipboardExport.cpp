@@ -3,8 +3,8 @@
 #include "ClipboardText.h"
 #include "app/ReportListView.h"
 #include "app/RowListModel.h"
+#include "core/Yield.h"
 #include "platform/ClipboardAccess.h"
-#include "platform/Yield.h"
 
 #include <QStringDecoder>
 

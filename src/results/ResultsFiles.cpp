@@ -4,14 +4,15 @@
 // the line numbers that error reports quote. The rows are written through
 // ResultsFileWriter, so a failed save never leaves a damaged file behind.
 
-#include "ResultsFileWriter.h"
 #include "app/ErrorTrap.h"
 #include "app/Form1.h"
 #include "app/RowListModel.h"
 #include "app/StartupRoutines.h"
+#include "core/ResultsFileWriter.h"
+#include "core/ResultsFormat.h"
+#include "core/Yield.h"
 #include "platform/Dialogs.h"
 #include "platform/MessageStyle.h"
-#include "platform/Yield.h"
 
 #include <string>
 
@@ -61,6 +62,7 @@ void Form1::PushButton6_Click()
         return;
 
     trap.at(128, [&] { setMousePointer(busyPointer); });
+    const ResultsFormat format(ResultsFormat::Kind::Text);
     ResultsFileWriter file;
     trap.at(130, [&] { file.open(path); });
     const RowListModel& rows = *resultRows();
@@ -74,7 +76,8 @@ void Form1::PushButton6_Click()
             if (i <= rows.count()) {
                 const ListRows::Utf8 row = rows.utf8(i);
                 file.write(row.prefix);
-                file.writeLine(row.own);
+                file.write(row.own);
+                file.write(format.afterRow());
             }
         });
     }
@@ -90,6 +93,7 @@ void Form1::PushButton1_Click()
         return;
 
     trap.at(128, [&] { setMousePointer(busyPointer); });
+    const ResultsFormat format(ResultsFormat::Kind::Comma);
     ResultsFileWriter file;
     trap.at(130, [&] { file.open(path); });
     const RowListModel& rows = *resultRows();
@@ -98,18 +102,21 @@ void Form1::PushButton1_Click()
     trap.at(132, [&] {
         rowTotal = rows.count();
         // Every row's bytes plus its comma: the line is allocated once.
-        line.reserve(rows.rows().textBytes() + std::size_t(rowTotal));
+        line.reserve(rows.rows().textBytes() + std::size_t(rowTotal) * format.afterRow().size());
     });
     for (int i = 1; i <= rowTotal; ++i) {
         trap.at(134, [] { Yield::sliced(); });
         trap.at(136, [&] {
             if (i <= rows.count()) {
                 const ListRows::Utf8 row = rows.utf8(i);
-                line.append(row.prefix).append(row.own).push_back(',');
+                line.append(row.prefix).append(row.own).append(format.afterRow());
             }
         });
     }
-    trap.at(140, [&] { file.writeLine(line); });
+    trap.at(140, [&] {
+        file.write(line);
+        file.write(format.atEnd());
+    });
     trap.at(142, [&] { file.commit(); });
     trap.at(144, [&] { setMousePointer(defaultPointer); });
 }

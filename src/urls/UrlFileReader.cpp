@@ -1,9 +1,9 @@
 #include "UrlFileReader.h"
 
-#include "UrlLineSplitter.h"
 #include "app/RowListModel.h"
 #include "app/StartupRoutines.h"
-#include "platform/AppError.h"
+#include "core/AppError.h"
+#include "core/UrlLineSplitter.h"
 #include "platform/Dialogs.h"
 
 #include <QDir>

@@ -4,7 +4,7 @@
 #include "TestRegistry.h"
 #include "app/CommandCapture.h"
 #include "app/OnlineCheck.h"
-#include "platform/AppError.h"
+#include "core/AppError.h"
 
 #include <QElapsedTimer>
 #include <QTest>

@@ -5,7 +5,7 @@
 #include "TestFiles.h"
 #include "TestRegistry.h"
 #include "app/SettingsStore.h"
-#include "platform/AppError.h"
+#include "core/AppError.h"
 
 #include <QDir>
 #include <QFile>

@@ -8,7 +8,7 @@
 #include "app/RowListModel.h"
 #include "app/StartupRoutines.h"
 #include "app/ValueCheckBox.h"
-#include "platform/AppError.h"
+#include "core/AppError.h"
 
 #include <QApplication>
 #include <QGroupBox>

@@ -10,7 +10,7 @@
 #include "app/ReportListView.h"
 #include "app/RowListModel.h"
 #include "app/ValueCheckBox.h"
-#include "platform/CurlFetcher.h"
+#include "core/CurlFetcher.h"
 #include "urls/UrlFileReader.h"
 
 #include <QTemporaryDir>

@@ -4,8 +4,8 @@
 
 #include "ReferenceScanner.h"
 #include "TestRegistry.h"
-#include "extract/PhoneScanner.h"
-#include "extract/PhoneScannerKernels.h"
+#include "core/PhoneScanner.h"
+#include "core/PhoneScannerKernels.h"
 
 #include <QTest>
 

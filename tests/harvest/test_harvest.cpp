@@ -8,7 +8,7 @@
 #include "TestRegistry.h"
 #include "app/RowListModel.h"
 #include "app/ValueCheckBox.h"
-#include "platform/CurlFetcher.h"
+#include "core/CurlFetcher.h"
 
 #include <QFile>
 #include <QProcess>

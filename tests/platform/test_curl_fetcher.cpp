@@ -4,8 +4,8 @@
 #include "PageServer.h"
 #include "ResidentMemory.h"
 #include "TestRegistry.h"
-#include "platform/AppError.h"
-#include "platform/CurlFetcher.h"
+#include "core/AppError.h"
+#include "core/CurlFetcher.h"
 
 #include <QElapsedTimer>
 #include <QTest>

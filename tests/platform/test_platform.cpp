@@ -6,10 +6,10 @@
 #include "TestRegistry.h"
 #include "app/ListRows.h"
 #include "app/RowListModel.h"
-#include "platform/AppError.h"
+#include "core/AppError.h"
+#include "core/CurlFetcher.h"
 #include "platform/AppTitle.h"
 #include "platform/CommonDialog.h"
-#include "platform/CurlFetcher.h"
 #include "platform/QtDialogs.h"
 
 #include <QSignalSpy>

@@ -5,7 +5,7 @@
 #include "TestFiles.h"
 #include "app/Form1.h"
 #include "app/RowListModel.h"
-#include "platform/Yield.h"
+#include "core/Yield.h"
 
 #include <QFile>
 #include <QMetaObject>

@@ -6,7 +6,7 @@
 #include "ResultsTesting.h"
 #include "TestRegistry.h"
 #include "app/ReportListView.h"
-#include "platform/AppError.h"
+#include "core/AppError.h"
 #include "platform/AppTitle.h"
 #include "results/ClipboardExport.h"
 

@@ -2,8 +2,8 @@
 
 #include "PingStandIn.h"
 
-#include "platform/AppError.h"
-#include "platform/PageFetcher.h"
+#include "core/AppError.h"
+#include "core/PageFetcher.h"
 
 #include <QDir>
 #include <QFile>

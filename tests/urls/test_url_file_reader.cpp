@@ -6,7 +6,7 @@
 #include "TestFiles.h"
 #include "TestRegistry.h"
 #include "app/RowListModel.h"
-#include "platform/AppError.h"
+#include "core/AppError.h"
 #include "platform/AppTitle.h"
 #include "urls/UrlFileReader.h"
 

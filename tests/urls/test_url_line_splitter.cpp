@@ -3,7 +3,7 @@
 // the rows are defined by, whole and cut into chunks at every place.
 
 #include "TestRegistry.h"
-#include "urls/UrlLineSplitter.h"
+#include "core/UrlLineSplitter.h"
 
 #include <QTest>
 

@@ -22,9 +22,8 @@ public:
     // Creates the temporary file (the target is not touched yet), or opens
     // the target itself where it must be written in place.
     void open(const QString& path);
-    // Appends bytes, then CR LF for writeLine. No-ops once the save has failed.
+    // Appends bytes. No-ops once the save has failed.
     void write(std::string_view bytes);
-    void writeLine(std::string_view bytes);
     // Puts the written bytes in place of the target. Does nothing (and
     // reports nothing) when an earlier failure was already reported.
     void commit();

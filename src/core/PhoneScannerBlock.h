@@ -5,7 +5,7 @@
 // by the vector kernels, which differ only in how they build the masks and
 // copy the digits out.
 
-#include "extract/PhoneScannerKernels.h"
+#include "PhoneScannerKernels.h"
 
 #include <cstddef>
 #include <cstdint>

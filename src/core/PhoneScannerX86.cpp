@@ -5,8 +5,8 @@
 // enabled per function, so the rest of the program runs on any x86-64; the
 // dispatcher only calls a kernel the processor supports.
 
-#include "extract/PhoneScannerBlock.h"
-#include "extract/PhoneScannerKernels.h"
+#include "PhoneScannerBlock.h"
+#include "PhoneScannerKernels.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 

@@ -1,6 +1,6 @@
 #include "ResultsFileWriter.h"
 
-#include "platform/AppError.h"
+#include "AppError.h"
 
 #include <QFileInfo>
 
@@ -77,12 +77,6 @@ void ResultsFileWriter::write(std::string_view bytes)
         return;
     }
     m_buffer.append(bytes.data(), size);
-}
-
-void ResultsFileWriter::writeLine(std::string_view bytes)
-{
-    write(bytes);
-    write("\r\n");
 }
 
 void ResultsFileWriter::commit()

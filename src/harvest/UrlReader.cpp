@@ -1,6 +1,6 @@
 #include "UrlReader.h"
 
-#include "urls/UrlLineSplitter.h"
+#include "core/UrlLineSplitter.h"
 
 #include <QMetaObject>
 

@@ -2,8 +2,8 @@
 // and ScanPhoneNumbers itself, which picks the fastest kernel the processor
 // runs once and then hands every page to it.
 
-#include "extract/PhoneScanner.h"
-#include "extract/PhoneScannerKernels.h"
+#include "PhoneScanner.h"
+#include "PhoneScannerKernels.h"
 
 #include <algorithm>
 #include <cstdlib>

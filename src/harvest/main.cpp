@@ -7,7 +7,7 @@
 #include "HarvestRun.h"
 #include "StdoutWriter.h"
 #include "UrlReader.h"
-#include "platform/CurlFetcher.h"
+#include "core/CurlFetcher.h"
 
 #include <QCoreApplication>
 #include <QFile>

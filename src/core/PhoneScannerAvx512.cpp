@@ -4,8 +4,8 @@
 // ends get their digit counts from a prefix sum over the block, compressed to
 // the ends' positions, with no loop over the ends.
 
-#include "extract/PhoneScannerBlock.h"
-#include "extract/PhoneScannerKernels.h"
+#include "PhoneScannerBlock.h"
+#include "PhoneScannerKernels.h"
 
 #if defined(__x86_64__)
 

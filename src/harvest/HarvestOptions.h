@@ -1,7 +1,8 @@
 #pragma once
 // The command line of vandrell-harvest.
 
-#include "extract/AcceptedLengths.h"
+#include "core/AcceptedLengths.h"
+#include "core/ResultsFormat.h"
 
 #include <QByteArray>
 #include <QStringList>
@@ -9,7 +10,7 @@
 #include <optional>
 
 struct HarvestOptions {
-    enum class Format { Text, Comma };
+    using Format = ResultsFormat::Kind;
 
     AcceptedLengths lengths;
     bool withUrl = false;

@@ -1,6 +1,6 @@
 #include "HarvestOptions.h"
 
-#include "extract/FetchWindow.h"
+#include "core/FetchWindow.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -4,7 +4,7 @@
 // x86 ones chosen by what the processor offers). Tests use this to run every
 // kernel the machine supports; the rest of the program calls ScanPhoneNumbers.
 
-#include "extract/PhoneScanner.h"
+#include "PhoneScanner.h"
 
 #include <cstddef>
 #include <cstdint>

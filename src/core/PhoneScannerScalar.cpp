@@ -2,7 +2,7 @@
 // only kernel on processors without the x86 vector kernels, and it handles
 // every page there, so it writes straight into the candidate buffers too.
 
-#include "extract/PhoneScannerKernels.h"
+#include "PhoneScannerKernels.h"
 
 #include <algorithm>
 #include <array>

@@ -1,18 +1,12 @@
 #pragma once
-// The digit counts a run keeps: one bit per count, set for the caption of
-// every ticked length box. Captions are read as numbers, so the test is the
-// same one a user sees on the window.
+// The digit counts a run keeps: one bit per count. The window sets one for
+// the caption of every ticked length box, the harvester for each --lengths.
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 
-class ValueCheckBox;
-
 class AcceptedLengths final {
 public:
-    static AcceptedLengths fromBoxes(const std::array<ValueCheckBox*, 16>& boxes);
-
     // Counts outside 0 … 63 can never be a candidate's length and are ignored.
     void add(double digitCount)
     {

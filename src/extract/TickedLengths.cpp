@@ -1,11 +1,9 @@
-// The window's side of AcceptedLengths: the captions of the ticked boxes.
-
-#include "AcceptedLengths.h"
+#include "TickedLengths.h"
 
 #include "app/ValueCheckBox.h"
 #include "app/ValueConversion.h"
 
-AcceptedLengths AcceptedLengths::fromBoxes(const std::array<ValueCheckBox*, 16>& boxes)
+AcceptedLengths tickedLengths(const std::array<ValueCheckBox*, 16>& boxes)
 {
     AcceptedLengths lengths;
     for (const ValueCheckBox* box : boxes) {

@@ -8,7 +8,7 @@
 // Positions are whatever the caller counts in (list rows, input lines); the
 // caller says what URL a position holds through UrlAt.
 
-#include "platform/PageFetcher.h"
+#include "PageFetcher.h"
 
 #include <QString>
 

@@ -3,15 +3,14 @@
 #include "ProgressLine.h"
 #include "StdoutWriter.h"
 #include "UrlReader.h"
-#include "extract/PhoneScanner.h"
-#include "extract/ResultRow.h"
-#include "platform/AppError.h"
+#include "core/AppError.h"
 
 #include <QEventLoop>
 
 HarvestRun::HarvestRun(const HarvestOptions& options, PageFetcher& fetcher, UrlReader& reader, StdoutWriter& out)
     : m_options(options), m_reader(reader), m_out(out), m_window(fetcher, options.jobs),
-      m_urlAt([this](qint64 position) { return m_reader.at(position); })
+      m_urlAt([this](qint64 position) { return m_reader.at(position); }), m_choice{options.lengths, options.withUrl},
+      m_format(options.format, std::string_view(options.lineEnd.constData(), std::size_t(options.lineEnd.size())))
 {}
 
 int HarvestRun::exec()
@@ -35,8 +34,9 @@ int HarvestRun::exec()
         m_reader.release(position);
         ++m_done;
     }
-    if (m_out.state() == StdoutWriter::State::Open && m_options.format == HarvestOptions::Format::Comma)
-        m_out.write(m_options.lineEnd);
+    const std::string_view end = m_format.atEnd();
+    if (m_out.state() == StdoutWriter::State::Open && !end.empty())
+        m_out.write(QByteArray(end.data(), qsizetype(end.size())));
 
     QObject::disconnect(refillOnArrival);
     for (const QString& error : m_reader.errors()) {
@@ -73,29 +73,26 @@ void HarvestRun::harvest(qint64 position, const QString& url)
         return;
     }
 
-    CandidateList& candidates = m_candidates;
-    ScanPhoneNumbers(std::string_view(page.constData(), std::size_t(page.size())), candidates);
-    page = QByteArray();
     const QByteArray urlUtf8 = url.toUtf8();
-    const std::string_view urlBytes(urlUtf8.constData(), std::size_t(urlUtf8.size()));
-    const QByteArray rowEnd =
-        m_options.format == HarvestOptions::Format::Comma ? QByteArrayLiteral(",") : m_options.lineEnd;
+    m_step.scan(std::string_view(urlUtf8.constData(), std::size_t(urlUtf8.size())),
+                std::string_view(page.constData(), std::size_t(page.size())));
+    page = QByteArray();
+    const std::string_view afterRow = m_format.afterRow();
     QByteArray rows;
     QByteArray row;
-    for (std::size_t j = 0; j < candidates.size(); ++j) {
-        if (!m_options.lengths.accepts(candidates.digitCount(j)))
-            continue;
+    m_step.forEachRow(m_choice, [&](const PageRow& accepted) {
         row.clear();
-        ResultRow::appendTo(row, m_options.withUrl, urlBytes, candidates.digits(j));
+        accepted.appendTo(row);
         if (m_options.unique) {
             if (m_seen.contains(row))
-                continue;
+                return;
             m_seen.insert(row);
         }
         rows += row;
-        rows += rowEnd;
+        rows.append(afterRow.data(), qsizetype(afterRow.size()));
         ++m_rows;
-    }
+    });
+    m_step.clear();
     if (!rows.isEmpty())
         m_out.write(rows);
 }

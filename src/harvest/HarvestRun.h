@@ -1,11 +1,12 @@
 #pragma once
 // One run of vandrell-harvest: every URL the reader delivers, in order,
 // fetched through the shared fetch-ahead window, scanned, and its accepted
-// candidates written as rows, exactly as the window's run builds them.
+// candidates written as rows, through the same page step as the window's run.
 
 #include "HarvestOptions.h"
-#include "extract/FetchWindow.h"
-#include "extract/PhoneScanner.h"
+#include "core/FetchWindow.h"
+#include "core/PageStep.h"
+#include "core/ResultsFormat.h"
 
 #include <QSet>
 
@@ -37,6 +38,8 @@ private:
     qint64 m_done = 0;
     qint64 m_rows = 0;
     qint64 m_failures = 0;
-    CandidateList m_candidates; // keeps its buffers from page to page
+    const RowChoice m_choice;
+    const ResultsFormat m_format;
+    PageStep m_step; // keeps its buffers from page to page
     QSet<QByteArray> m_seen;
 };

@@ -1,6 +1,6 @@
 #include "FetchWindow.h"
 
-#include "platform/AppError.h"
+#include "AppError.h"
 
 #include <algorithm>
 #include <limits>
