@@ -7,7 +7,7 @@
 
 #include "app/ReportListView.h"
 #include "app/RowListModel.h"
-#include "urls/UrlFileReader.h"
+#include "urls/UrlFileLoader.h"
 
 #include "ResidentMemory.h"
 #include "ScriptedDialogs.h"

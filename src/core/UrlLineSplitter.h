@@ -25,6 +25,8 @@ public:
 
     // Bytes of the row begun but not yet ended by the text fed so far.
     std::size_t pendingBytes() const { return m_pending.size(); }
+    // Forgets those bytes; the row still ends where its line does.
+    void dropPending() { m_pending.clear(); }
 
 private:
     template <typename EmitRow> void completeRow(std::string_view tail, EmitRow& emitRow);

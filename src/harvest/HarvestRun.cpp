@@ -2,12 +2,12 @@
 
 #include "ProgressLine.h"
 #include "StdoutWriter.h"
-#include "UrlReader.h"
+#include "UrlFeed.h"
 #include "core/AppError.h"
 
 #include <QEventLoop>
 
-HarvestRun::HarvestRun(const HarvestOptions& options, PageFetcher& fetcher, UrlReader& reader, StdoutWriter& out)
+HarvestRun::HarvestRun(const HarvestOptions& options, PageFetcher& fetcher, UrlFeed& reader, StdoutWriter& out)
     : m_options(options), m_reader(reader), m_out(out), m_window(fetcher, options.jobs),
       m_urlAt([this](qint64 position) { return m_reader.at(position); }), m_choice{options.lengths, options.withUrl},
       m_format(options.format, std::string_view(options.lineEnd.constData(), std::size_t(options.lineEnd.size())))
@@ -19,7 +19,7 @@ int HarvestRun::exec()
     m_progress = &progress;
     // URLs that arrive while a page is awaited are requested at once, so a
     // slow input still keeps the window full.
-    const QMetaObject::Connection refillOnArrival = QObject::connect(&m_reader, &UrlReader::arrived, &m_reader, [this] {
+    const QMetaObject::Connection refillOnArrival = QObject::connect(&m_reader, &UrlFeed::arrived, &m_reader, [this] {
         if (m_current > 0)
             m_window.refill(m_current + 1, m_urlAt);
     });
@@ -52,7 +52,7 @@ int HarvestRun::exec()
 std::optional<QString> HarvestRun::waitForUrl(qint64 position)
 {
     QEventLoop loop;
-    QObject::connect(&m_reader, &UrlReader::arrived, &loop, &QEventLoop::quit);
+    QObject::connect(&m_reader, &UrlFeed::arrived, &loop, &QEventLoop::quit);
     for (;;) {
         if (std::optional<QString> url = m_reader.at(position))
             return url;

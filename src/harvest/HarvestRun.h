@@ -13,11 +13,11 @@
 class PageFetcher;
 class ProgressLine;
 class StdoutWriter;
-class UrlReader;
+class UrlFeed;
 
 class HarvestRun final {
 public:
-    HarvestRun(const HarvestOptions& options, PageFetcher& fetcher, UrlReader& reader, StdoutWriter& out);
+    HarvestRun(const HarvestOptions& options, PageFetcher& fetcher, UrlFeed& reader, StdoutWriter& out);
     Q_DISABLE_COPY_MOVE(HarvestRun)
 
     // The exit status: 0 when every page was fetched, 2 otherwise.
@@ -29,7 +29,7 @@ private:
     void fail(const QString& url, const QString& reason);
 
     const HarvestOptions& m_options;
-    UrlReader& m_reader;
+    UrlFeed& m_reader;
     StdoutWriter& m_out;
     FetchWindow m_window;
     FetchWindow::UrlAt m_urlAt;

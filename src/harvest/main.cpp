@@ -6,7 +6,7 @@
 #include "HarvestOptions.h"
 #include "HarvestRun.h"
 #include "StdoutWriter.h"
-#include "UrlReader.h"
+#include "UrlFeed.h"
 #include "core/CurlFetcher.h"
 
 #include <QCoreApplication>
@@ -44,7 +44,7 @@ std::unique_ptr<PageFetcher> makeFetcher(int jobs)
 
 // Every input is opened before anything is fetched, so a mistyped name is a
 // usage error rather than a failure half-way through.
-bool openInputs(const QStringList& names, std::vector<UrlReader::Input>& inputs)
+bool openInputs(const QStringList& names, std::vector<UrlFeed::Input>& inputs)
 {
     for (const QString& name : names) {
         if (name == QLatin1String("-")) {
@@ -54,7 +54,7 @@ bool openInputs(const QStringList& names, std::vector<UrlReader::Input>& inputs)
         const int fd = ::open(QFile::encodeName(name).constData(), O_RDONLY | O_CLOEXEC);
         if (fd < 0) {
             std::fprintf(stderr, "vandrell-harvest: %s: %s\n", qPrintable(name), std::strerror(errno));
-            for (const UrlReader::Input& input : inputs)
+            for (const UrlFeed::Input& input : inputs)
                 if (input.fd != STDIN_FILENO)
                     ::close(input.fd);
             return false;
@@ -79,13 +79,13 @@ int main(int argc, char** argv)
     const std::optional<HarvestOptions> options = HarvestOptions::parse(QCoreApplication::arguments(), exitStatus);
     if (!options)
         return exitStatus;
-    std::vector<UrlReader::Input> inputs;
+    std::vector<UrlFeed::Input> inputs;
     if (!openInputs(options->inputs, inputs))
         return 1;
 
     // Read ahead: the pages in flight, and as many again so the window never
     // waits on a line that is already in the input.
-    UrlReader reader(std::move(inputs), 2 * options->jobs + 64);
+    UrlFeed reader(std::move(inputs), 2 * options->jobs + 64);
     const std::unique_ptr<PageFetcher> fetcher = makeFetcher(options->jobs);
     StdoutWriter out;
     HarvestRun run(*options, *fetcher, reader, out);

@@ -5,7 +5,7 @@
 // running extraction; adding stays allowed.
 
 #include "SampleUrls.h"
-#include "UrlFileReader.h"
+#include "UrlFileLoader.h"
 #include "app/ErrorTrap.h"
 #include "app/Form1.h"
 #include "app/ReportListView.h"

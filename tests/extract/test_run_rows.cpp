@@ -11,7 +11,7 @@
 #include "app/RowListModel.h"
 #include "app/ValueCheckBox.h"
 #include "core/CurlFetcher.h"
-#include "urls/UrlFileReader.h"
+#include "urls/UrlFileLoader.h"
 
 #include <QTemporaryDir>
 #include <QTest>

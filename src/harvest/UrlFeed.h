@@ -1,10 +1,11 @@
 #pragma once
 // Reads URLs, one per line, from a list of open files in a thread of its own,
 // so a slow or endless input never holds up the transfers that run on the
-// main thread's event loop. Lines are cut as the URL file loader cuts them;
-// empty lines are skipped. Only a bounded number of URLs is read ahead of the
-// last one the run has finished with, so memory stays bounded on an endless
-// input, and a line far longer than any URL ends the reading of its input.
+// main thread's event loop. Lines are cut and decoded by the same rule as the
+// window's URL file loader (UrlLineReader); empty lines are skipped. Only a
+// bounded number of URLs is read ahead of the last one the run has finished
+// with, so memory stays bounded on an endless input, and a line far longer
+// than any URL ends the reading of its input.
 //
 // URLs are addressed by position, 1 for the first line read.
 
@@ -19,7 +20,7 @@
 #include <thread>
 #include <vector>
 
-class UrlReader final : public QObject {
+class UrlFeed final : public QObject {
     Q_OBJECT
 public:
     struct Input {
@@ -27,9 +28,9 @@ public:
         int fd;       // owned and closed by the reader, except standard input
     };
 
-    UrlReader(std::vector<Input> inputs, qsizetype readAhead);
-    ~UrlReader() override;
-    Q_DISABLE_COPY_MOVE(UrlReader)
+    UrlFeed(std::vector<Input> inputs, qsizetype readAhead);
+    ~UrlFeed() override;
+    Q_DISABLE_COPY_MOVE(UrlFeed)
 
     void start();
 

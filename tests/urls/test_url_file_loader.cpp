@@ -8,7 +8,7 @@
 #include "app/RowListModel.h"
 #include "core/AppError.h"
 #include "platform/AppTitle.h"
-#include "urls/UrlFileReader.h"
+#include "urls/UrlFileLoader.h"
 
 #include <QDir>
 #include <QFile>
@@ -46,7 +46,7 @@ int openFiles()
 
 } // namespace
 
-class TestUrlFileReader final : public QObject {
+class TestUrlFileLoader final : public QObject {
     Q_OBJECT
     QTemporaryDir m_dir;
     RowListModel m_list{false};
@@ -246,5 +246,5 @@ private slots:
     }
 };
 
-VANDRELL_TEST(TestUrlFileReader)
-#include "test_url_file_reader.moc"
+VANDRELL_TEST(TestUrlFileLoader)
+#include "test_url_file_loader.moc"

@@ -1,6 +1,6 @@
-#include "UrlReader.h"
+#include "UrlFeed.h"
 
-#include "core/UrlLineSplitter.h"
+#include "core/UrlLineReader.h"
 
 #include <QMetaObject>
 
@@ -10,18 +10,14 @@
 #include <poll.h>
 #include <unistd.h>
 
-namespace {
-constexpr std::size_t maxLineBytes = 64 * 1024;
-}
-
-UrlReader::UrlReader(std::vector<Input> inputs, qsizetype readAhead)
+UrlFeed::UrlFeed(std::vector<Input> inputs, qsizetype readAhead)
     : m_inputs(std::move(inputs)), m_readAhead(std::max<qsizetype>(readAhead, 1))
 {
     if (::pipe2(m_wake, O_CLOEXEC) != 0)
         m_wake[0] = m_wake[1] = -1;
 }
 
-UrlReader::~UrlReader()
+UrlFeed::~UrlFeed()
 {
     {
         std::lock_guard lock(m_mutex);
@@ -42,12 +38,12 @@ UrlReader::~UrlReader()
             ::close(input.fd);
 }
 
-void UrlReader::start()
+void UrlFeed::start()
 {
     m_thread = std::thread([this] { readAll(); });
 }
 
-std::optional<QString> UrlReader::at(qint64 position) const
+std::optional<QString> UrlFeed::at(qint64 position) const
 {
     std::lock_guard lock(m_mutex);
     const qint64 index = position - m_first;
@@ -56,13 +52,13 @@ std::optional<QString> UrlReader::at(qint64 position) const
     return m_urls[std::size_t(index)];
 }
 
-bool UrlReader::endedBefore(qint64 position) const
+bool UrlFeed::endedBefore(qint64 position) const
 {
     std::lock_guard lock(m_mutex);
     return m_ended && position >= m_first + qint64(m_urls.size());
 }
 
-void UrlReader::release(qint64 position)
+void UrlFeed::release(qint64 position)
 {
     {
         std::lock_guard lock(m_mutex);
@@ -74,19 +70,19 @@ void UrlReader::release(qint64 position)
     m_roomFreed.notify_all();
 }
 
-qint64 UrlReader::count() const
+qint64 UrlFeed::count() const
 {
     std::lock_guard lock(m_mutex);
     return m_first - 1 + qint64(m_urls.size());
 }
 
-QStringList UrlReader::errors() const
+QStringList UrlFeed::errors() const
 {
     std::lock_guard lock(m_mutex);
     return m_errors;
 }
 
-void UrlReader::readAll()
+void UrlFeed::readAll()
 {
     for (const Input& input : m_inputs) {
         readOne(input);
@@ -101,15 +97,24 @@ void UrlReader::readAll()
     notify();
 }
 
-void UrlReader::readOne(const Input& input)
+void UrlFeed::readOne(const Input& input)
 {
-    UrlLineSplitter splitter;
+    UrlLineReader reader(UrlLineReader::EmptyLines::Skip);
+    UrlLineDecoder decoder;
     bool stopped = false;
-    qint64 line = 0;
-    const auto emitRow = [&](std::string_view row) {
-        ++line;
-        if (!stopped && !row.empty())
-            stopped = !push(QString::fromUtf8(row.data(), qsizetype(row.size())));
+    const auto onLine = [&](std::string_view line, qint64) {
+        if (!stopped) {
+            const std::string_view utf8 = decoder.toUtf8(line);
+            stopped = !push(QString::fromUtf8(utf8.data(), qsizetype(utf8.size())));
+        }
+    };
+    const auto onTooLong = [&](qint64 line) {
+        std::lock_guard lock(m_mutex);
+        m_errors << input.name + QStringLiteral(": line %1 is longer than %2 KiB, far too long for a URL; "
+                                                "the rest of this input was not read")
+                                     .arg(line)
+                                     .arg(UrlLineReader::defaultMaxLineBytes / 1024);
+        stopped = true;
     };
     std::vector<char> buffer(64 * 1024);
     while (!stopped) {
@@ -131,24 +136,15 @@ void UrlReader::readOne(const Input& input)
         }
         if (got == 0)
             break;
-        splitter.feed(std::string_view(buffer.data(), std::size_t(got)), emitRow);
+        reader.feed(std::string_view(buffer.data(), std::size_t(got)), onLine, onTooLong);
         notify();
-        // A line without end would be held whole; no URL comes near this.
-        if (splitter.pendingBytes() > maxLineBytes) {
-            std::lock_guard lock(m_mutex);
-            m_errors << input.name + QStringLiteral(": line %1 is longer than %2 KiB, far too long for a URL; "
-                                                    "the rest of this input was not read")
-                                         .arg(line + 1)
-                                         .arg(maxLineBytes / 1024);
-            notify();
-            return;
-        }
     }
-    splitter.finish(emitRow);
+    if (!stopped)
+        reader.finish(onLine, onTooLong);
     notify();
 }
 
-bool UrlReader::push(QString url)
+bool UrlFeed::push(QString url)
 {
     std::unique_lock lock(m_mutex);
     m_roomFreed.wait(lock, [this] { return m_stopping || qsizetype(m_urls.size()) < m_readAhead; });
@@ -163,7 +159,7 @@ bool UrlReader::push(QString url)
     return true;
 }
 
-void UrlReader::notify()
+void UrlFeed::notify()
 {
     // One queued call at a time is enough: it reads whatever is there.
     if (m_notifyPosted.exchange(true))

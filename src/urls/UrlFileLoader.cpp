@@ -1,28 +1,17 @@
-#include "UrlFileReader.h"
+#include "UrlFileLoader.h"
 
 #include "app/RowListModel.h"
 #include "app/StartupRoutines.h"
 #include "core/AppError.h"
-#include "core/UrlLineSplitter.h"
 #include "platform/Dialogs.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStringDecoder>
-#include <QStringEncoder>
 
 #include <cstring>
 
 namespace {
-
-bool isAscii(std::string_view bytes)
-{
-    unsigned char any = 0;
-    for (const char c : bytes)
-        any |= static_cast<unsigned char>(c);
-    return any < 0x80;
-}
 
 QString sizeText(qint64 bytes)
 {
@@ -43,28 +32,22 @@ QString sizeText(qint64 bytes)
 class UrlFileLoad final {
 public:
     UrlFileLoad(RowListModel& list, const QString& name, const UrlFileLimits& limits)
-        : m_list(list), m_name(name), m_limits(limits)
+        : m_list(list), m_name(name), m_limits(limits),
+          m_reader(UrlLineReader::EmptyLines::Keep, std::size_t(limits.maxLineBytes))
     {}
 
     void take(QByteArrayView raw);
     void finish();
 
 private:
-    void addRow(std::string_view row);
-    void checkLineLength(std::size_t bytes) const;
+    void addRow(std::string_view row, qint64 line);
+    [[noreturn]] void refuseLongLine(qint64 line) const;
 
     RowListModel& m_list;
     const QString& m_name; // quoted, as the descriptions show it
     const UrlFileLimits& m_limits;
-    // Stateless: every row starts afresh, and a character cut short by the
-    // row's end shows as a replacement character. A byte order mark opening
-    // the file is no part of the first URL; the list shows rows the same way.
-    QStringDecoder m_decoder{QStringDecoder::System, QStringDecoder::Flag::Stateless};
-    QStringEncoder m_encoder{QStringEncoder::Utf8, QStringEncoder::Flag::Stateless};
-    UrlLineSplitter m_splitter;
-    QString m_text;    // one row decoded
-    QByteArray m_utf8; // the same as the list stores it
-    int m_line = 1;    // line number of the row being read
+    UrlLineReader m_reader;
+    UrlLineDecoder m_decoder;
 };
 
 void UrlFileLoad::take(QByteArrayView raw)
@@ -72,48 +55,35 @@ void UrlFileLoad::take(QByteArrayView raw)
     // A NUL never occurs in text; it marks a binary file picked by mistake.
     const void* nul = std::memchr(raw.data(), 0, std::size_t(raw.size()));
     const qsizetype textBytes = nul ? static_cast<const char*>(nul) - raw.data() : raw.size();
-    m_splitter.feed(std::string_view(raw.data(), std::size_t(textBytes)),
-                    [this](std::string_view row) { addRow(row); });
-    checkLineLength(m_splitter.pendingBytes());
+    m_reader.feed(
+        std::string_view(raw.data(), std::size_t(textBytes)),
+        [this](std::string_view row, qint64 line) { addRow(row, line); },
+        [this](qint64 line) { refuseLongLine(line); });
     if (nul)
-        refuse(QLatin1String("Line ") + QString::number(m_line) + QLatin1String(" of ") + m_name +
+        refuse(QLatin1String("Line ") + QString::number(m_reader.nextLine()) + QLatin1String(" of ") + m_name +
                QLatin1String(" holds a NUL byte, so it is no text file of URLs. Nothing from that line on was added."));
 }
 
 void UrlFileLoad::finish()
 {
-    m_splitter.finish([this](std::string_view row) { addRow(row); });
+    m_reader.finish([this](std::string_view row, qint64 line) { addRow(row, line); },
+                    [this](qint64 line) { refuseLongLine(line); });
 }
 
-void UrlFileLoad::addRow(std::string_view row)
+void UrlFileLoad::addRow(std::string_view row, qint64 line)
 {
-    checkLineLength(row.size());
     if (m_list.count() >= m_limits.maxListRows)
         refuse(QLatin1String("The URL list is full at ") + QString::number(m_limits.maxListRows) +
-               QLatin1String(" rows: line ") + QString::number(m_line) + QLatin1String(" of ") + m_name +
+               QLatin1String(" rows: line ") + QString::number(line) + QLatin1String(" of ") + m_name +
                QLatin1String(" and the lines after it were not added."));
-    if (isAscii(row)) {
-        m_list.appendUtf8(row); // the same in every encoding the system may use
-    } else {
-        const QByteArrayView raw(row.data(), qsizetype(row.size()));
-        const qsizetype textSpace = m_decoder.requiredSpace(raw.size());
-        if (textSpace > m_text.size())
-            m_text.resize(textSpace);
-        const QStringView text(m_text.constData(), m_decoder.appendToBuffer(m_text.data(), raw));
-        const qsizetype utf8Space = m_encoder.requiredSpace(text.size());
-        if (utf8Space > m_utf8.size())
-            m_utf8.resize(utf8Space);
-        const char* end = m_encoder.appendToBuffer(m_utf8.data(), text);
-        m_list.appendUtf8(std::string_view(m_utf8.constData(), std::size_t(end - m_utf8.constData())));
-    }
-    ++m_line;
+    m_list.appendUtf8(m_decoder.toUtf8(row));
 }
-void UrlFileLoad::checkLineLength(std::size_t bytes) const
+
+void UrlFileLoad::refuseLongLine(qint64 line) const
 {
-    if (bytes > std::size_t(m_limits.maxLineBytes))
-        refuse(QLatin1String("Line ") + QString::number(m_line) + QLatin1String(" of ") + m_name +
-               QLatin1String(" is longer than ") + sizeText(m_limits.maxLineBytes) +
-               QLatin1String(", far too long for a URL. Nothing from that line on was added."));
+    refuse(QLatin1String("Line ") + QString::number(line) + QLatin1String(" of ") + m_name +
+           QLatin1String(" is longer than ") + sizeText(m_limits.maxLineBytes) +
+           QLatin1String(", far too long for a URL. Nothing from that line on was added."));
 }
 
 } // namespace

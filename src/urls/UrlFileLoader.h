@@ -1,12 +1,14 @@
 #pragma once
-// Reads a text file of URLs into the URL list, one row per line. The bytes
-// are read in large chunks and cut into rows first; each row is then decoded
-// with the system's encoding on its own, so a chunk edge never cuts a
-// character and a broken character spoils only its own row. The rows go into
+// Loads a text file of URLs into the URL list, one row per line, empty lines
+// too. The bytes are read in large chunks and cut into lines and decoded by
+// the programs' one rule for URL input (UrlLineReader), so a chunk edge
+// never cuts a character and a broken character spoils only its own row. The rows go into
 // the list as they are found. Input that is no list of URLs at all
 // (a folder, a binary file, a line or a file far beyond any list of URLs)
 // is refused with a description naming the file. Rows of the lines before
 // the point of refusal stay in the list.
+
+#include "core/UrlLineReader.h"
 
 #include <QString>
 #include <QtGlobal>
@@ -17,9 +19,8 @@ class RowListModel;
 struct UrlFileLimits {
     // Bytes read at a time.
     qsizetype chunkBytes = qsizetype(1) << 20;
-    // No URL comes near this; a longer line is a file of something else, and
-    // a row that size would make the list crawl each time it is painted.
-    qsizetype maxLineBytes = qsizetype(64) << 10;
+    // A row longer than any URL would make the list crawl each time it is painted.
+    qsizetype maxLineBytes = qsizetype(UrlLineReader::defaultMaxLineBytes);
     // Some ten million URLs; keeps a mistaken pick from filling the memory.
     qint64 maxFileBytes = qint64(512) << 20;
     // A file of nothing but line ends costs a row per byte; this bounds it.
