@@ -13,7 +13,6 @@
 
 #include <array>
 #include <cstdint>
-#include <cstring>
 
 #define VANDRELL_AVX512 __attribute__((target("avx512f,avx512bw,avx512vbmi,avx512vbmi2,bmi,bmi2,popcnt")))
 #define VANDRELL_AVX512_INLINE                                                                                         \
@@ -88,7 +87,7 @@ VANDRELL_AVX512_INLINE void storeEndsAvx512(std::uint64_t ends, std::uint64_t di
     at.ends += __builtin_popcountll(ends);
 }
 
-VANDRELL_AVX512_INLINE void scanBlockAvx512(const char* block, std::uint64_t& open, CandidateWriter& writer, Cursor& at)
+VANDRELL_AVX512 void scanBlockAvx512(const char* block, std::uint64_t& open, CandidateWriter& writer, Cursor& at)
 {
     writer.ensureRoom(at);
     const __m512i bytes = _mm512_loadu_si512(block);
@@ -107,23 +106,9 @@ VANDRELL_AVX512_INLINE void scanBlockAvx512(const char* block, std::uint64_t& op
 
 } // namespace
 
-VANDRELL_AVX512 void scanAvx512(std::string_view bytes, CandidateWriter& writer)
+[[gnu::flatten]] VANDRELL_AVX512 void scanAvx512(std::string_view bytes, CandidateWriter& writer)
 {
-    Cursor at = writer.cursor();
-    std::uint64_t open = 0;
-    const char* p = bytes.data();
-    std::size_t left = bytes.size();
-    for (; left >= 64; p += 64, left -= 64) {
-        prefetchAhead(p, at);
-        scanBlockAvx512(p, open, writer, at);
-    }
-    // The last partial block is scanned from zero padding. Zero is not a
-    // number character, so a run still open at the end is finished there.
-    alignas(64) char padded[64] = {};
-    if (left)
-        std::memcpy(padded, p, left);
-    scanBlockAvx512(padded, open, writer, at);
-    writer.finish(at);
+    scanBlocks<scanBlockAvx512>(bytes, writer);
 }
 
 } // namespace phonescan

@@ -3,12 +3,14 @@
 // which bytes of a 64-byte block are digits, number characters and spaces, it
 // finds the bytes that finish a run and records each candidate's end. Shared
 // by the vector kernels, which differ only in how they build the masks and
-// copy the digits out.
+// copy the digits out, as is the loop that feeds them the page block by block.
 
 #include "PhoneScannerKernels.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <string_view>
 
 namespace phonescan {
 
@@ -79,6 +81,32 @@ struct BlockMasks {
         out += 4;
     } while (ends);
     at.ends += count;
+}
+
+// One kernel's 64-byte block step: classify, record run ends, pack digits.
+using ScanBlock = void (*)(const char* block, std::uint64_t& open, CandidateWriter& writer, Cursor& at);
+
+// The loop every vector kernel runs: whole blocks straight from the page,
+// then the last partial block from zero padding. Zero is not a number
+// character, so a run still open at the end is finished there. Each kernel's
+// driver, compiled for its instruction set, flattens this and its block step
+// into one loop (always_inline would be refused: the template itself has no
+// instruction set of its own).
+template <ScanBlock scanBlock> inline void scanBlocks(std::string_view bytes, CandidateWriter& writer)
+{
+    Cursor at = writer.cursor();
+    std::uint64_t open = 0;
+    const char* p = bytes.data();
+    std::size_t left = bytes.size();
+    for (; left >= 64; p += 64, left -= 64) {
+        prefetchAhead(p, at);
+        scanBlock(p, open, writer, at);
+    }
+    alignas(64) char padded[64] = {};
+    if (left)
+        std::memcpy(padded, p, left);
+    scanBlock(padded, open, writer, at);
+    writer.finish(at);
 }
 
 } // namespace phonescan

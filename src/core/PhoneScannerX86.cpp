@@ -14,7 +14,6 @@
 
 #include <array>
 #include <cstdint>
-#include <cstring>
 
 #define VANDRELL_SSSE3 __attribute__((target("ssse3,popcnt")))
 #define VANDRELL_SSSE3_INLINE __attribute__((target("ssse3,popcnt"), always_inline)) inline
@@ -85,7 +84,7 @@ VANDRELL_SSSE3_INLINE __m128i classify16(__m128i bytes)
     return _mm_and_si128(_mm_shuffle_epi8(lowTable, low), _mm_shuffle_epi8(highTable, high));
 }
 
-VANDRELL_SSSE3_INLINE void scanBlockSsse3(const char* block, std::uint64_t& open, CandidateWriter& writer, Cursor& at)
+VANDRELL_SSSE3 void scanBlockSsse3(const char* block, std::uint64_t& open, CandidateWriter& writer, Cursor& at)
 {
     writer.ensureRoom(at);
     __m128i bytes[4];
@@ -131,7 +130,7 @@ VANDRELL_AVX2_INLINE std::uint64_t bits(__m256i bytes)
     return static_cast<std::uint32_t>(_mm256_movemask_epi8(bytes));
 }
 
-VANDRELL_AVX2_INLINE void scanBlockAvx2(const char* block, std::uint64_t& open, CandidateWriter& writer, Cursor& at)
+VANDRELL_AVX2 void scanBlockAvx2(const char* block, std::uint64_t& open, CandidateWriter& writer, Cursor& at)
 {
     writer.ensureRoom(at);
     const __m256i first = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(block));
@@ -158,42 +157,14 @@ VANDRELL_AVX2_INLINE void scanBlockAvx2(const char* block, std::uint64_t& open, 
 
 } // namespace
 
-VANDRELL_SSSE3 void scanSsse3(std::string_view bytes, CandidateWriter& writer)
+[[gnu::flatten]] VANDRELL_SSSE3 void scanSsse3(std::string_view bytes, CandidateWriter& writer)
 {
-    Cursor at = writer.cursor();
-    std::uint64_t open = 0;
-    const char* p = bytes.data();
-    std::size_t left = bytes.size();
-    for (; left >= 64; p += 64, left -= 64) {
-        prefetchAhead(p, at);
-        scanBlockSsse3(p, open, writer, at);
-    }
-    // The last partial block is scanned from zero padding. Zero is not a
-    // number character, so a run still open at the end is finished there.
-    alignas(32) char padded[64] = {};
-    if (left)
-        std::memcpy(padded, p, left);
-    scanBlockSsse3(padded, open, writer, at);
-    writer.finish(at);
+    scanBlocks<scanBlockSsse3>(bytes, writer);
 }
 
-VANDRELL_AVX2 void scanAvx2(std::string_view bytes, CandidateWriter& writer)
+[[gnu::flatten]] VANDRELL_AVX2 void scanAvx2(std::string_view bytes, CandidateWriter& writer)
 {
-    Cursor at = writer.cursor();
-    std::uint64_t open = 0;
-    const char* p = bytes.data();
-    std::size_t left = bytes.size();
-    for (; left >= 64; p += 64, left -= 64) {
-        prefetchAhead(p, at);
-        scanBlockAvx2(p, open, writer, at);
-    }
-    // The last partial block is scanned from zero padding. Zero is not a
-    // number character, so a run still open at the end is finished there.
-    alignas(32) char padded[64] = {};
-    if (left)
-        std::memcpy(padded, p, left);
-    scanBlockAvx2(padded, open, writer, at);
-    writer.finish(at);
+    scanBlocks<scanBlockAvx2>(bytes, writer);
 }
 
 } // namespace phonescan
