@@ -11,7 +11,7 @@
 //        bench_extraction --long-url (case 3 alone)
 
 #include "FormFixture.h"
-#include "TestHttpServer.h"
+#include "PageServer.h"
 #include "app/RowListModel.h"
 #include "app/ValueCheckBox.h"
 #include "core/CurlFetcher.h"
@@ -22,7 +22,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
-#include <QThread>
 #include <QTimer>
 
 #include <algorithm>
@@ -53,38 +52,6 @@ QByteArray loadCorpus(const QString& path)
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
-
-// Runs the server's event loop in its own thread, as a real server would be.
-class ServerThread final {
-public:
-    ServerThread()
-    {
-        m_anchor.moveToThread(&m_thread);
-        m_thread.start();
-        inServerThread([this] { m_server = new TestHttpServer; });
-    }
-    ~ServerThread()
-    {
-        inServerThread([this] { delete m_server; });
-        m_thread.quit();
-        m_thread.wait();
-    }
-    void route(const QString& path, const TestHttpServer::Reply& reply)
-    {
-        inServerThread([&] { m_server->route(path, reply); });
-    }
-    QString url(const QString& path) const { return m_server->url(path); }
-
-private:
-    template <typename F> void inServerThread(F&& work)
-    {
-        QMetaObject::invokeMethod(&m_anchor, std::forward<F>(work), Qt::BlockingQueuedConnection);
-    }
-
-    QThread m_thread;
-    QObject m_anchor;
-    TestHttpServer* m_server = nullptr;
-};
 
 struct RunResult {
     double seconds = 0;
@@ -164,10 +131,10 @@ QByteArray millionNumbersPage()
 // Case 3, alone in its process so that the peak is its own.
 int longUrlCase()
 {
-    ServerThread server;
+    PageServer server;
     const QString base = server.url(QStringLiteral("/catalogue?q="));
     const QString path = QStringLiteral("/catalogue?q=") + QString(2048 - base.size(), QLatin1Char('x'));
-    server.route(path, TestHttpServer::Reply::page(millionNumbersPage()));
+    server.route(path, PageServer::page(millionNumbersPage()));
     const QString url = server.url(path);
     const double before = residentMegabytes();
     const RunResult run = runExtraction({url}, true, true);
@@ -193,7 +160,7 @@ int main(int argc, char** argv)
         return 2;
     }
 
-    ServerThread server;
+    PageServer server;
     // Pages are cut at line ends, so the pipeline's one stream of all pages
     // holds exactly the runs of the separate pages.
     QStringList urls;
@@ -204,7 +171,7 @@ int main(int argc, char** argv)
         if (end <= 0)
             end = corpus.size();
         const QString path = QStringLiteral("/page/") + QString::number(i);
-        server.route(path, TestHttpServer::Reply::page(corpus.mid(start, end - start)));
+        server.route(path, PageServer::page(corpus.mid(start, end - start)));
         urls << server.url(path);
         start = end;
     }
@@ -237,7 +204,7 @@ int main(int argc, char** argv)
     const double drained = runShell(fetchAll + runsOf + QStringLiteral(" | cat > /dev/null"), urls).seconds;
     std::printf("  curl|tr|grep|cat %.3f s: ratio %.2fx\n", drained, median(ours) / drained);
 
-    server.route(QStringLiteral("/million"), TestHttpServer::Reply::page(millionNumbersPage()));
+    server.route(QStringLiteral("/million"), PageServer::page(millionNumbersPage()));
     const RunResult big = runExtraction({server.url(QStringLiteral("/million"))});
     std::printf("a page with 1,000,000 accepted numbers: %.3f s, %d rows, longest event-loop stall %.1f ms "
                 "(budget 3 s, 100 ms)\n",

@@ -4,8 +4,8 @@
 // cannot be added, reported once while the run still goes to its end.
 
 #include "FormFixture.h"
+#include "PageServer.h"
 #include "TestFiles.h"
-#include "TestHttpServer.h"
 #include "TestRegistry.h"
 #include "app/ReportListView.h"
 #include "app/RowListModel.h"
@@ -46,7 +46,7 @@ QByteArray numbersPage(int first, int count)
 
 class TestRunRows : public QObject {
     Q_OBJECT
-    TestHttpServer m_server;
+    PageServer m_server;
     CurlFetcher m_fetcher;
     QTemporaryDir m_dir;
     const QString m_longPath = QStringLiteral("/long?q=") + QString(2000, QLatin1Char('x'));
@@ -54,15 +54,15 @@ class TestRunRows : public QObject {
 private slots:
     void initTestCase()
     {
-        QVERIFY(m_server.port() != 0);
-        m_server.route(QStringLiteral("/bom"), TestHttpServer::Reply::page("Call 555-1234"));
-        m_server.route(QStringLiteral("/a"), TestHttpServer::Reply::page(numbersPage(1, 3)));
-        m_server.route(QStringLiteral("/b"), TestHttpServer::Reply::page(numbersPage(11, 4)));
-        m_server.route(m_longPath, TestHttpServer::Reply::page(numbersPage(0, 1000)));
+        QVERIFY(m_server.ready());
+        m_server.route(QStringLiteral("/bom"), PageServer::page("Call 555-1234"));
+        m_server.route(QStringLiteral("/a"), PageServer::page(numbersPage(1, 3)));
+        m_server.route(QStringLiteral("/b"), PageServer::page(numbersPage(11, 4)));
+        m_server.route(m_longPath, PageServer::page(numbersPage(0, 1000)));
         QByteArray big;
         for (int n = 0; n < 1000 * 1000; ++n)
             big += "5550" + QByteArray::number(n % 1000).rightJustified(3, '0') + '\n';
-        m_server.route(QStringLiteral("/big"), TestHttpServer::Reply::page(big));
+        m_server.route(QStringLiteral("/big"), PageServer::page(big));
     }
 
     // The list shows, the run fetches and the results carry the URL the
@@ -90,9 +90,9 @@ private slots:
         form.urlRows()->flushAppends();
         QAbstractItemModel& shown = *form.ListView1->model();
         QCOMPARE(shown.data(shown.index(0, 0), Qt::DisplayRole).toString(), url);
-        const int requestsBefore = m_server.requestCount(QStringLiteral("/bom"));
+        const int requestsBefore = m_server.requestsFor(QStringLiteral("/bom"));
         form.PushButton7_Click();
-        QCOMPARE(m_server.requestCount(QStringLiteral("/bom")), requestsBefore + 1);
+        QCOMPARE(m_server.requestsFor(QStringLiteral("/bom")), requestsBefore + 1);
         QCOMPARE(resultTexts(form), QStringList{url + QStringLiteral(" - 5551234")});
         QCOMPARE(fixture.dialogs.texts(), QStringList{QStringLiteral("Done.")});
     }
@@ -189,7 +189,7 @@ private slots:
                 sized.appendUtf8(number);
         }
         form.resultRows()->setByteLimit(sized.rows().storedBytes());
-        const int lastPageRequests = m_server.requestCount(QStringLiteral("/b"));
+        const int lastPageRequests = m_server.requestsFor(QStringLiteral("/b"));
         form.PushButton7_Click();
 
         const QString prefixText = withUrl ? QString::fromUtf8(urlA) + QStringLiteral(" - ") : QString();
@@ -202,7 +202,7 @@ private slots:
         QVERIFY(fixture.dialogs.messages[0].text.contains(
             QStringLiteral("Form1.PushButton7_Click at line %1\r\r").arg(line)));
         QCOMPARE(fixture.dialogs.messages[1].text, QStringLiteral("Done."));
-        QCOMPARE(m_server.requestCount(QStringLiteral("/b")), lastPageRequests + 1); // the run went on to its end
+        QCOMPARE(m_server.requestsFor(QStringLiteral("/b")), lastPageRequests + 1); // the run went on to its end
         QCOMPARE(form.MousePointer(), 0);
 
         // The next run starts afresh: with room again, it adds its rows.

@@ -4,7 +4,6 @@
 
 #include "FormFixture.h"
 #include "PageServer.h"
-#include "TestHttpServer.h"
 #include "TestRegistry.h"
 #include "app/RowListModel.h"
 #include "app/ValueCheckBox.h"
@@ -92,7 +91,7 @@ const QByteArray callPage = "<html><body><p>Call (555) 123-4567 now, or 555-1234
 class TestHarvest : public QObject {
     Q_OBJECT
 private:
-    TestHttpServer m_server;
+    PageServer m_server;
 
     QString url(const char* path) const { return m_server.url(QString::fromLatin1(path)); }
 
@@ -109,14 +108,14 @@ private slots:
     void initTestCase()
     {
         QVERIFY2(QFile::exists(harvestProgram()), qPrintable(harvestProgram()));
-        m_server.route(QStringLiteral("/call"), TestHttpServer::Reply::page(callPage));
-        m_server.route(QStringLiteral("/twice"), TestHttpServer::Reply::page("555-1234 and again: 555-1234."));
-        m_server.route(QStringLiteral("/long"), TestHttpServer::Reply::page("intl +44 (0)20 7946 0958; 0800-123-4567"));
-        m_server.route(QStringLiteral("/empty"), TestHttpServer::Reply::page(QByteArray()));
-        m_server.route(QStringLiteral("/gone"), TestHttpServer::Reply::error(404, "Not Found"));
-        m_server.route(QStringLiteral("/moved"), TestHttpServer::Reply::redirect("/long"));
-        m_server.route(QStringLiteral("/zipped"), TestHttpServer::Reply::gzipped("Fax: 555.987.6543<br>{555}0001111"));
-        m_server.route(QStringLiteral("/one"), TestHttpServer::Reply::page("tel 5550001234"));
+        m_server.route(QStringLiteral("/call"), PageServer::page(callPage));
+        m_server.route(QStringLiteral("/twice"), PageServer::page("555-1234 and again: 555-1234."));
+        m_server.route(QStringLiteral("/long"), PageServer::page("intl +44 (0)20 7946 0958; 0800-123-4567"));
+        m_server.route(QStringLiteral("/empty"), PageServer::page(QByteArray()));
+        m_server.route(QStringLiteral("/gone"), "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n");
+        m_server.route(QStringLiteral("/moved"), PageServer::redirect("/long"));
+        m_server.route(QStringLiteral("/zipped"), PageServer::gzipped("Fax: 555.987.6543<br>{555}0001111"));
+        m_server.route(QStringLiteral("/one"), PageServer::page("tel 5550001234"));
     }
 
     // The same URLs and ticks give the same rows as the window's run.
@@ -408,7 +407,7 @@ private slots:
         QCOMPARE(harvest.exitStatus(), QProcess::NormalExit);
         QCOMPARE(harvest.exitCode(), 0);
         QCOMPARE(harvest.readAllStandardError(), QByteArray());
-        QVERIFY2(m_server.requestCount(QStringLiteral("/twice")) < 3000, "stopped early");
+        QVERIFY2(m_server.requestsFor(QStringLiteral("/twice")) < 3000, "stopped early");
     }
 
     // A list split over several workers by GNU parallel gives the same output
@@ -423,9 +422,8 @@ private slots:
         QVERIFY(list.open(QIODevice::WriteOnly));
         constexpr int urlCount = 20'000;
         for (int i = 0; i < urlCount; ++i) {
-            const QString path = QStringLiteral("/shard/") + QString::number(i);
-            m_server.route(path, TestHttpServer::Reply::page("tel " + QByteArray::number(5550000000LL + i) + ", " +
-                                                             QByteArray::number(7000000 + i % 9973)));
+            // A page holding a 10-digit and a 7-digit number.
+            const QString path = QStringLiteral("/num/%1,%2").arg(5550000000LL + i).arg(7000000 + i % 9973);
             list.write(m_server.url(path).toUtf8() + '\n');
         }
         list.write(url("/gone").toUtf8() + '\n');

@@ -1,7 +1,12 @@
 #include "PageServer.h"
 
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+
+#include <zlib.h>
 
 PageServer::PageServer(const Options& options)
 {
@@ -26,6 +31,8 @@ PageServer::PageServer(const Options& options)
     if (!options.corpus.isEmpty())
         arguments << QStringLiteral("--corpus") << options.corpus << QStringLiteral("--pages")
                   << QString::number(options.pages);
+    QDir(m_dir.path()).mkdir(QStringLiteral("site"));
+    arguments << QStringLiteral("--site") << m_dir.filePath(QStringLiteral("site"));
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_process.start(QStringLiteral("python3"), arguments);
     // Generous: cutting a large corpus takes a moment.
@@ -75,13 +82,18 @@ QList<PageServer::Event> PageServer::events()
         const QList<QByteArray> words = line.split(' ');
         if (words.size() < 3)
             continue;
-        Event event{QString::fromLatin1(words[0]), QString::fromLatin1(words[1]), QString::fromLatin1(words[2])};
+        Event event;
+        event.kind = QString::fromLatin1(words[0]);
+        event.host = QString::fromLatin1(words[1]);
+        event.path = QString::fromLatin1(words[2]);
         if (words.size() >= 7) {
             event.active = words[3].toInt();
             event.activeOnHost = words[4].toInt();
             event.open = words[5].toInt();
             event.openOnHost = words[6].toInt();
         }
+        if (words.size() >= 8 && words[7] != "-")
+            event.userAgent = QByteArray::fromPercentEncoding(words[7]);
         events << event;
     }
     return events;
@@ -93,4 +105,54 @@ int PageServer::requestsFor(const QString& path)
     for (const Event& event : events())
         count += event.kind == QLatin1String("request") && event.path == path;
     return count;
+}
+
+QByteArray PageServer::lastUserAgent()
+{
+    const QList<Event> all = events();
+    for (auto event = all.crbegin(); event != all.crend(); ++event)
+        if (event->kind == QLatin1String("request"))
+            return event->userAgent;
+    return {};
+}
+
+void PageServer::route(const QString& target, const QByteArray& answer)
+{
+    const QByteArray name = QCryptographicHash::hash(target.toUtf8(), QCryptographicHash::Sha1).toHex();
+    QFile file(m_dir.filePath(QStringLiteral("site/") + QString::fromLatin1(name)));
+    if (file.open(QIODevice::WriteOnly))
+        file.write(answer);
+}
+
+QByteArray PageServer::page(const QByteArray& body, const QByteArray& contentType)
+{
+    return "HTTP/1.1 200 OK\r\nContent-Type: " + contentType +
+           "\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
+}
+
+QByteArray PageServer::gzipped(const QByteArray& body)
+{
+    const QByteArray packed = gzip(body);
+    return "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Encoding: gzip\r\nContent-Length: " +
+           QByteArray::number(packed.size()) + "\r\n\r\n" + packed;
+}
+
+QByteArray PageServer::redirect(const QByteArray& location)
+{
+    return "HTTP/1.1 302 Found\r\nLocation: " + location + "\r\nContent-Length: 0\r\n\r\n";
+}
+
+QByteArray PageServer::gzip(const QByteArray& data)
+{
+    z_stream stream{};
+    deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, 15 + 16, 9, Z_DEFAULT_STRATEGY);
+    QByteArray out(qsizetype(deflateBound(&stream, uLong(data.size()))), Qt::Uninitialized);
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.constData()));
+    stream.avail_in = uInt(data.size());
+    stream.next_out = reinterpret_cast<Bytef*>(out.data());
+    stream.avail_out = uInt(out.size());
+    deflate(&stream, Z_FINISH);
+    out.truncate(qsizetype(stream.total_out));
+    deflateEnd(&stream);
+    return out;
 }

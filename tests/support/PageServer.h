@@ -25,6 +25,7 @@ public:
         int activeOnHost = 0; // the same on this one host
         int open = 0;         // connections open
         int openOnHost = 0;
+        QByteArray userAgent; // of a request
     };
 
     PageServer() : PageServer(Options{}) {}
@@ -38,9 +39,19 @@ public:
     QString certificate() const { return m_dir.filePath(QStringLiteral("cert.pem")); }
     quint16 port() const { return m_port; }
 
+    // Serves `answer`, a whole HTTP answer (head and body), for this request
+    // target (path and query), from now on.
+    void route(const QString& target, const QByteArray& answer);
+    // Answers to route.
+    static QByteArray page(const QByteArray& body, const QByteArray& contentType = "text/html; charset=utf-8");
+    static QByteArray gzipped(const QByteArray& body); // the page gzip-compressed, with its Content-Encoding
+    static QByteArray redirect(const QByteArray& location);
+    static QByteArray gzip(const QByteArray& data);
+
     // Everything recorded so far, once the server has had its say.
     QList<Event> events();
     int requestsFor(const QString& path);
+    QByteArray lastUserAgent();
 
 private:
     QTemporaryDir m_dir;

@@ -26,10 +26,16 @@ Every path takes ?delay=MS (wait before answering). Paths:
     /loop                    redirects to itself
     /to/URL-ENCODED          redirects to that URL
     /status/CODE             that status with digits in the body
+Any other request target is answered from --site DIR when the file named by
+the SHA-1 of the target (in hex) is there: it holds the whole answer, head
+and body, written by the test. The request line's event then carries the
+request's User-Agent, percent-encoded, as an eighth word.
 """
 
 import argparse
 import asyncio
+import hashlib
+import os
 import json
 import socket
 import ssl
@@ -44,6 +50,7 @@ NUMBERS = b"call 555-123-4567 or (555) 987-6543; "
 active = {}
 connections = {}
 corpus_pages = []
+site = None
 bomb_body = None
 bomb_ready = None
 
@@ -179,8 +186,12 @@ async def serve(reader, writer):
             url = urllib.parse.urlsplit(target)
             query = dict(urllib.parse.parse_qsl(url.query))
             active[host] = active.get(host, 0) + 1
+            agent = b""
+            for line in request.split(b"\r\n")[1:]:
+                if line.lower().startswith(b"user-agent:"):
+                    agent = line[11:].strip()
             log("request", host, target, sum(active.values()), active[host], sum(connections.values()),
-                connections[host])
+                connections[host], urllib.parse.quote(agent) or "-")
             try:
                 delay = float(query.get("delay", "0")) / 1000
                 if delay:
@@ -195,7 +206,13 @@ async def serve(reader, writer):
                         await gone
                     except asyncio.CancelledError:
                         pass
-                keep = await answer(url.path, query, reader, writer)
+                routed = site and os.path.join(site, hashlib.sha1(target.encode()).hexdigest())
+                if routed and os.path.exists(routed):
+                    writer.write(open(routed, "rb").read())
+                    await writer.drain()
+                    keep = True
+                else:
+                    keep = await answer(url.path, query, reader, writer)
             except ConnectionError:
                 log("aborted", host, target)
                 return
@@ -227,7 +244,10 @@ async def main():
     parser.add_argument("--key")
     parser.add_argument("--corpus")
     parser.add_argument("--pages", type=int, default=200)
+    parser.add_argument("--site")
     options = parser.parse_args()
+    global site
+    site = options.site
     if options.corpus:
         cut(options.corpus, options.pages)
     global bomb_ready
