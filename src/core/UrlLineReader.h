@@ -4,7 +4,7 @@
 // (UrlLineSplitter: CR, LF or CR LF), numbered from 1. A line longer than
 // any URL is never held whole: it is reported by its number once and its
 // bytes are dropped as they come, and the caller decides whether the lines
-// after it are read. Each line's text is then decoded on its own
+// after it are read. A UTF-8 byte order mark opening the text is dropped. Each line's text is then decoded on its own
 // (UrlLineDecoder), so a broken character spoils only its own line.
 
 #include "UrlLineSplitter.h"
@@ -19,10 +19,11 @@ class UrlLineReader final {
 public:
     // No URL comes near this; a longer line is text of something else.
     static constexpr std::size_t defaultMaxLineBytes = std::size_t(64) << 10;
-    enum class EmptyLines { Keep, Skip };
+    // Blank lines are empty or hold only spaces and tabs.
+    enum class BlankLines { Keep, Skip };
 
-    explicit UrlLineReader(EmptyLines empty, std::size_t maxLineBytes = defaultMaxLineBytes)
-        : m_empty(empty), m_maxLineBytes(maxLineBytes)
+    explicit UrlLineReader(BlankLines blank, std::size_t maxLineBytes = defaultMaxLineBytes)
+        : m_blank(blank), m_maxLineBytes(maxLineBytes)
     {}
 
     // Calls onLine(std::string_view line, qint64 number) for each line the
@@ -39,10 +40,13 @@ private:
     template <typename OnLine, typename OnTooLong>
     void take(std::string_view line, OnLine& onLine, OnTooLong& onTooLong);
 
-    const EmptyLines m_empty;
+    static bool isBlank(std::string_view line) { return line.find_first_not_of(" \t") == std::string_view::npos; }
+
+    const BlankLines m_blank;
     const std::size_t m_maxLineBytes;
     UrlLineSplitter m_splitter;
     qint64 m_lines = 0;
+    bool m_atStart = true;
     bool m_skipping = false; // the open line is over-long and already reported
 };
 
@@ -56,13 +60,18 @@ void UrlLineReader::take(std::string_view line, OnLine& onLine, OnTooLong& onToo
     }
     if (line.size() > m_maxLineBytes)
         onTooLong(m_lines);
-    else if (!line.empty() || m_empty == EmptyLines::Keep)
+    else if (m_blank == BlankLines::Keep || !isBlank(line))
         onLine(line, m_lines);
 }
 
 template <typename OnLine, typename OnTooLong>
 void UrlLineReader::feed(std::string_view bytes, OnLine&& onLine, OnTooLong&& onTooLong)
 {
+    if (m_atStart && !bytes.empty()) {
+        m_atStart = false;
+        if (bytes.starts_with("\xEF\xBB\xBF"))
+            bytes.remove_prefix(3);
+    }
     m_splitter.feed(bytes, [&](std::string_view line) { take(line, onLine, onTooLong); });
     if (m_splitter.pendingBytes() > m_maxLineBytes || m_skipping) {
         if (!m_skipping)

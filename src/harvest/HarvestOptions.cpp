@@ -5,27 +5,56 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 constexpr int shortestLength = 1;
 constexpr int longestLength = 63;
+constexpr int shortestJobs = 1;
+constexpr int longestJobs = 1000;
 
 const char* const description = R"(Fetches web pages and prints the phone numbers found in them, as the
 Vandrell window's extraction run does.
 
 URLs are read one per line from the FILEs, or from standard input when no
-FILE is given or a FILE is "-". Lines end at CR, LF or CR LF; empty lines are
-skipped. Rows go to standard output in input order, each URL's rows as soon
-as its page has been scanned. A URL whose page cannot be fetched gives one
-line on standard error, "vandrell-harvest: URL: reason", and the run goes on.
-When standard error is a terminal, a progress line is shown there.
+FILE is given or a FILE is "-". Lines end at CR, LF or CR LF; blank lines are
+skipped, and so is a line longer than 64 KiB, with a message. A URL is used as
+read, byte for byte. Rows go to standard output (or -o FILE) in input order,
+each URL's rows as soon as its page has been scanned.
 
-Exit status: 0 when every page was fetched, 2 when at least one was not
-(or the input or output failed), 1 on a usage error.
+A page is fetched over http or https within these limits: 30 s to connect
+and to the first byte, at least 1000 bytes a second over any 30 s, 300 s and
+64 MiB in all, at most 10 redirects and none from https to http. An answer
+with an HTTP error status counts as a failed page. The proxy variables
+http_proxy, https_proxy, all_proxy and no_proxy are honoured, as curl
+honours them.
+
+A URL whose page cannot be fetched gives one line on standard error,
+"vandrell-harvest: URL: reason", and the run goes on. When standard error is
+a terminal, a progress line is drawn there, unless --quiet is given or TERM
+is unset or "dumb".
+
+Exit status: 0 when every page was fetched, 2 when at least one was not or a
+line was skipped (or the input or output failed), 1 on a usage error.
 
 Spread a long list over several machines with GNU parallel, for example:
-  parallel --pipe -N 2000 --keep-order -S host1,host2 vandrell-harvest < urls.txt)";
+  parallel --pipe -N 2000 --keep-order -S host1,host2 vandrell-harvest < urls.txt
+The output is then the same as one process's, byte for byte, except that
+--format comma and --unique work per process, that is per shard.
+
+The manual page: man vandrell-harvest.)";
+
+// --help and --version: text that could not be written is an error too.
+int writeOut(const QByteArray& text)
+{
+    if (std::fwrite(text.constData(), 1, std::size_t(text.size()), stdout) == std::size_t(text.size()) &&
+        std::fflush(stdout) == 0)
+        return 0;
+    std::fprintf(stderr, "vandrell-harvest: write error: %s\n", std::strerror(errno));
+    return 1;
+}
 
 void usageError(const QString& message)
 {
@@ -62,7 +91,8 @@ std::optional<HarvestOptions> HarvestOptions::parse(const QStringList& arguments
     parser.setApplicationDescription(QString::fromUtf8(description));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Show this help and exit."));
-    const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Show the version and exit."));
+    const QCommandLineOption version({QStringLiteral("V"), QStringLiteral("version")},
+                                     QStringLiteral("Show the version and exit."));
     const QCommandLineOption lengths(
         QStringLiteral("lengths"),
         QStringLiteral("Digit counts to keep, as a comma-separated list of counts and ranges from %1 to %2, "
@@ -80,11 +110,18 @@ std::optional<HarvestOptions> HarvestOptions::parse(const QStringList& arguments
     const QCommandLineOption unique(QStringLiteral("unique"),
                                     QStringLiteral("Drop rows printed before, keeping the first. Remembers every "
                                                    "row printed, so memory grows with the number of distinct rows."));
-    const QCommandLineOption jobs(
-        QStringLiteral("jobs"),
-        QStringLiteral("Pages requested at once, at most (default %1).").arg(FetchWindow::defaultCapacity),
-        QStringLiteral("N"), QString::number(FetchWindow::defaultCapacity));
-    parser.addOptions({help, version, lengths, withUrl, format, crlf, unique, jobs});
+    const QCommandLineOption jobs({QStringLiteral("j"), QStringLiteral("jobs")},
+                                  QStringLiteral("Pages requested at once, at most, from %1 to %2 (default %3).")
+                                      .arg(shortestJobs)
+                                      .arg(longestJobs)
+                                      .arg(FetchWindow::defaultCapacity),
+                                  QStringLiteral("N"), QString::number(FetchWindow::defaultCapacity));
+    const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
+                                    QStringLiteral("Write the rows to FILE instead of standard output."),
+                                    QStringLiteral("FILE"));
+    const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")},
+                                   QStringLiteral("Draw no progress line. Failures are still reported."));
+    parser.addOptions({help, version, lengths, withUrl, format, crlf, unique, jobs, output, quiet});
     parser.addPositionalArgument(QStringLiteral("FILE"),
                                  QStringLiteral("Files of URLs, one per line; - is standard input."),
                                  QStringLiteral("[FILE...]"));
@@ -95,13 +132,11 @@ std::optional<HarvestOptions> HarvestOptions::parse(const QStringList& arguments
         return std::nullopt;
     }
     if (parser.isSet(help)) {
-        std::fputs(qPrintable(parser.helpText()), stdout);
-        exitStatus = 0;
+        exitStatus = writeOut(parser.helpText().toUtf8());
         return std::nullopt;
     }
     if (parser.isSet(version)) {
-        std::printf("vandrell-harvest %s\n", VANDRELL_VERSION);
-        exitStatus = 0;
+        exitStatus = writeOut(QByteArrayLiteral("vandrell-harvest " VANDRELL_VERSION "\n"));
         return std::nullopt;
     }
 
@@ -129,11 +164,16 @@ std::optional<HarvestOptions> HarvestOptions::parse(const QStringList& arguments
         options.lineEnd = "\r\n";
     options.unique = parser.isSet(unique);
     const std::optional<int> jobCount = parseNumber(parser.value(jobs));
-    if (!jobCount || *jobCount < 1 || *jobCount > 1000) {
-        usageError(QStringLiteral("--jobs wants a number from 1 to 1000, not \"%1\"").arg(parser.value(jobs)));
+    if (!jobCount || *jobCount < shortestJobs || *jobCount > longestJobs) {
+        usageError(QStringLiteral("--jobs wants a number from %1 to %2, not \"%3\"")
+                       .arg(shortestJobs)
+                       .arg(longestJobs)
+                       .arg(parser.value(jobs)));
         return std::nullopt;
     }
     options.jobs = *jobCount;
+    options.quiet = parser.isSet(quiet);
+    options.outputFile = parser.value(output);
     options.inputs = parser.positionalArguments();
     if (options.inputs.isEmpty())
         options.inputs << QStringLiteral("-");

@@ -2,6 +2,7 @@
 
 #include "ProgressLine.h"
 #include "StdoutWriter.h"
+#include "UrlBytes.h"
 #include "UrlFeed.h"
 #include "core/AppError.h"
 
@@ -9,13 +10,20 @@
 
 HarvestRun::HarvestRun(const HarvestOptions& options, PageFetcher& fetcher, UrlFeed& reader, StdoutWriter& out)
     : m_options(options), m_reader(reader), m_out(out), m_window(fetcher, options.jobs),
-      m_urlAt([this](qint64 position) { return m_reader.at(position); }), m_choice{options.lengths, options.withUrl},
+      m_urlAt([this](qint64 position) -> std::optional<QString> {
+          if (const std::optional<QByteArray> url = m_reader.at(position))
+              return UrlBytes::requestText(*url);
+          return std::nullopt;
+      }),
+      m_choice{options.lengths, options.withUrl},
       m_format(options.format, std::string_view(options.lineEnd.constData(), std::size_t(options.lineEnd.size())))
 {}
 
 int HarvestRun::exec()
 {
-    ProgressLine progress([this] { return ProgressLine::Counts{m_done, m_reader.count(), m_rows, m_failures}; });
+    ProgressLine progress(!m_options.quiet, [this] {
+        return ProgressLine::Counts{m_done, m_reader.count(), m_rows, m_failures};
+    });
     m_progress = &progress;
     // URLs that arrive while a page is awaited are requested at once, so a
     // slow input still keeps the window full.
@@ -26,7 +34,7 @@ int HarvestRun::exec()
     m_reader.start();
 
     for (qint64 position = 1; m_out.state() == StdoutWriter::State::Open; ++position) {
-        const std::optional<QString> url = waitForUrl(position);
+        const std::optional<QByteArray> url = waitForUrl(position);
         if (!url)
             break;
         m_current = position;
@@ -36,11 +44,11 @@ int HarvestRun::exec()
     }
     const std::string_view end = m_format.atEnd();
     if (m_out.state() == StdoutWriter::State::Open && !end.empty())
-        m_out.write(QByteArray(end.data(), qsizetype(end.size())));
+        write(QByteArray(end.data(), qsizetype(end.size())));
 
     QObject::disconnect(refillOnArrival);
-    for (const QString& error : m_reader.errors()) {
-        progress.failure("vandrell-harvest: " + error.toUtf8() + '\n');
+    for (const QByteArray& error : m_reader.errors()) {
+        progress.failure("vandrell-harvest: " + error + '\n');
         ++m_failures;
     }
     progress.finish();
@@ -49,12 +57,12 @@ int HarvestRun::exec()
     return m_failures == 0 && !outputFailed ? 0 : 2;
 }
 
-std::optional<QString> HarvestRun::waitForUrl(qint64 position)
+std::optional<QByteArray> HarvestRun::waitForUrl(qint64 position)
 {
     QEventLoop loop;
     QObject::connect(&m_reader, &UrlFeed::arrived, &loop, &QEventLoop::quit);
     for (;;) {
-        if (std::optional<QString> url = m_reader.at(position))
+        if (std::optional<QByteArray> url = m_reader.at(position))
             return url;
         if (m_reader.endedBefore(position))
             return std::nullopt;
@@ -63,18 +71,18 @@ std::optional<QString> HarvestRun::waitForUrl(qint64 position)
     }
 }
 
-void HarvestRun::harvest(qint64 position, const QString& url)
+void HarvestRun::harvest(qint64 position, const QByteArray& url)
 {
     QByteArray page;
     try {
-        page = m_window.fetch(position, url, m_urlAt);
+        page = m_window.fetch(position, UrlBytes::requestText(url), m_urlAt);
     } catch (const AppError& error) {
         fail(url, error.reason()); // the line names the URL itself
         return;
     }
 
-    const QByteArray urlUtf8 = url.toUtf8();
-    m_step.scan(std::string_view(urlUtf8.constData(), std::size_t(urlUtf8.size())),
+    // Rows show the URL as read.
+    m_step.scan(std::string_view(url.constData(), std::size_t(url.size())),
                 std::string_view(page.constData(), std::size_t(page.size())));
     page = QByteArray();
     const std::string_view afterRow = m_format.afterRow();
@@ -94,16 +102,25 @@ void HarvestRun::harvest(qint64 position, const QString& url)
     });
     m_step.clear();
     if (!rows.isEmpty())
-        m_out.write(rows);
+        write(rows);
 }
 
-void HarvestRun::fail(const QString& url, const QString& reason)
+void HarvestRun::write(const QByteArray& bytes)
+{
+    // Rows never land on the end of a progress line on the same terminal.
+    if (m_progress)
+        m_progress->beforeOutput();
+    m_out.write(bytes);
+}
+
+void HarvestRun::fail(const QByteArray& url, const QString& reason)
 {
     ++m_failures;
     // One failure, one line.
     QString oneLine = reason;
     oneLine.replace(u'\r', u' ').replace(u'\n', u' ');
-    const QByteArray line = "vandrell-harvest: " + url.toUtf8() + ": " + oneLine.toUtf8() + '\n';
+    const QByteArray line =
+        "vandrell-harvest: " + UrlBytes::quoted(url) + ": " + UrlBytes::quoted(oneLine.toUtf8()) + '\n';
     if (m_progress)
         m_progress->failure(line);
 }

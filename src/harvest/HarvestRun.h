@@ -24,9 +24,10 @@ public:
     int exec();
 
 private:
-    std::optional<QString> waitForUrl(qint64 position);
-    void harvest(qint64 position, const QString& url);
-    void fail(const QString& url, const QString& reason);
+    std::optional<QByteArray> waitForUrl(qint64 position);
+    void harvest(qint64 position, const QByteArray& url);
+    void fail(const QByteArray& url, const QString& reason);
+    void write(const QByteArray& bytes);
 
     const HarvestOptions& m_options;
     UrlFeed& m_reader;

@@ -16,10 +16,17 @@ void writeError(const QByteArray& bytes)
         left -= written;
     }
 }
+
+bool drawingTerminal()
+{
+    const QByteArray term = qgetenv("TERM");
+    return ::isatty(STDERR_FILENO) == 1 && !term.isEmpty() && term != "dumb";
+}
 } // namespace
 
-ProgressLine::ProgressLine(std::function<Counts()> counts)
-    : m_counts(std::move(counts)), m_shown(::isatty(STDERR_FILENO) == 1)
+ProgressLine::ProgressLine(bool wanted, std::function<Counts()> counts)
+    : m_counts(std::move(counts)), m_shown(wanted && drawingTerminal()),
+      m_outputOnTerminal(::isatty(STDOUT_FILENO) == 1)
 {
     m_clock.start();
     if (!m_shown)
@@ -38,6 +45,12 @@ void ProgressLine::failure(const QByteArray& line)
 {
     clear();
     writeError(line);
+}
+
+void ProgressLine::beforeOutput()
+{
+    if (m_outputOnTerminal)
+        clear();
 }
 
 void ProgressLine::finish()

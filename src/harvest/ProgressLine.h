@@ -2,8 +2,10 @@
 // The one-line progress display on a terminal: URLs done out of those read so
 // far, rows, failures and pages per second, redrawn at most ten times a
 // second. Failure lines are written through it, so they never mix with the
-// line being drawn. When standard error is not a terminal only the failure
-// lines are written.
+// line being drawn, and the line is cleared before rows go to a terminal. It
+// is drawn only when wanted, on a terminal that understands the erasing
+// (standard error a terminal, TERM set and not "dumb"); otherwise only the
+// failure lines are written.
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -21,11 +23,13 @@ public:
     };
 
     // counts() is asked for the figures at each redraw.
-    explicit ProgressLine(std::function<Counts()> counts);
+    ProgressLine(bool wanted, std::function<Counts()> counts);
     ~ProgressLine() override;
 
     bool shown() const { return m_shown; }
     void failure(const QByteArray& line);
+    // Standard output is about to be written.
+    void beforeOutput();
     // Draws the final figures and ends the line.
     void finish();
 
@@ -35,6 +39,7 @@ private:
 
     std::function<Counts()> m_counts;
     bool m_shown;
+    bool m_outputOnTerminal;
     bool m_drawn = false;
     QElapsedTimer m_clock;
     QTimer m_timer;

@@ -1,5 +1,6 @@
 #include "UrlFeed.h"
 
+#include "UrlBytes.h"
 #include "core/UrlLineReader.h"
 
 #include <QMetaObject>
@@ -43,7 +44,7 @@ void UrlFeed::start()
     m_thread = std::thread([this] { readAll(); });
 }
 
-std::optional<QString> UrlFeed::at(qint64 position) const
+std::optional<QByteArray> UrlFeed::at(qint64 position) const
 {
     std::lock_guard lock(m_mutex);
     const qint64 index = position - m_first;
@@ -76,7 +77,7 @@ qint64 UrlFeed::count() const
     return m_first - 1 + qint64(m_urls.size());
 }
 
-QStringList UrlFeed::errors() const
+QList<QByteArray> UrlFeed::errors() const
 {
     std::lock_guard lock(m_mutex);
     return m_errors;
@@ -99,22 +100,17 @@ void UrlFeed::readAll()
 
 void UrlFeed::readOne(const Input& input)
 {
-    UrlLineReader reader(UrlLineReader::EmptyLines::Skip);
-    UrlLineDecoder decoder;
+    UrlLineReader reader(UrlLineReader::BlankLines::Skip);
     bool stopped = false;
     const auto onLine = [&](std::string_view line, qint64) {
-        if (!stopped) {
-            const std::string_view utf8 = decoder.toUtf8(line);
-            stopped = !push(QString::fromUtf8(utf8.data(), qsizetype(utf8.size())));
-        }
+        if (!stopped)
+            stopped = !push(QByteArray(line.data(), qsizetype(line.size())));
     };
     const auto onTooLong = [&](qint64 line) {
         std::lock_guard lock(m_mutex);
-        m_errors << input.name + QStringLiteral(": line %1 is longer than %2 KiB, far too long for a URL; "
-                                                "the rest of this input was not read")
-                                     .arg(line)
-                                     .arg(UrlLineReader::defaultMaxLineBytes / 1024);
-        stopped = true;
+        m_errors << UrlBytes::quoted(input.name) + ": line " + QByteArray::number(line) + " is longer than " +
+                        QByteArray::number(UrlLineReader::defaultMaxLineBytes / 1024) +
+                        " KiB, far too long for a URL; skipped";
     };
     std::vector<char> buffer(64 * 1024);
     while (!stopped) {
@@ -129,7 +125,7 @@ void UrlFeed::readOne(const Input& input)
         if (got < 0) {
             if (errno == EINTR || errno == EAGAIN)
                 continue;
-            const QString message = input.name + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
+            const QByteArray message = UrlBytes::quoted(input.name) + ": " + std::strerror(errno);
             std::lock_guard lock(m_mutex);
             m_errors << message;
             break;
@@ -144,7 +140,7 @@ void UrlFeed::readOne(const Input& input)
     notify();
 }
 
-bool UrlFeed::push(QString url)
+bool UrlFeed::push(QByteArray url)
 {
     std::unique_lock lock(m_mutex);
     m_roomFreed.wait(lock, [this] { return m_stopping || qsizetype(m_urls.size()) < m_readAhead; });

@@ -1,11 +1,11 @@
 #pragma once
 // Reads URLs, one per line, from a list of open files in a thread of its own,
 // so a slow or endless input never holds up the transfers that run on the
-// main thread's event loop. Lines are cut and decoded by the same rule as the
-// window's URL file loader (UrlLineReader); empty lines are skipped. Only a
+// main thread's event loop. Lines are cut by the same rule as the window's URL
+// file loader (UrlLineReader) and kept as the bytes read; blank lines are
+// skipped, and a line far longer than any URL is reported and skipped. Only a
 // bounded number of URLs is read ahead of the last one the run has finished
-// with, so memory stays bounded on an endless input, and a line far longer
-// than any URL ends the reading of its input.
+// with, so memory stays bounded on an endless input.
 //
 // URLs are addressed by position, 1 for the first line read.
 
@@ -24,8 +24,8 @@ class UrlFeed final : public QObject {
     Q_OBJECT
 public:
     struct Input {
-        QString name; // as given on the command line, for messages
-        int fd;       // owned and closed by the reader, except standard input
+        QByteArray name; // as given on the command line, for messages
+        int fd;          // owned and closed by the reader, except standard input
     };
 
     UrlFeed(std::vector<Input> inputs, qsizetype readAhead);
@@ -35,15 +35,15 @@ public:
     void start();
 
     // The URL at a position, if it has been read and not yet released.
-    std::optional<QString> at(qint64 position) const;
+    std::optional<QByteArray> at(qint64 position) const;
     // True when the input has ended before reaching this position.
     bool endedBefore(qint64 position) const;
     // The run is done with every position up to this one.
     void release(qint64 position);
     // URLs read so far.
     qint64 count() const;
-    // Messages of inputs that could not be read to the end.
-    QStringList errors() const;
+    // Messages about inputs: lines skipped, inputs not read to the end.
+    QList<QByteArray> errors() const;
 
 signals:
     // More URLs have been read, or the input has ended.
@@ -52,7 +52,7 @@ signals:
 private:
     void readAll();
     void readOne(const Input& input);
-    bool push(QString url);
+    bool push(QByteArray url);
     void notify();
 
     std::vector<Input> m_inputs;
@@ -60,11 +60,11 @@ private:
 
     mutable std::mutex m_mutex;
     std::condition_variable m_roomFreed;
-    std::deque<QString> m_urls; // positions m_first … m_first + size − 1
+    std::deque<QByteArray> m_urls; // positions m_first … m_first + size − 1
     qint64 m_first = 1;
     bool m_ended = false;
     bool m_stopping = false;
-    QStringList m_errors;
+    QList<QByteArray> m_errors;
 
     std::atomic<bool> m_notifyPosted{false};
     int m_wake[2] = {-1, -1}; // written to when the reader must stop waiting for input

@@ -6,6 +6,7 @@
 #include "HarvestOptions.h"
 #include "HarvestRun.h"
 #include "StdoutWriter.h"
+#include "UrlBytes.h"
 #include "UrlFeed.h"
 #include "core/CurlFetcher.h"
 
@@ -22,6 +23,38 @@
 #include <unistd.h>
 
 namespace {
+// The caller may have closed standard input, output or error. The first
+// descriptors this program opens (Qt's event notifier among them) would then
+// take their numbers: rows would be written into an event counter, or input
+// read from it. Each closed one is held by /dev/null instead: standard input
+// then reads nothing, and standard output is opened for reading only, so any
+// write to it fails. Returns whether standard output was closed.
+bool holdClosedStandardDescriptors()
+{
+    bool outputClosed = false;
+    for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        // The lowest free number is taken, and the lower ones are open by now.
+        ::open("/dev/null", fd == STDERR_FILENO ? O_WRONLY : O_RDONLY);
+        outputClosed = outputClosed || fd == STDOUT_FILENO;
+    }
+    return outputClosed;
+}
+
+// -o FILE takes the place of standard output.
+bool redirectOutput(const QString& path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0 || ::dup2(fd, STDOUT_FILENO) < 0) {
+        std::fprintf(stderr, "vandrell-harvest: %s: %s\n", UrlBytes::quoted(QFile::encodeName(path)).constData(),
+                     std::strerror(errno));
+        return false;
+    }
+    ::close(fd);
+    return true;
+}
+
 // The one place that names the page fetch this program uses.
 // Every request in flight holds a socket, and --jobs may ask for more than
 // a desktop's usual 1024 descriptors leave room for: take what the system allows.
@@ -42,24 +75,25 @@ std::unique_ptr<PageFetcher> makeFetcher(int jobs)
     return std::make_unique<CurlFetcher>(std::move(limits));
 }
 
-// Every input is opened before anything is fetched, so a mistyped name is a
-// usage error rather than a failure half-way through.
+// Every input is opened before anything is fetched, so a mistyped name ends
+// the run before it starts rather than half-way through.
 bool openInputs(const QStringList& names, std::vector<UrlFeed::Input>& inputs)
 {
     for (const QString& name : names) {
         if (name == QLatin1String("-")) {
-            inputs.push_back({QStringLiteral("standard input"), STDIN_FILENO});
+            inputs.push_back({QByteArrayLiteral("standard input"), STDIN_FILENO});
             continue;
         }
         const int fd = ::open(QFile::encodeName(name).constData(), O_RDONLY | O_CLOEXEC);
         if (fd < 0) {
-            std::fprintf(stderr, "vandrell-harvest: %s: %s\n", qPrintable(name), std::strerror(errno));
+            std::fprintf(stderr, "vandrell-harvest: %s: %s\n", UrlBytes::quoted(QFile::encodeName(name)).constData(),
+                         std::strerror(errno));
             for (const UrlFeed::Input& input : inputs)
                 if (input.fd != STDIN_FILENO)
                     ::close(input.fd);
             return false;
         }
-        inputs.push_back({name, fd});
+        inputs.push_back({QFile::encodeName(name), fd});
     }
     return true;
 }
@@ -67,6 +101,7 @@ bool openInputs(const QStringList& names, std::vector<UrlFeed::Input>& inputs)
 
 int main(int argc, char** argv)
 {
+    const bool outputClosed = holdClosedStandardDescriptors();
     // A reader that goes away shows up as EPIPE on a write, which ends the
     // output quietly.
     std::signal(SIGPIPE, SIG_IGN);
@@ -79,9 +114,16 @@ int main(int argc, char** argv)
     const std::optional<HarvestOptions> options = HarvestOptions::parse(QCoreApplication::arguments(), exitStatus);
     if (!options)
         return exitStatus;
+    if (!options->outputFile.isEmpty()) {
+        if (!redirectOutput(options->outputFile))
+            return 2;
+    } else if (outputClosed) {
+        std::fputs("vandrell-harvest: standard output is closed\n", stderr);
+        return 2;
+    }
     std::vector<UrlFeed::Input> inputs;
     if (!openInputs(options->inputs, inputs))
-        return 1;
+        return 2;
 
     // Read ahead: the pages in flight, and as many again so the window never
     // waits on a line that is already in the input.

@@ -33,7 +33,7 @@ class UrlFileLoad final {
 public:
     UrlFileLoad(RowListModel& list, const QString& name, const UrlFileLimits& limits)
         : m_list(list), m_name(name), m_limits(limits),
-          m_reader(UrlLineReader::EmptyLines::Keep, std::size_t(limits.maxLineBytes))
+          m_reader(UrlLineReader::BlankLines::Keep, std::size_t(limits.maxLineBytes))
     {}
 
     void take(QByteArrayView raw);

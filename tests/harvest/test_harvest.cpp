@@ -4,6 +4,7 @@
 
 #include "FormFixture.h"
 #include "PageServer.h"
+#include "TestFiles.h"
 #include "TestRegistry.h"
 #include "app/RowListModel.h"
 #include "app/ValueCheckBox.h"
@@ -234,8 +235,15 @@ private slots:
                                  << QStringLiteral("--jobs");
         QTest::newRow("missing value") << QStringList{QStringLiteral("--jobs")} << none << 1 << none
                                        << QStringLiteral("jobs");
-        QTest::newRow("missing file") << QStringList{QStringLiteral("/nonexistent/urls.txt")} << none << 1 << none
-                                      << QStringLiteral("/nonexistent/urls.txt");
+        QTest::newRow("no jobs, short option")
+            << QStringList{QStringLiteral("-j"), QStringLiteral("0")} << none << 1 << none << QStringLiteral("--jobs");
+        QTest::newRow("missing file") << QStringList{QStringLiteral("/nonexistent/urls.txt")} << none << 2
+                                      << QStringList{QStringLiteral("/nonexistent/urls.txt")} << QString();
+        QTest::newRow("a folder") << QStringList{QStringLiteral("/")} << none << 2 << QStringList{QStringLiteral("/")}
+                                  << QString();
+        QTest::newRow("output into a missing folder")
+            << QStringList{QStringLiteral("-o"), QStringLiteral("/nonexistent/rows.txt")} << none << 2
+            << QStringList{QStringLiteral("/nonexistent/rows.txt")} << QString();
     }
 
     void exitStatusAndFailureLines()
@@ -273,9 +281,12 @@ private slots:
     {
         QTest::addColumn<QString>("option");
         QTest::addColumn<QString>("mentions");
-        QTest::newRow("help") << QStringLiteral("--help") << QStringLiteral("empty lines are skipped");
+        QTest::newRow("help") << QStringLiteral("--help") << QStringLiteral("blank lines are skipped");
         QTest::newRow("help remembers rows") << QStringLiteral("--help") << QStringLiteral("Remembers every row");
+        QTest::newRow("help: the limits") << QStringLiteral("--help") << QStringLiteral("longer than 64 KiB");
+        QTest::newRow("help: per shard") << QStringLiteral("--help") << QStringLiteral("per process");
         QTest::newRow("version") << QStringLiteral("--version") << QStringLiteral("vandrell-harvest " VANDRELL_VERSION);
+        QTest::newRow("version, short") << QStringLiteral("-V") << QStringLiteral("vandrell-harvest " VANDRELL_VERSION);
     }
 
     void helpAndVersion()
@@ -287,16 +298,138 @@ private slots:
         QVERIFY2(QString::fromUtf8(run.out).simplified().contains(mentions), run.out.constData());
     }
 
-    // A line with no end in sight is not held whole: its input is read no further.
-    void overlongLineEndsItsInput()
+    // What a line of input may hold: "@" stands for the server.
+    void inputLines_data()
     {
-        const QByteArray input =
-            url("/one").toUtf8() + '\n' + QByteArray(200'000, 'x') + '\n' + url("/one").toUtf8() + '\n';
-        const Finished run = runHarvest({}, input);
-        QCOMPARE(run.exitCode, 2);
-        QCOMPARE(run.out, QByteArray("5550001234\n"));
-        QVERIFY2(run.err.startsWith("vandrell-harvest: standard input: line 2 is longer than 64 KiB"),
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QByteArray>("out");
+        QTest::addColumn<QByteArray>("errStart");
+        QTest::addColumn<QString>("requested"); // a target the server must have seen
+        QTest::newRow("over-long line skipped, the rest read")
+            << "@/one\n" + QByteArray(100'000, 'x') + "\n@/one\n"
+            << QStringList{} << 2 << QByteArray("5550001234\n5550001234\n")
+            << QByteArray("vandrell-harvest: standard input: line 2 is longer than 64 KiB") << QString();
+        QTest::newRow("lines of blanks skipped") << QByteArray(" \t\n\t\n@/one\n  \n") << QStringList{} << 0
+                                                 << QByteArray("5550001234\n") << QByteArray() << QString();
+        QTest::newRow("bytes that are no UTF-8 kept as read")
+            << QByteArray("@/num/5551234?x=\xff\xfe\n")
+            << QStringList{QStringLiteral("--lengths=7"), QStringLiteral("--with-url")} << 0
+            << QByteArray("@/num/5551234?x=\xff\xfe - 5551234\n") << QByteArray()
+            << QStringLiteral("/num/5551234?x=%FF%FE");
+        QTest::newRow("control bytes quoted in failures")
+            << QByteArray("http://127.0.0.1:1/\x1b[31m\n") << QStringList{} << 2 << QByteArray()
+            << QByteArray("vandrell-harvest: 'http://127.0.0.1:1/'$'\\033''[31m': ") << QString();
+    }
+    void inputLines()
+    {
+        QFETCH(QByteArray, input);
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QByteArray, out);
+        QFETCH(QByteArray, errStart);
+        QFETCH(QString, requested);
+        const QByteArray base = url("").toUtf8();
+        const int requestsBefore = requested.isEmpty() ? 0 : m_server.requestsFor(requested);
+        const Finished run = runHarvest(arguments, input.replace('@', base));
+        QCOMPARE(run.exitCode, exitCode);
+        QCOMPARE(run.out, out.replace('@', base));
+        QVERIFY2(run.err.startsWith(errStart) && run.err.count('\n') == (errStart.isEmpty() ? 0 : 1),
                  run.err.constData());
+        if (!requested.isEmpty())
+            QCOMPARE(m_server.requestsFor(requested), requestsBefore + 1);
+    }
+
+    // Standard descriptors closed or full, as a shell may leave them: a clear
+    // outcome, never a hang, and never exit 0 where output was lost. In the
+    // command, $0 is the harvester, $1 a list of a good URL, $2 of a failing
+    // one, $3 a file to write.
+    void standardDescriptors_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QByteArray>("out");
+        QTest::addColumn<QByteArray>("err");
+        const QByteArray rows = "5551234\n5551234\n";
+        QTest::newRow("stdout closed") << QStringLiteral(R"("$0" --lengths=7 "$1" >&-)") << 2 << QByteArray()
+                                       << QByteArray("vandrell-harvest: standard output is closed\n");
+        QTest::newRow("stdout closed, rows to a file")
+            << QStringLiteral(R"(("$0" --lengths=7 -o "$3" "$1" >&-); s=$?; cat "$3"; exit $s)") << 0 << rows
+            << QByteArray();
+        QTest::newRow("stdin closed") << QStringLiteral(R"("$0" --lengths=7 <&-)") << 0 << QByteArray() << QByteArray();
+        QTest::newRow("stderr closed, a page failed")
+            << QStringLiteral(R"("$0" --lengths=7 "$1" "$2" 2>&-)") << 2 << rows << QByteArray();
+        QTest::newRow("help into a full disk")
+            << QStringLiteral(R"("$0" --help >/dev/full)") << 1 << QByteArray()
+            << QByteArray("vandrell-harvest: write error: No space left on device\n");
+        QTest::newRow("version into a full disk")
+            << QStringLiteral(R"("$0" -V >/dev/full)") << 1 << QByteArray()
+            << QByteArray("vandrell-harvest: write error: No space left on device\n");
+    }
+    void standardDescriptors()
+    {
+        QFETCH(QString, command);
+        QFETCH(int, exitCode);
+        QFETCH(QByteArray, out);
+        QFETCH(QByteArray, err);
+        QTemporaryDir dir;
+        const QString good = dir.filePath(QStringLiteral("good.txt"));
+        const QString bad = dir.filePath(QStringLiteral("bad.txt"));
+        writeTestFile(good, url("/twice").toUtf8() + '\n');
+        writeTestFile(bad, "http://127.0.0.1:1/\n");
+        const Finished run = runProgram(
+            QStringLiteral("sh"),
+            {QStringLiteral("-c"), command, harvestProgram(), good, bad, dir.filePath(QStringLiteral("rows.txt"))}, {});
+        QCOMPARE(run.exitStatus, QProcess::NormalExit);
+        QCOMPARE(run.exitCode, exitCode);
+        QCOMPARE(run.out, out);
+        QCOMPARE(run.err, err);
+    }
+
+    // Rows and the progress line on one terminal: every row on a line of its
+    // own, and no drawing where it is not wanted.
+    void sharedTerminal_data()
+    {
+        QTest::addColumn<QString>("options");
+        QTest::addColumn<QByteArray>("term");
+        QTest::addColumn<bool>("progress");
+        QTest::newRow("progress drawn") << QString() << QByteArray("xterm") << true;
+        QTest::newRow("--quiet") << QStringLiteral("-q") << QByteArray("xterm") << false;
+        QTest::newRow("dumb terminal") << QString() << QByteArray("dumb") << false;
+    }
+    void sharedTerminal()
+    {
+        QFETCH(QString, options);
+        QFETCH(QByteArray, term);
+        QFETCH(bool, progress);
+        QTemporaryDir dir;
+        const QString list = dir.filePath(QStringLiteral("urls.txt"));
+        // Slow pages: the progress line is drawn while each is awaited.
+        writeTestFile(list,
+                      url("/num/5551234?delay=400").toUtf8() + '\n' + url("/num/5559876?delay=400").toUtf8() + '\n');
+        QProcess terminal;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("TERM"), QString::fromLatin1(term));
+        terminal.setProcessEnvironment(environment);
+        terminal.start(QStringLiteral("script"),
+                       {QStringLiteral("-qec"),
+                        QStringLiteral("'%1' --lengths=7 %2 '%3'").arg(harvestProgram(), options, list),
+                        QStringLiteral("/dev/null")});
+        const Finished run = finish(terminal);
+        QCOMPARE(run.exitCode, 0);
+        QStringList rows;
+        // What each line shows once the terminal has carried out the returns and erasures.
+        for (QByteArray line : run.out.split('\n')) {
+            line = line.replace("\x1b[K", "").trimmed();
+            const QByteArray shown = line.mid(line.lastIndexOf('\r') + 1);
+            static const QRegularExpression progressLine(QStringLiteral("^\\d+/\\d+ URLs, .* pages/s$"));
+            if (!shown.isEmpty() && !progressLine.match(QString::fromUtf8(shown)).hasMatch())
+                rows << QString::fromUtf8(shown);
+        }
+        QCOMPARE(rows, QStringList({QStringLiteral("5551234"), QStringLiteral("5559876")}));
+        QCOMPARE(run.out.contains("pages/s"), progress);
+        QCOMPARE(run.out.contains('\x1b'), progress);
     }
 
     // --jobs is the number of requests in flight, above the window's 16 too,
