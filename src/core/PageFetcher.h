@@ -14,6 +14,10 @@ public:
     virtual ~PendingPage() = default; // a page never collected is abandoned
     // The page's bytes; throws AppError when the fetch failed. Call once.
     virtual QByteArray take() = 0;
+    // Once take() has returned or thrown: the URL of the last answer, after
+    // redirects (empty when none came), and its HTTP status (0 when none).
+    virtual QString finalUrl() const { return {}; }
+    virtual int httpStatus() const { return 0; }
 };
 
 class PageFetcher {

@@ -37,8 +37,17 @@ public:
     qint64 nextLine() const { return m_lines + 1; }
 
 private:
+    static constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
+
     template <typename OnLine, typename OnTooLong>
     void take(std::string_view line, OnLine& onLine, OnTooLong& onTooLong);
+    // Gives back the bytes of a mark begun but not completed, as text.
+    template <typename OnLine, typename OnTooLong> void releaseMark(OnLine& onLine, OnTooLong& onTooLong)
+    {
+        const std::string_view held = byteOrderMark.substr(0, m_markBytes);
+        m_markBytes = byteOrderMark.size();
+        m_splitter.feed(held, [&](std::string_view line) { take(line, onLine, onTooLong); });
+    }
 
     static bool isBlank(std::string_view line) { return line.find_first_not_of(" \t") == std::string_view::npos; }
 
@@ -46,8 +55,8 @@ private:
     const std::size_t m_maxLineBytes;
     UrlLineSplitter m_splitter;
     qint64 m_lines = 0;
-    bool m_atStart = true;
-    bool m_skipping = false; // the open line is over-long and already reported
+    std::size_t m_markBytes = 0; // of the byte order mark, matched so far
+    bool m_skipping = false;     // the open line is over-long and already reported
 };
 
 template <typename OnLine, typename OnTooLong>
@@ -67,10 +76,15 @@ void UrlLineReader::take(std::string_view line, OnLine& onLine, OnTooLong& onToo
 template <typename OnLine, typename OnTooLong>
 void UrlLineReader::feed(std::string_view bytes, OnLine&& onLine, OnTooLong&& onTooLong)
 {
-    if (m_atStart && !bytes.empty()) {
-        m_atStart = false;
-        if (bytes.starts_with("\xEF\xBB\xBF"))
-            bytes.remove_prefix(3);
+    // The mark may come a byte at a time: its bytes are held until it is
+    // whole, and given back as text when it turns out to be none.
+    while (m_markBytes < byteOrderMark.size() && !bytes.empty()) {
+        if (bytes.front() != byteOrderMark[m_markBytes]) {
+            releaseMark(onLine, onTooLong);
+            break;
+        }
+        bytes.remove_prefix(1);
+        ++m_markBytes;
     }
     m_splitter.feed(bytes, [&](std::string_view line) { take(line, onLine, onTooLong); });
     if (m_splitter.pendingBytes() > m_maxLineBytes || m_skipping) {
@@ -83,6 +97,8 @@ void UrlLineReader::feed(std::string_view bytes, OnLine&& onLine, OnTooLong&& on
 
 template <typename OnLine, typename OnTooLong> void UrlLineReader::finish(OnLine&& onLine, OnTooLong&& onTooLong)
 {
+    if (m_markBytes < byteOrderMark.size())
+        releaseMark(onLine, onTooLong);
     m_splitter.finish([&](std::string_view line) { take(line, onLine, onTooLong); });
     m_skipping = false;
 }

@@ -1,5 +1,6 @@
 #include "HarvestOptions.h"
 
+#include "UrlBytes.h"
 #include "core/FetchWindow.h"
 
 #include <QCommandLineParser>
@@ -14,6 +15,9 @@ constexpr int shortestLength = 1;
 constexpr int longestLength = 63;
 constexpr int shortestJobs = 1;
 constexpr int longestJobs = 1000;
+constexpr int longestFollow = 100;
+constexpr int defaultMaxPages = 500;
+constexpr int longestMaxPages = 1'000'000;
 
 const char* const description = R"(Fetches web pages and prints the phone numbers found in them, as the
 Vandrell window's extraction run does.
@@ -31,13 +35,28 @@ with an HTTP error status counts as a failed page. The proxy variables
 http_proxy, https_proxy, all_proxy and no_proxy are honoured, as curl
 honours them.
 
+With --follow N, each listed page (a start page) is harvested with the pages
+it links to on its own site (its host after redirects, http or https), up to
+N links away, breadth-first: links of a[href], area[href], iframe[src] and
+frame[src], resolved against <base href>, fragments dropped, each page once
+per start page, none marked rel=nofollow or on a page whose robots meta tag
+says nofollow, at most --max-pages per start page. Followed pages are
+fetched only where the host's robots.txt (read once per host, for the
+product token Vandrell) allows; a refusal is counted in the progress line,
+not a failure. Rows come in the order of the start pages, each start page's
+pages in breadth-first order, the same on every run; with --with-url a
+followed page's rows show its resolved URL.
+
 A URL whose page cannot be fetched gives one line on standard error,
 "vandrell-harvest: URL: reason", and the run goes on. When standard error is
 a terminal, a progress line is drawn there, unless --quiet is given or TERM
 is unset or "dumb".
 
-Exit status: 0 when every page was fetched, 2 when at least one was not or a
-line was skipped (or the input or output failed), 1 on a usage error.
+Exit status: 0 when every page was fetched (or the reader of the output went
+away), 2 when at least one was not or a line was skipped (or the input or
+output failed), 1 on a usage error or when this help cannot be written. A
+FILE that cannot be opened ends the run before anything is fetched; one that
+fails while it is read is reported and the run goes on.
 
 Spread a long list over several machines with GNU parallel, for example:
   parallel --pipe -N 2000 --keep-order -S host1,host2 vandrell-harvest < urls.txt
@@ -58,8 +77,9 @@ int writeOut(const QByteArray& text)
 
 void usageError(const QString& message)
 {
+    // The message may quote what was typed, control bytes and all.
     std::fprintf(stderr, "vandrell-harvest: %s\nTry 'vandrell-harvest --help' for more information.\n",
-                 qPrintable(message));
+                 UrlBytes::quoted(message.toUtf8()).constData());
 }
 
 std::optional<int> parseNumber(QStringView text)
@@ -104,8 +124,10 @@ std::optional<HarvestOptions> HarvestOptions::parse(const QStringList& arguments
                                      QStringLiteral("Print each row as the URL as read, \" - \" and the number."));
     const QCommandLineOption format(QStringLiteral("format"),
                                     QStringLiteral("text: one row per line (default); comma: every row followed "
-                                                   "by a comma, all on one line ended at the end of the run."),
-                                    QStringLiteral("text|comma"), QStringLiteral("text"));
+                                                   "by a comma, all on one line ended at the end of the run; urls: "
+                                                   "each fetched page's URL instead of its numbers, a list of URLs "
+                                                   "for the window or another harvest."),
+                                    QStringLiteral("text|comma|urls"), QStringLiteral("text"));
     const QCommandLineOption crlf(QStringLiteral("crlf"), QStringLiteral("End lines with CR LF instead of LF."));
     const QCommandLineOption unique(QStringLiteral("unique"),
                                     QStringLiteral("Drop rows printed before, keeping the first. Remembers every "
@@ -121,7 +143,17 @@ std::optional<HarvestOptions> HarvestOptions::parse(const QStringList& arguments
                                     QStringLiteral("FILE"));
     const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")},
                                    QStringLiteral("Draw no progress line. Failures are still reported."));
-    parser.addOptions({help, version, lengths, withUrl, format, crlf, unique, jobs, output, quiet});
+    const QCommandLineOption follow(
+        QStringLiteral("follow"),
+        QStringLiteral("Also harvest the pages each listed page links to on its own site, up to N links away "
+                       "(default 0), breadth-first, as robots.txt allows."),
+        QStringLiteral("N"), QStringLiteral("0"));
+    const QCommandLineOption maxPages(
+        QStringLiteral("max-pages"),
+        QStringLiteral("With --follow, pages harvested from each listed page at most, itself counted (default %1).")
+            .arg(defaultMaxPages),
+        QStringLiteral("M"), QString::number(defaultMaxPages));
+    parser.addOptions({help, version, lengths, withUrl, format, crlf, unique, jobs, output, quiet, follow, maxPages});
     parser.addPositionalArgument(QStringLiteral("FILE"),
                                  QStringLiteral("Files of URLs, one per line; - is standard input."),
                                  QStringLiteral("[FILE...]"));
@@ -156,8 +188,10 @@ std::optional<HarvestOptions> HarvestOptions::parse(const QStringList& arguments
         options.format = Format::Text;
     } else if (formatName == QLatin1String("comma")) {
         options.format = Format::Comma;
+    } else if (formatName == QLatin1String("urls")) {
+        options.format = Format::Urls;
     } else {
-        usageError(QStringLiteral("--format wants text or comma, not \"%1\"").arg(formatName));
+        usageError(QStringLiteral("--format wants text, comma or urls, not \"%1\"").arg(formatName));
         return std::nullopt;
     }
     if (parser.isSet(crlf))
@@ -172,8 +206,25 @@ std::optional<HarvestOptions> HarvestOptions::parse(const QStringList& arguments
         return std::nullopt;
     }
     options.jobs = *jobCount;
+    const std::optional<int> followDepth = parseNumber(parser.value(follow));
+    if (!followDepth || *followDepth < 0 || *followDepth > longestFollow) {
+        usageError(QStringLiteral("--follow wants a number from 0 to %1, not \"%2\"")
+                       .arg(longestFollow)
+                       .arg(parser.value(follow)));
+        return std::nullopt;
+    }
+    options.follow = *followDepth;
+    const std::optional<int> pageCount = parseNumber(parser.value(maxPages));
+    if (!pageCount || *pageCount < 1 || *pageCount > longestMaxPages) {
+        usageError(QStringLiteral("--max-pages wants a number from 1 to %1, not \"%2\"")
+                       .arg(longestMaxPages)
+                       .arg(parser.value(maxPages)));
+        return std::nullopt;
+    }
+    options.maxPages = *pageCount;
     options.quiet = parser.isSet(quiet);
-    options.outputFile = parser.value(output);
+    if (parser.isSet(output))
+        options.outputFile = parser.value(output);
     options.inputs = parser.positionalArguments();
     if (options.inputs.isEmpty())
         options.inputs << QStringLiteral("-");

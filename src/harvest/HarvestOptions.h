@@ -2,7 +2,6 @@
 // The command line of vandrell-harvest.
 
 #include "core/AcceptedLengths.h"
-#include "core/ResultsFormat.h"
 
 #include <QByteArray>
 #include <QStringList>
@@ -10,7 +9,8 @@
 #include <optional>
 
 struct HarvestOptions {
-    using Format = ResultsFormat::Kind;
+    // Text and Comma as the window saves rows; Urls prints each fetched page's URL instead.
+    enum class Format { Text, Comma, Urls };
 
     AcceptedLengths lengths;
     bool withUrl = false;
@@ -19,8 +19,10 @@ struct HarvestOptions {
     bool unique = false;
     int jobs = 0;
     bool quiet = false;
-    QString outputFile; // empty for standard output
-    QStringList inputs; // "-" is standard input
+    int follow = 0;                    // links followed from each listed page, at most
+    int maxPages = 500;                // pages per listed page, itself counted, when following
+    std::optional<QString> outputFile; // none for standard output
+    QStringList inputs;                // "-" is standard input
 
     // The options, or the exit status when the program should end at once:
     // after --help or --version (0, or 1 when they could not be written), or

@@ -1,30 +1,26 @@
 #include "HarvestRun.h"
 
+#include "HarvestOutput.h"
 #include "ProgressLine.h"
-#include "StdoutWriter.h"
 #include "UrlBytes.h"
 #include "UrlFeed.h"
 #include "core/AppError.h"
 
-#include <QEventLoop>
-
-HarvestRun::HarvestRun(const HarvestOptions& options, PageFetcher& fetcher, UrlFeed& reader, StdoutWriter& out)
-    : m_options(options), m_reader(reader), m_out(out), m_window(fetcher, options.jobs),
+HarvestRun::HarvestRun(const HarvestOptions& options, PageFetcher& fetcher, UrlFeed& reader, HarvestOutput& output)
+    : m_reader(reader), m_output(output), m_window(fetcher, options.jobs),
       m_urlAt([this](qint64 position) -> std::optional<QString> {
           if (const std::optional<QByteArray> url = m_reader.at(position))
               return UrlBytes::requestText(*url);
           return std::nullopt;
-      }),
-      m_choice{options.lengths, options.withUrl},
-      m_format(options.format, std::string_view(options.lineEnd.constData(), std::size_t(options.lineEnd.size())))
+      })
 {}
 
 int HarvestRun::exec()
 {
-    ProgressLine progress(!m_options.quiet, [this] {
-        return ProgressLine::Counts{m_done, m_reader.count(), m_rows, m_failures};
+    ProgressLine progress(!m_output.quiet(), [this] {
+        return ProgressLine::Counts{m_done, m_reader.count(), m_output.rows(), m_output.failures()};
     });
-    m_progress = &progress;
+    m_output.setProgress(&progress);
     // URLs that arrive while a page is awaited are requested at once, so a
     // slow input still keeps the window full.
     const QMetaObject::Connection refillOnArrival = QObject::connect(&m_reader, &UrlFeed::arrived, &m_reader, [this] {
@@ -33,42 +29,21 @@ int HarvestRun::exec()
     });
     m_reader.start();
 
-    for (qint64 position = 1; m_out.state() == StdoutWriter::State::Open; ++position) {
-        const std::optional<QByteArray> url = waitForUrl(position);
+    for (qint64 position = 1; m_output.open(); ++position) {
+        const std::optional<QByteArray> url = m_reader.waitFor(position);
         if (!url)
             break;
         m_current = position;
         harvest(position, *url);
         m_reader.release(position);
         ++m_done;
+        m_output.reportInputErrors(m_reader);
     }
-    const std::string_view end = m_format.atEnd();
-    if (m_out.state() == StdoutWriter::State::Open && !end.empty())
-        write(QByteArray(end.data(), qsizetype(end.size())));
-
     QObject::disconnect(refillOnArrival);
-    for (const QByteArray& error : m_reader.errors()) {
-        progress.failure("vandrell-harvest: " + error + '\n');
-        ++m_failures;
-    }
-    progress.finish();
-    m_progress = nullptr;
-    const bool outputFailed = m_out.state() == StdoutWriter::State::Failed;
-    return m_failures == 0 && !outputFailed ? 0 : 2;
-}
-
-std::optional<QByteArray> HarvestRun::waitForUrl(qint64 position)
-{
-    QEventLoop loop;
-    QObject::connect(&m_reader, &UrlFeed::arrived, &loop, &QEventLoop::quit);
-    for (;;) {
-        if (std::optional<QByteArray> url = m_reader.at(position))
-            return url;
-        if (m_reader.endedBefore(position))
-            return std::nullopt;
-        // Transfers in flight go on while the input is slow.
-        loop.exec();
-    }
+    m_output.reportInputErrors(m_reader);
+    m_output.finish();
+    m_output.setProgress(nullptr);
+    return m_output.exitStatus();
 }
 
 void HarvestRun::harvest(qint64 position, const QByteArray& url)
@@ -77,50 +52,11 @@ void HarvestRun::harvest(qint64 position, const QByteArray& url)
     try {
         page = m_window.fetch(position, UrlBytes::requestText(url), m_urlAt);
     } catch (const AppError& error) {
-        fail(url, error.reason()); // the line names the URL itself
+        m_output.fail(m_output.failureLine(url, error.reason())); // the line names the URL itself
         return;
     }
-
     // Rows show the URL as read.
-    m_step.scan(std::string_view(url.constData(), std::size_t(url.size())),
-                std::string_view(page.constData(), std::size_t(page.size())));
+    const QByteArray rows = m_output.pageRows(url, std::string_view(page.constData(), std::size_t(page.size())));
     page = QByteArray();
-    const std::string_view afterRow = m_format.afterRow();
-    QByteArray rows;
-    QByteArray row;
-    m_step.forEachRow(m_choice, [&](const PageRow& accepted) {
-        row.clear();
-        accepted.appendTo(row);
-        if (m_options.unique) {
-            if (m_seen.contains(row))
-                return;
-            m_seen.insert(row);
-        }
-        rows += row;
-        rows.append(afterRow.data(), qsizetype(afterRow.size()));
-        ++m_rows;
-    });
-    m_step.clear();
-    if (!rows.isEmpty())
-        write(rows);
-}
-
-void HarvestRun::write(const QByteArray& bytes)
-{
-    // Rows never land on the end of a progress line on the same terminal.
-    if (m_progress)
-        m_progress->beforeOutput();
-    m_out.write(bytes);
-}
-
-void HarvestRun::fail(const QByteArray& url, const QString& reason)
-{
-    ++m_failures;
-    // One failure, one line.
-    QString oneLine = reason;
-    oneLine.replace(u'\r', u' ').replace(u'\n', u' ');
-    const QByteArray line =
-        "vandrell-harvest: " + UrlBytes::quoted(url) + ": " + UrlBytes::quoted(oneLine.toUtf8()) + '\n';
-    if (m_progress)
-        m_progress->failure(line);
+    m_output.write(rows);
 }

@@ -1,5 +1,6 @@
 #include "UrlBytes.h"
 
+#include <algorithm>
 #include <cstddef>
 
 namespace {
@@ -34,16 +35,22 @@ qsizetype utf8Length(QByteArrayView text, qsizetype at)
     return length;
 }
 
-bool isControl(unsigned char c)
+// Bytes of the printable character at raw[at], or 0 for a byte that is no
+// UTF-8 or starts a control character (C0, DEL, or C1 as U+0080 to U+009F).
+qsizetype printableLength(QByteArrayView raw, qsizetype at)
 {
-    return c < 0x20 || c == 0x7F;
+    const qsizetype length = utf8Length(raw, at);
+    const auto lead = static_cast<unsigned char>(raw[at]);
+    const bool control =
+        lead < 0x20 || lead == 0x7F || (lead == 0xC2 && length == 2 && static_cast<unsigned char>(raw[at + 1]) < 0xA0);
+    return control ? 0 : length;
 }
 
 bool printsHarmlessly(QByteArrayView raw)
 {
     for (qsizetype at = 0; at < raw.size();) {
-        const qsizetype length = utf8Length(raw, at);
-        if (length == 0 || isControl(static_cast<unsigned char>(raw[at])))
+        const qsizetype length = printableLength(raw, at);
+        if (length == 0)
             return false;
         at += length;
     }
@@ -83,26 +90,29 @@ QByteArray quoted(QByteArrayView raw)
         inQuotes = wanted;
     };
     for (qsizetype at = 0; at < raw.size();) {
-        const qsizetype length = utf8Length(raw, at);
-        const auto c = static_cast<unsigned char>(raw[at]);
-        if (length > 0 && !isControl(c)) {
+        const qsizetype length = printableLength(raw, at);
+        if (length > 0) {
             openQuotes(true);
-            if (c == '\'')
+            if (raw[at] == '\'')
                 out += "'\\''";
             else
                 out += raw.sliced(at, length);
             at += length;
             continue;
         }
+        // A control character, or a byte that is no UTF-8: escaped byte by byte.
         openQuotes(false);
-        static constexpr char named[] = "abtnvfr"; // \a (7) to \r (13)
-        out += "$'\\";
-        if (c >= 7 && c <= 13)
-            out += named[c - 7];
-        else
-            out += QByteArray::number(c, 8).rightJustified(3, '0');
-        out += '\'';
-        ++at;
+        const qsizetype bytes = std::max<qsizetype>(utf8Length(raw, at), 1);
+        for (const qsizetype end = at + bytes; at < end; ++at) {
+            const auto c = static_cast<unsigned char>(raw[at]);
+            static constexpr char named[] = "abtnvfr"; // \a (7) to \r (13)
+            out += "$'\\";
+            if (c >= 7 && c <= 13)
+                out += named[c - 7];
+            else
+                out += QByteArray::number(c, 8).rightJustified(3, '0');
+            out += '\'';
+        }
     }
     openQuotes(false);
     return out;

@@ -3,6 +3,7 @@
 #include "UrlBytes.h"
 #include "core/UrlLineReader.h"
 
+#include <QEventLoop>
 #include <QMetaObject>
 
 #include <cerrno>
@@ -59,6 +60,19 @@ bool UrlFeed::endedBefore(qint64 position) const
     return m_ended && position >= m_first + qint64(m_urls.size());
 }
 
+std::optional<QByteArray> UrlFeed::waitFor(qint64 position)
+{
+    QEventLoop loop;
+    QObject::connect(this, &UrlFeed::arrived, &loop, &QEventLoop::quit);
+    for (;;) {
+        if (std::optional<QByteArray> url = at(position))
+            return url;
+        if (endedBefore(position))
+            return std::nullopt;
+        loop.exec();
+    }
+}
+
 void UrlFeed::release(qint64 position)
 {
     {
@@ -77,10 +91,10 @@ qint64 UrlFeed::count() const
     return m_first - 1 + qint64(m_urls.size());
 }
 
-QList<QByteArray> UrlFeed::errors() const
+QList<QByteArray> UrlFeed::takeErrors()
 {
     std::lock_guard lock(m_mutex);
-    return m_errors;
+    return std::exchange(m_errors, {});
 }
 
 void UrlFeed::readAll()

@@ -38,12 +38,16 @@ public:
     std::optional<QByteArray> at(qint64 position) const;
     // True when the input has ended before reaching this position.
     bool endedBefore(qint64 position) const;
+    // The URL at a position, waiting for it in the event loop (transfers in
+    // flight go on meanwhile); nothing when the input ends before it.
+    std::optional<QByteArray> waitFor(qint64 position);
     // The run is done with every position up to this one.
     void release(qint64 position);
     // URLs read so far.
     qint64 count() const;
-    // Messages about inputs: lines skipped, inputs not read to the end.
-    QList<QByteArray> errors() const;
+    // Messages about inputs (lines skipped, inputs not read to the end) that
+    // came since the last call.
+    QList<QByteArray> takeErrors();
 
 signals:
     // More URLs have been read, or the input has ended.

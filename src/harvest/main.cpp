@@ -4,6 +4,7 @@
 // Needs no display: Qt Core and Network only.
 
 #include "HarvestOptions.h"
+#include "HarvestOutput.h"
 #include "HarvestRun.h"
 #include "StdoutWriter.h"
 #include "UrlBytes.h"
@@ -20,6 +21,7 @@
 #include <fcntl.h>
 #include <memory>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -42,15 +44,26 @@ bool holdClosedStandardDescriptors()
     return outputClosed;
 }
 
-// -o FILE takes the place of standard output.
-bool redirectOutput(const QString& path)
+// -o FILE takes the place of standard output, unless it is one of the inputs.
+bool redirectOutput(const QString& path, const std::vector<UrlFeed::Input>& inputs)
 {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0 || ::dup2(fd, STDOUT_FILENO) < 0) {
-        std::fprintf(stderr, "vandrell-harvest: %s: %s\n", UrlBytes::quoted(QFile::encodeName(path)).constData(),
-                     std::strerror(errno));
+    const QByteArray name = QFile::encodeName(path);
+    const auto refuse = [&](const char* reason) {
+        std::fprintf(stderr, "vandrell-harvest: %s: %s\n", UrlBytes::quoted(name).constData(), reason);
         return false;
+    };
+    struct stat target {};
+    if (::stat(name.constData(), &target) == 0) {
+        for (const UrlFeed::Input& input : inputs) {
+            struct stat read {};
+            if (::fstat(input.fd, &read) == 0 && S_ISREG(read.st_mode) && read.st_dev == target.st_dev &&
+                read.st_ino == target.st_ino)
+                return refuse("the output would overwrite an input");
+        }
     }
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0 || ::dup2(fd, STDOUT_FILENO) < 0)
+        return refuse(std::strerror(errno));
     ::close(fd);
     return true;
 }
@@ -114,22 +127,28 @@ int main(int argc, char** argv)
     const std::optional<HarvestOptions> options = HarvestOptions::parse(QCoreApplication::arguments(), exitStatus);
     if (!options)
         return exitStatus;
-    if (!options->outputFile.isEmpty()) {
-        if (!redirectOutput(options->outputFile))
+    // The inputs first: a file given as both is never emptied by the output.
+    std::vector<UrlFeed::Input> inputs;
+    if (!openInputs(options->inputs, inputs))
+        return 2;
+    if (options->outputFile) {
+        if (!redirectOutput(*options->outputFile, inputs))
             return 2;
     } else if (outputClosed) {
         std::fputs("vandrell-harvest: standard output is closed\n", stderr);
         return 2;
     }
-    std::vector<UrlFeed::Input> inputs;
-    if (!openInputs(options->inputs, inputs))
-        return 2;
+    HarvestOptions runOptions = *options;
+    // Redrawing would erase what the user types.
+    for (const UrlFeed::Input& input : inputs)
+        if (input.fd == STDIN_FILENO && ::isatty(STDIN_FILENO) == 1)
+            runOptions.quiet = true;
 
     // Read ahead: the pages in flight, and as many again so the window never
     // waits on a line that is already in the input.
-    UrlFeed reader(std::move(inputs), 2 * options->jobs + 64);
-    const std::unique_ptr<PageFetcher> fetcher = makeFetcher(options->jobs);
+    UrlFeed reader(std::move(inputs), 2 * runOptions.jobs + 64);
+    const std::unique_ptr<PageFetcher> fetcher = makeFetcher(runOptions.jobs);
     StdoutWriter out;
-    HarvestRun run(*options, *fetcher, reader, out);
-    return run.exec();
+    HarvestOutput output(runOptions, out);
+    return HarvestRun(runOptions, *fetcher, reader, output).exec();
 }

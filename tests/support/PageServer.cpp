@@ -32,7 +32,8 @@ PageServer::PageServer(const Options& options)
         arguments << QStringLiteral("--corpus") << options.corpus << QStringLiteral("--pages")
                   << QString::number(options.pages);
     QDir(m_dir.path()).mkdir(QStringLiteral("site"));
-    arguments << QStringLiteral("--site") << m_dir.filePath(QStringLiteral("site"));
+    arguments << QStringLiteral("--site") << m_dir.filePath(QStringLiteral("site")) << QStringLiteral("--jitter")
+              << QString::number(options.jitterMs);
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_process.start(QStringLiteral("python3"), arguments);
     // Generous: cutting a large corpus takes a moment.
@@ -116,9 +117,10 @@ QByteArray PageServer::lastUserAgent()
     return {};
 }
 
-void PageServer::route(const QString& target, const QByteArray& answer)
+void PageServer::route(const QString& target, const QByteArray& answer, int host)
 {
-    const QByteArray name = QCryptographicHash::hash(target.toUtf8(), QCryptographicHash::Sha1).toHex();
+    const QString key = host == 0 ? target : QStringLiteral("127.0.0.%1 %2").arg(host).arg(target);
+    const QByteArray name = QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha1).toHex();
     QFile file(m_dir.filePath(QStringLiteral("site/") + QString::fromLatin1(name)));
     if (file.open(QIODevice::WriteOnly))
         file.write(answer);

@@ -16,6 +16,7 @@ public:
         bool tls = false;
         QString corpus; // served as /corpus/0 ... /corpus/pages-1
         int pages = 0;
+        int jitterMs = 0; // routed answers wait a random time up to this
     };
     struct Event {
         QString kind; // "request" or "aborted"
@@ -40,8 +41,9 @@ public:
     quint16 port() const { return m_port; }
 
     // Serves `answer`, a whole HTTP answer (head and body), for this request
-    // target (path and query), from now on.
-    void route(const QString& target, const QByteArray& answer);
+    // target (path and query), from now on: on host 127.0.0.`host`, or on
+    // every host for 0.
+    void route(const QString& target, const QByteArray& answer, int host = 0);
     // Answers to route.
     static QByteArray page(const QByteArray& body, const QByteArray& contentType = "text/html; charset=utf-8");
     static QByteArray gzipped(const QByteArray& body); // the page gzip-compressed, with its Content-Encoding

@@ -26,9 +26,12 @@ Every path takes ?delay=MS (wait before answering). Paths:
     /loop                    redirects to itself
     /to/URL-ENCODED          redirects to that URL
     /status/CODE             that status with digits in the body
+    /gen/I                   page I of a generated site of --site-pages pages per
+                             host: numbers, and links to ten other pages of its host
 Any other request target is answered from --site DIR when the file named by
-the SHA-1 of the target (in hex) is there: it holds the whole answer, head
-and body, written by the test. The request line's event then carries the
+the SHA-1 (in hex) of "HOST TARGET", or else of the target alone, is there:
+it holds the whole answer, head and body, written by the test. With
+--jitter MS such answers wait a random time up to MS first. The request line's event then carries the
 request's User-Agent, percent-encoded, as an eighth word.
 """
 
@@ -36,6 +39,7 @@ import argparse
 import asyncio
 import hashlib
 import os
+import random
 import json
 import socket
 import ssl
@@ -51,6 +55,8 @@ active = {}
 connections = {}
 corpus_pages = []
 site = None
+site_pages = 250
+jitter = 0
 bomb_body = None
 bomb_ready = None
 
@@ -69,6 +75,7 @@ def head(status, headers=(), reason=None):
 
 def page(body, content_type="text/html"):
     return head(200, [("Content-Type", content_type), ("Content-Length", len(body))]) + body
+
 
 
 def bomb():
@@ -167,6 +174,12 @@ async def answer(path, query, reader, writer):
         writer.write(head(302, [("Location", path), ("Content-Length", 0)]))
     elif name == "to":
         writer.write(head(302, [("Location", urllib.parse.unquote(rest)), ("Content-Length", 0)]))
+    elif name == "gen":
+        index = int(rest)
+        links = "".join('<a href="/gen/%d?%s">page %d</a> ' % ((index * 7 + k * 31 + 1) % site_pages,
+                        urllib.parse.urlencode(query), k) for k in range(10))
+        body = ("<html><body><p>Call 555-%03d-%04d.</p>%s</body></html>" % (index % 1000, index, links)).encode()
+        writer.write(page(body))
     elif name == "status":
         body = b"<html>Error page. Call 555-123-4567.</html>"
         writer.write(head(int(rest), [("Content-Length", len(body))]) + body)
@@ -206,8 +219,12 @@ async def serve(reader, writer):
                         await gone
                     except asyncio.CancelledError:
                         pass
-                routed = site and os.path.join(site, hashlib.sha1(target.encode()).hexdigest())
-                if routed and os.path.exists(routed):
+                routed = site and next((path for path in (
+                    os.path.join(site, hashlib.sha1(key.encode()).hexdigest()) for key in (host + " " + target, target))
+                    if os.path.exists(path)), None)
+                if routed:
+                    if jitter:
+                        await asyncio.sleep(random.uniform(0, jitter / 1000))
                     writer.write(open(routed, "rb").read())
                     await writer.drain()
                     keep = True
@@ -245,9 +262,11 @@ async def main():
     parser.add_argument("--corpus")
     parser.add_argument("--pages", type=int, default=200)
     parser.add_argument("--site")
+    parser.add_argument("--site-pages", type=int, default=250)
+    parser.add_argument("--jitter", type=int, default=0)
     options = parser.parse_args()
-    global site
-    site = options.site
+    global site, site_pages, jitter
+    site, site_pages, jitter = options.site, options.site_pages, options.jitter
     if options.corpus:
         cut(options.corpus, options.pages)
     global bomb_ready

@@ -1,0 +1,56 @@
+#pragma once
+// What a harvest prints, in whichever order its run produces pages: a page's
+// rows (its numbers through the shared page step, or its URL alone for
+// --format urls), --unique's memory of rows printed, the end of the comma
+// line, and the failure lines on standard error, through the progress line.
+// It counts the rows and failures for the progress line and the exit status.
+
+#include "HarvestOptions.h"
+#include "core/PageStep.h"
+#include "core/ResultsFormat.h"
+
+#include <QSet>
+
+class ProgressLine;
+class StdoutWriter;
+class UrlFeed;
+
+class HarvestOutput final {
+public:
+    HarvestOutput(const HarvestOptions& options, StdoutWriter& out);
+    Q_DISABLE_COPY_MOVE(HarvestOutput)
+
+    void setProgress(ProgressLine* progress) { m_progress = progress; }
+
+    // The rows of one page, ready to write; the page may go afterwards. url
+    // is the page's URL as its rows show it.
+    QByteArray pageRows(const QByteArray& url, std::string_view page);
+    void write(const QByteArray& rows);
+    // "vandrell-harvest: URL: reason" on one line, control bytes quoted.
+    QByteArray failureLine(const QByteArray& url, const QString& reason) const;
+    void fail(const QByteArray& line);
+    // The reader's messages about its inputs, as soon as they come.
+    void reportInputErrors(UrlFeed& reader);
+    // Ends the output: the comma line's end, then the final progress figures.
+    void finish();
+
+    bool open() const;
+    bool quiet() const { return m_options.quiet; }
+    // The exit status so far: 0, or 2 after a failure or a failed output.
+    int exitStatus() const;
+    qint64 rows() const { return m_rows; }
+    qint64 failures() const { return m_failures; }
+
+private:
+    void addRow(QByteArray& rows, const QByteArray& row);
+
+    const HarvestOptions& m_options;
+    StdoutWriter& m_out;
+    const RowChoice m_choice;
+    const ResultsFormat m_format;
+    PageStep m_step; // keeps its buffers from page to page
+    ProgressLine* m_progress = nullptr;
+    QSet<QByteArray> m_seen;
+    qint64 m_rows = 0;
+    qint64 m_failures = 0;
+};
