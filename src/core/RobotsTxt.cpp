@@ -43,7 +43,7 @@ void appendEncoded(std::string& out, unsigned char c)
 // every octet a URL may not hold bare (controls, space, non-ASCII, a "%" that
 // starts no "%XX") encoded. In a path, "*" and "$" are encoded too, since a
 // pattern can name them only as "%2A" and "%24"; in a pattern a "*" stays the
-// wildcard (runs of it merged), and the caller has taken a final "$" away.
+// wildcard, and the caller has taken a final "$" away.
 void appendNormalised(std::string& out, std::string_view text, bool pattern)
 {
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -56,8 +56,7 @@ void appendNormalised(std::string& out, std::string_view text, bool pattern)
                 appendEncoded(out, decoded);
             i += 2;
         } else if (c == '*' && pattern) {
-            if (out.empty() || out.back() != '*')
-                out += '*';
+            out += '*';
         } else if (c == '*' || c == '$' || !(isUnreserved(c) || isReserved(c))) {
             appendEncoded(out, c);
         } else {
@@ -120,12 +119,12 @@ std::size_t findFrom(std::string_view text, std::size_t from, std::string_view n
 
 } // namespace
 
-bool RobotsTxt::addRule(std::vector<Rule>& rules, std::string_view value, bool allow)
+void RobotsTxt::addRule(std::vector<Rule>& rules, std::string_view value, bool allow)
 {
     // An empty value matches nothing; a pattern starts with "/" or, as the
     // RFC's own example "*.gif$" does, with the wildcard.
     if (value.empty() || (value[0] != '/' && value[0] != '*') || rules.size() >= maxRules)
-        return false;
+        return;
     Rule rule{{}, 0, 0, value.back() == '$', allow};
     if (rule.anchored)
         value.remove_suffix(1);
@@ -133,7 +132,6 @@ bool RobotsTxt::addRule(std::vector<Rule>& rules, std::string_view value, bool a
     rule.specificity = rule.pattern.size() + (rule.anchored ? 1 : 0);
     rule.literalOctets = rule.pattern.size() - std::size_t(std::count(rule.pattern.begin(), rule.pattern.end(), '*'));
     rules.push_back(std::move(rule));
-    return true;
 }
 
 RobotsTxt RobotsTxt::parse(std::string_view body, std::string_view productToken)
@@ -193,7 +191,7 @@ RobotsTxt RobotsTxt::disallowAll()
 
 void RobotsTxt::sortRules()
 {
-    const auto key = [](const Rule& r) { return std::tuple(r.specificity, r.allow, r.anchored, r.pattern); };
+    const auto key = [](const Rule& r) { return std::tie(r.specificity, r.allow, r.anchored, r.pattern); };
     std::sort(m_rules.begin(), m_rules.end(), [&](const Rule& a, const Rule& b) { return key(a) > key(b); });
     m_rules.erase(
         std::unique(m_rules.begin(), m_rules.end(), [&](const Rule& a, const Rule& b) { return key(a) == key(b); }),

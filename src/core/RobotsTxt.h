@@ -30,14 +30,14 @@ public:
 
 private:
     struct Rule {
-        std::string pattern;       // normal form; '*' is the wildcard, runs of it merged
+        std::string pattern;       // normal form; '*' is the wildcard
         std::size_t specificity;   // octets of the pattern in normal form, "*" and "$" included
         std::size_t literalOctets; // octets a matching path must at least have
         bool anchored;             // ended by "$": the match must reach the end of the path
         bool allow;
     };
 
-    static bool addRule(std::vector<Rule>& rules, std::string_view value, bool allow);
+    static void addRule(std::vector<Rule>& rules, std::string_view value, bool allow);
     static bool matches(const Rule& rule, std::string_view path);
     void sortRules();
 
