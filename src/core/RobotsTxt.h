@@ -23,7 +23,9 @@ public:
     // The rules of the group for productToken (matched case-insensitively against user-agent lines,
     // per RFC 9309: the product token of the crawler), else of the "*" group, else allow everything.
     static RobotsTxt parse(std::string_view body, std::string_view productToken = "Vandrell");
+    // For a robots.txt that does not exist (a 4xx answer).
     static RobotsTxt allowAll();
+    // For one that could not be read (a 5xx answer, no answer): only /robots.txt itself is allowed.
     static RobotsTxt disallowAll();
     // pathAndQuery: the URL's path plus "?query" if any, as sent on the wire (percent-encoded), e.g. "/a/b?c=1".
     bool allows(std::string_view pathAndQuery) const;
