@@ -1,12 +1,30 @@
 #!/bin/sh
-# Builds the scanner's fuzz target with clang in build-fuzz/ and runs it for
-# SECONDS (60 by default). Exits non-zero when the fuzzer finds a fault, and
-# skips, successfully, where clang is not installed.
+# Builds the fuzz targets with clang in build-fuzz/ and runs them one after
+# another, sharing SECONDS (60 by default) between them. Exits non-zero when
+# a fuzzer finds a fault, after the others have had their turn, and skips,
+# successfully, where clang is not installed. A target NAME is the program
+# fuzz_NAME, with its corpus in corpus-NAME, its findings in artifacts-NAME
+# and the inputs it starts from written by seeds_NAME.
+# shellcheck disable=SC2317 # the seeds_ functions are called by name
 set -eu
 
 seconds=${1:-60}
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build-fuzz"
+targets="scanner robots"
+
+# A few pages to start from, so the fuzzer begins among runs and spaces.
+seeds_scanner() {
+    printf 'Call (555) 123-4567 now' >"$1/seed-call"
+    printf 'Tel: 555.1234, fax 555-9876.\n+1 800 555 1212\tversion 1.2 or a-b {0}[1]' >"$1/seed-mixed"
+    printf '<p class="phone">+44 (0)20 7946 0958</p>   <td>12 345</td>\r\n  -  ' >"$1/seed-html"
+}
+
+# A robots.txt, a NUL, then the path asked about.
+seeds_robots() {
+    printf 'User-Agent: *\nDisallow: *.gif$\nDisallow: /example/\nAllow: /publications/\n\nUser-Agent: foobot\nDisallow:/\nAllow:/example/page.html\n\0/example/page.html' >"$1/seed-groups"
+    printf '\357\273\277user-agent: Vandrell/1.0 # us\rdisallow: /a*b$\r\nallow: /%%7Ejoe/%%E3%%83%%84\nSitemap: /s.xml\n\0/~joe/%%e3%%83%%84?q=1' >"$1/seed-encoding"
+}
 
 if ! command -v clang++ >/dev/null 2>&1; then
     echo "clang not found, fuzzing skipped"
@@ -15,15 +33,27 @@ fi
 
 cmake -S "$root" -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DVANDRELL_FUZZ=ON -DVANDRELL_BENCH=OFF -DBUILD_TESTING=OFF >/dev/null
-cmake --build "$build" --target fuzz_scanner -j2
+for target in $targets; do
+    cmake --build "$build" --target "fuzz_$target" -j2
+done
 
-corpus="$build/fuzz/corpus-scanner"
-artifacts="$build/fuzz/artifacts-scanner"
-mkdir -p "$corpus" "$artifacts"
-# A few pages to start from, so the fuzzer begins among runs and spaces.
-printf 'Call (555) 123-4567 now' >"$corpus/seed-call"
-printf 'Tel: 555.1234, fax 555-9876.\n+1 800 555 1212\tversion 1.2 or a-b {0}[1]' >"$corpus/seed-mixed"
-printf '<p class="phone">+44 (0)20 7946 0958</p>   <td>12 345</td>\r\n  -  ' >"$corpus/seed-html"
-
-exec "$build/fuzz/fuzz_scanner" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-    -artifact_prefix="$artifacts/" -print_final_stats=1 "$corpus"
+# Equal shares of at least a second (0 would mean no limit); the last target
+# takes what the division leaves over.
+count=$(echo "$targets" | wc -w)
+share=$((seconds / count > 0 ? seconds / count : 1))
+last=$((seconds - share * (count - 1) > 0 ? seconds - share * (count - 1) : 1))
+status=0
+index=0
+for target in $targets; do
+    index=$((index + 1))
+    time=$share
+    [ "$index" -lt "$count" ] || time=$last
+    corpus="$build/fuzz/corpus-$target"
+    artifacts="$build/fuzz/artifacts-$target"
+    mkdir -p "$corpus" "$artifacts"
+    "seeds_$target" "$corpus"
+    echo "fuzz_$target: $time s"
+    "$build/fuzz/fuzz_$target" -max_total_time="$time" -timeout=10 -rss_limit_mb=2048 \
+        -artifact_prefix="$artifacts/" -print_final_stats=1 "$corpus" || status=1
+done
+exit $status
