@@ -149,18 +149,31 @@ long parsedBytes(htmlParserCtxtPtr parser)
 
 // libxml2 ends the document at the root's end tag and drops all that follows,
 // but pages go on after </html> (scripts, trackers, a second page glued on)
-// and browsers read on. So a parser that stopped there, with input left and
-// not on a fatal error, is put back to reading content.
-void readOnAfterRoot(htmlParserCtxtPtr parser)
+// and browsers read on. So a parser that stopped with input left, and not on
+// a fatal error, is put back to reading content, as long as it gets on.
+void feed(htmlParserCtxtPtr parser, std::string_view chunk, bool last)
 {
+    htmlParseChunk(parser, chunk.data(), int(chunk.size()), last);
     while ((parser->instate == XML_PARSER_EPILOG || parser->instate == XML_PARSER_EOF) && !parser->disableSAX &&
            parser->input && parser->input->buf && parser->input->cur < parser->input->end) {
         const long stoppedAt = parsedBytes(parser);
         parser->instate = XML_PARSER_CONTENT;
-        htmlParseChunk(parser, nullptr, 0, 0);
+        htmlParseChunk(parser, nullptr, 0, last);
         if (parsedBytes(parser) == stoppedAt)
-            break; // an unfinished tag or comment: the next chunk completes it
+            break; // an unfinished tag or comment that the next chunk completes, or junk at the end
     }
+}
+
+// Chunks end before a '<' when there is one: libxml2 2.9 forgets which quote
+// it was in when a chunk ends inside a quoted attribute value, and then holds
+// the rest of the page back, unparsed, until the end.
+std::size_t chunkEnd(std::string_view html, std::size_t from)
+{
+    const std::size_t end = std::min(html.size(), from + kChunkBytes);
+    if (end == html.size())
+        return end;
+    const std::size_t tag = html.substr(from + 1, end - from - 1).rfind('<');
+    return tag == std::string_view::npos ? end : from + 1 + tag;
 }
 
 struct CurlUrlFree {
@@ -215,12 +228,11 @@ PageLinks extractPageLinks(std::string_view html)
     if (!parser)
         return {};
     htmlCtxtUseOptions(parser.get(), kParseOptions);
-    for (std::size_t pos = head; pos < html.size(); pos += kChunkBytes) {
-        htmlParseChunk(parser.get(), html.data() + pos, int(std::min(kChunkBytes, html.size() - pos)), 0);
-        readOnAfterRoot(parser.get());
+    for (std::size_t pos = head, end = 0; pos < html.size(); pos = end) {
+        end = chunkEnd(html, pos);
+        feed(parser.get(), html.substr(pos, end - pos), false);
     }
-    readOnAfterRoot(parser.get()); // a page of four bytes or less
-    htmlParseChunk(parser.get(), nullptr, 0, 1);
+    feed(parser.get(), {}, true);
     return std::move(state.links);
 }
 

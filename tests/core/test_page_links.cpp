@@ -92,8 +92,10 @@ private slots:
         QTest::newRow("after the root's end") << QByteArray("<a href=x></html> <!-- --> <a href=y></body></html>"
                                                             "<html><a href=z></html></html>t<a href=w")
                                               << L{d + "x", d + "y", d + "z", d + "w"} << false;
-        QTest::newRow("across chunks") << QByteArray(65533, ' ') + "<a href=far.html></html>" + QByteArray(70000, 'x') +
-                                              "</html><a href=farther.html>"
+        // The first chunk ends at the last '<' before 64 KiB, here inside a
+        // quoted value: libxml2 2.9 then holds the rest back to the end.
+        QTest::newRow("across chunks") << "<a href=far.html></html>" + QByteArray(65476, ' ') + "<i title='<" +
+                                              QByteArray(99, 'x') + "'></html><a href=farther.html>"
                                        << L{d + "far.html", d + "farther.html"} << false;
         QTest::newRow("short") << QByteArray("<a") << L{} << false;
     }
