@@ -19,6 +19,11 @@
 namespace {
 
 constexpr std::size_t kChunkBytes = 64 * 1024;
+// libxml2 looks for an end tag's element through all the open ones, so a page
+// of unclosed elements by the thousand, then stray end tags, takes quadratic
+// time: reading stops this deep. Real pages stay far shallower, since libxml2
+// closes the elements HTML lets a page leave open.
+constexpr int kMaxOpenElements = 512;
 
 // Recover from any markup; build nothing beyond what is reported; never
 // reach the network; stay quiet. HTML_PARSE_HUGE stays off, so libxml2's
@@ -27,6 +32,7 @@ constexpr int kParseOptions =
     HTML_PARSE_RECOVER | HTML_PARSE_NONET | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NODEFDTD;
 
 struct ParseState {
+    htmlParserCtxtPtr parser = nullptr;
     PageLinks links;
     bool baseSeen = false; // only the first <base href> counts, even an empty one
 };
@@ -95,6 +101,10 @@ void addLink(ParseState& state, const char* value)
 void onStartElement(void* context, const xmlChar* tagName, const xmlChar** attributes)
 {
     auto& state = *static_cast<ParseState*>(context);
+    if (state.parser->nameNr > kMaxOpenElements) {
+        xmlStopParser(state.parser);
+        return;
+    }
     const std::string_view tag = reinterpret_cast<const char*>(tagName);
     if (tag == "a" || tag == "area") {
         const char* rel = attribute(attributes, "rel");
@@ -227,6 +237,7 @@ PageLinks extractPageLinks(std::string_view html)
         htmlCreatePushParserCtxt(&handler, &state, html.data(), int(head), nullptr, XML_CHAR_ENCODING_NONE));
     if (!parser)
         return {};
+    state.parser = parser.get();
     htmlCtxtUseOptions(parser.get(), kParseOptions);
     for (std::size_t pos = head, end = 0; pos < html.size(); pos = end) {
         end = chunkEnd(html, pos);

@@ -97,6 +97,8 @@ private slots:
         QTest::newRow("across chunks") << "<a href=far.html></html>" + QByteArray(65476, ' ') + "<i title='<" +
                                               QByteArray(99, 'x') + "'></html><a href=farther.html>"
                                        << L{d + "far.html", d + "farther.html"} << false;
+        QTest::newRow("too deep") << "<a href=x>" + QByteArray("<b>").repeated(508) + "<a href=y><b><a href=z>"
+                                  << L{d + "x", d + "y"} << false;
         QTest::newRow("short") << QByteArray("<a") << L{} << false;
     }
 
