@@ -4,7 +4,7 @@
 
 BUILD_DIR ?= build
 JOBS ?= 2
-DEBIAN_PACKAGES := cmake make g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev zlib1g-dev libcurl4-openssl-dev openssl libbenchmark-dev \
+DEBIAN_PACKAGES := cmake make g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev zlib1g-dev libcurl4-openssl-dev libxml2-dev openssl libbenchmark-dev \
 	clang libclang-rt-14-dev xvfb xauth x11-utils iputils-ping curl python3 fonts-liberation parallel \
 	libxcb1-dev xclip imagemagick
 # The Debian package, its checks, and the screenshot script.

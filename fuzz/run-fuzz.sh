@@ -11,7 +11,7 @@ set -eu
 seconds=${1:-60}
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build-fuzz"
-targets="scanner robots"
+targets="scanner robots links"
 
 # A few pages to start from, so the fuzzer begins among runs and spaces.
 seeds_scanner() {
@@ -24,6 +24,12 @@ seeds_scanner() {
 seeds_robots() {
     printf 'User-Agent: *\nDisallow: *.gif$\nDisallow: /example/\nAllow: /publications/\n\nUser-Agent: foobot\nDisallow:/\nAllow:/example/page.html\n\0/example/page.html' >"$1/seed-groups"
     printf '\357\273\277user-agent: Vandrell/1.0 # us\rdisallow: /a*b$\r\nallow: /%%7Ejoe/%%E3%%83%%84\nSitemap: /s.xml\n\0/~joe/%%e3%%83%%84?q=1' >"$1/seed-encoding"
+}
+
+# A page of links of every kind, and a page that forbids following them.
+seeds_links() {
+    printf '<base href="/b/"><a href="x.html#f" rel="NoFollow">a</a><area href=y><iframe src="//h/z">' >"$1/seed-links"
+    printf '<META name=robots content="noindex, nofollow"></html><a href="?q&amp;r"><!-- <a href=c> -->' >"$1/seed-robots"
 }
 
 if ! command -v clang++ >/dev/null 2>&1; then

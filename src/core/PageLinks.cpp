@@ -1,0 +1,269 @@
+// Link extraction on libxml2's HTML push parser with a single SAX callback,
+// start of element: no tree is built, tag and attribute names arrive in lower
+// case, values with their character references decoded. The page is fed in
+// chunks so the parser's input buffer stays small whatever the page's size.
+// Resolution uses libcurl's URL API, with the few steps browsers take before
+// parsing that libcurl leaves out.
+
+#include "core/PageLinks.h"
+
+#include <curl/curl.h>
+#include <libxml/HTMLparser.h>
+#include <libxml/parser.h>
+#include <libxml/xmlerror.h>
+
+#include <algorithm>
+#include <cstring>
+#include <initializer_list>
+#include <memory>
+
+namespace {
+
+constexpr std::size_t kChunkBytes = 64 * 1024;
+// libxml2 looks for an end tag's element through all the open ones, so a page
+// of unclosed elements by the thousand, then stray end tags, takes quadratic
+// time: reading stops this deep. Real pages stay far shallower, since libxml2
+// closes the elements HTML lets a page leave open.
+constexpr int kMaxOpenElements = 512;
+
+// Recover from any markup; build nothing beyond what is reported; never
+// reach the network; stay quiet. HTML_PARSE_HUGE stays off, so libxml2's
+// limits on names and text lengths hold.
+constexpr int kParseOptions =
+    HTML_PARSE_RECOVER | HTML_PARSE_NONET | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NODEFDTD;
+
+struct ParseState {
+    htmlParserCtxtPtr parser = nullptr;
+    PageLinks links;
+    bool baseSeen = false; // only the first <base href> counts, even an empty one
+};
+
+bool isHtmlSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r';
+}
+
+std::string_view trimmed(std::string_view text, bool (*isSpace)(char))
+{
+    while (!text.empty() && isSpace(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isSpace(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return (x >= 'A' && x <= 'Z' ? x + 32 : x) == (y >= 'A' && y <= 'Z' ? y + 32 : y);
+           });
+}
+
+// Whether a list of tokens separated by isSeparator holds one of the tokens.
+bool holdsToken(std::string_view list, bool (*isSeparator)(char), std::initializer_list<std::string_view> tokens)
+{
+    std::size_t pos = 0;
+    while (pos < list.size()) {
+        std::size_t end = pos;
+        while (end < list.size() && !isSeparator(list[end]))
+            ++end;
+        const std::string_view token = list.substr(pos, end - pos);
+        for (std::string_view wanted : tokens) {
+            if (equalsIgnoringCase(token, wanted))
+                return true;
+        }
+        pos = end + 1;
+    }
+    return false;
+}
+
+bool isRobotsSeparator(char c)
+{
+    return c == ',' || isHtmlSpace(c);
+}
+
+// The value of an attribute; nullptr when absent, "" when it has no value.
+const char* attribute(const xmlChar** attributes, const char* name)
+{
+    for (const xmlChar** at = attributes; at && at[0]; at += 2) {
+        if (std::strcmp(reinterpret_cast<const char*>(at[0]), name) == 0)
+            return at[1] ? reinterpret_cast<const char*>(at[1]) : "";
+    }
+    return nullptr;
+}
+
+void addLink(ParseState& state, const char* value)
+{
+    const std::string_view link = trimmed(value ? value : "", isHtmlSpace);
+    if (!link.empty())
+        state.links.hrefs.emplace_back(link.data(), qsizetype(link.size()));
+}
+
+void onStartElement(void* context, const xmlChar* tagName, const xmlChar** attributes)
+{
+    auto& state = *static_cast<ParseState*>(context);
+    if (state.parser->nameNr > kMaxOpenElements) {
+        xmlStopParser(state.parser);
+        return;
+    }
+    const std::string_view tag = reinterpret_cast<const char*>(tagName);
+    if (tag == "a" || tag == "area") {
+        const char* rel = attribute(attributes, "rel");
+        if (!rel || !holdsToken(rel, isHtmlSpace, {"nofollow"}))
+            addLink(state, attribute(attributes, "href"));
+    } else if (tag == "iframe" || tag == "frame") {
+        addLink(state, attribute(attributes, "src"));
+    } else if (tag == "base") {
+        const char* href = attribute(attributes, "href");
+        if (href && !state.baseSeen) {
+            state.baseSeen = true;
+            const std::string_view base = trimmed(href, isHtmlSpace);
+            state.links.base = QByteArray(base.data(), qsizetype(base.size()));
+        }
+    } else if (tag == "meta") {
+        const char* name = attribute(attributes, "name");
+        const char* content = attribute(attributes, "content");
+        if (name && content && equalsIgnoringCase(trimmed(name, isHtmlSpace), "robots") &&
+            holdsToken(content, isRobotsSeparator, {"nofollow", "none"}))
+            state.links.nofollow = true;
+    }
+}
+
+// libxml2 reports errors here rather than on stderr, since the handler is
+// marked as SAX2; malformed pages are the norm, so they are dropped. A
+// template, to fit whether this libxml2 passes the error const or not.
+template <typename Error> void ignoreError(void*, Error*) {}
+
+xmlSAXHandler linkHandler()
+{
+    xmlSAXHandler handler{};
+    handler.initialized = XML_SAX2_MAGIC;
+    handler.startElement = onStartElement;
+    handler.serror = ignoreError;
+    return handler;
+}
+
+struct ParserFree {
+    void operator()(htmlParserCtxtPtr parser) const
+    {
+        if (parser->myDoc)
+            xmlFreeDoc(parser->myDoc);
+        htmlFreeParserCtxt(parser);
+    }
+};
+
+// Where the parser is in the text it has decoded so far; only ever grows.
+long parsedBytes(htmlParserCtxtPtr parser)
+{
+    return parser->input->consumed + long(parser->input->cur - parser->input->base);
+}
+
+// libxml2 ends the document at the root's end tag and drops all that follows,
+// but pages go on after </html> (scripts, trackers, a second page glued on)
+// and browsers read on. So a parser that stopped with input left, and not on
+// a fatal error, is put back to reading content, as long as it gets on.
+void feed(htmlParserCtxtPtr parser, std::string_view chunk, bool last)
+{
+    htmlParseChunk(parser, chunk.data(), int(chunk.size()), last);
+    while ((parser->instate == XML_PARSER_EPILOG || parser->instate == XML_PARSER_EOF) && !parser->disableSAX &&
+           parser->input && parser->input->buf && parser->input->cur < parser->input->end) {
+        const long stoppedAt = parsedBytes(parser);
+        parser->instate = XML_PARSER_CONTENT;
+        htmlParseChunk(parser, nullptr, 0, last);
+        if (parsedBytes(parser) == stoppedAt)
+            break; // an unfinished tag or comment that the next chunk completes, or junk at the end
+    }
+}
+
+// Chunks end before a '<' when there is one: libxml2 2.9 forgets which quote
+// it was in when a chunk ends inside a quoted attribute value, and then holds
+// the rest of the page back, unparsed, until the end.
+std::size_t chunkEnd(std::string_view html, std::size_t from)
+{
+    const std::size_t end = std::min(html.size(), from + kChunkBytes);
+    if (end == html.size())
+        return end;
+    const std::size_t tag = html.substr(from + 1, end - from - 1).rfind('<');
+    return tag == std::string_view::npos ? end : from + 1 + tag;
+}
+
+struct CurlUrlFree {
+    void operator()(CURLU* url) const { curl_url_cleanup(url); }
+};
+
+bool isC0OrSpace(char c)
+{
+    return static_cast<unsigned char>(c) <= 0x20;
+}
+
+// What a browser does to a reference before parsing it: surrounding controls
+// and spaces go, tabs and line breaks within are dropped, and spaces within
+// are percent-encoded (libcurl refuses them, or writes '+' in a query).
+QByteArray cleanedReference(const QByteArray& href)
+{
+    const std::string_view kept = trimmed(std::string_view(href.constData(), std::size_t(href.size())), isC0OrSpace);
+    QByteArray cleaned;
+    cleaned.reserve(qsizetype(kept.size()));
+    for (char c : kept) {
+        if (c == ' ')
+            cleaned += "%20";
+        else if (c != '\t' && c != '\n' && c != '\r')
+            cleaned += c;
+    }
+    return cleaned;
+}
+
+std::optional<QByteArray> getPart(CURLU* url, CURLUPart part)
+{
+    char* text = nullptr;
+    if (curl_url_get(url, part, &text, 0) != CURLUE_OK)
+        return std::nullopt;
+    QByteArray value(text);
+    curl_free(text);
+    return value;
+}
+
+} // namespace
+
+PageLinks extractPageLinks(std::string_view html)
+{
+    [[maybe_unused]] static const bool initialised = (xmlInitParser(), true);
+
+    ParseState state;
+    xmlSAXHandler handler = linkHandler();
+    // The first bytes go in with the context, where libxml2 looks for a
+    // byte-order mark.
+    const std::size_t head = std::min<std::size_t>(html.size(), 4);
+    const std::unique_ptr<htmlParserCtxt, ParserFree> parser(
+        htmlCreatePushParserCtxt(&handler, &state, html.data(), int(head), nullptr, XML_CHAR_ENCODING_NONE));
+    if (!parser)
+        return {};
+    state.parser = parser.get();
+    htmlCtxtUseOptions(parser.get(), kParseOptions);
+    for (std::size_t pos = head, end = 0; pos < html.size(); pos = end) {
+        end = chunkEnd(html, pos);
+        feed(parser.get(), html.substr(pos, end - pos), false);
+    }
+    feed(parser.get(), {}, true);
+    return std::move(state.links);
+}
+
+std::optional<QByteArray> resolveLink(const QByteArray& baseUrl, const QByteArray& href)
+{
+    if (baseUrl.contains('\0') || href.contains('\0'))
+        return std::nullopt;
+    const std::unique_ptr<CURLU, CurlUrlFree> url(curl_url());
+    if (!url || curl_url_set(url.get(), CURLUPART_URL, baseUrl.constData(), 0) != CURLUE_OK)
+        return std::nullopt;
+    const QByteArray reference = cleanedReference(href);
+    // libcurl would take an empty reference or a bare fragment as "." and
+    // drop the base's last path segment and query.
+    if (!reference.isEmpty() && !reference.startsWith('#') &&
+        curl_url_set(url.get(), CURLUPART_URL, reference.constData(), CURLU_URLENCODE) != CURLUE_OK)
+        return std::nullopt;
+    const std::optional<QByteArray> scheme = getPart(url.get(), CURLUPART_SCHEME);
+    if (!scheme || (*scheme != "http" && *scheme != "https"))
+        return std::nullopt;
+    curl_url_set(url.get(), CURLUPART_FRAGMENT, nullptr, 0);
+    return getPart(url.get(), CURLUPART_URL);
+}
