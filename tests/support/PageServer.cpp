@@ -1,7 +1,11 @@
 #include "PageServer.h"
 
+#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QThread>
 
 PageServer::PageServer(const Options& options)
 {
@@ -14,7 +18,7 @@ PageServer::PageServer(const Options& options)
                       {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
                        QStringLiteral("rsa:2048"), QStringLiteral("-nodes"), QStringLiteral("-days"),
                        QStringLiteral("2"), QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1"),
-                       QStringLiteral("-addext"), QStringLiteral("subjectAltName=IP:127.0.0.1"),
+                       QStringLiteral("-addext"), QStringLiteral("subjectAltName=IP:127.0.0.1,DNS:pages.invalid"),
                        QStringLiteral("-keyout"), m_dir.filePath(QStringLiteral("key.pem")), QStringLiteral("-out"),
                        certificate()});
         const bool made = openssl.waitForFinished(30'000) && openssl.exitCode() == 0;
@@ -39,10 +43,58 @@ PageServer::PageServer(const Options& options)
     m_port = quint16(ports.value(QStringLiteral("port")).toInt());
     m_tlsPort = quint16(ports.value(QStringLiteral("tls_port")).toInt());
     m_stuckPort = quint16(ports.value(QStringLiteral("stuck_port")).toInt());
+    if (options.h2FrontEnd && !startFront())
+        m_port = 0;
+}
+
+bool PageServer::startFront()
+{
+    QTcpServer probe; // a free port for it
+    if (!probe.listen(QHostAddress::LocalHost))
+        return false;
+    m_frontPort = probe.serverPort();
+    probe.close();
+    m_front.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_front.start(QStringLiteral("nghttpx"),
+                  {QStringLiteral("--frontend=127.0.0.1,%1").arg(m_frontPort),
+                   QStringLiteral("--backend=127.0.0.1,%1").arg(m_port), QStringLiteral("--workers=1"),
+                   QStringLiteral("--conf=/dev/null"), QStringLiteral("--no-ocsp"),
+                   QStringLiteral("--frontend-write-timeout=300s"),
+                   QStringLiteral("--accesslog-file=") + m_dir.filePath(QStringLiteral("front.log")),
+                   QStringLiteral("--accesslog-format=$alpn $request"), m_dir.filePath(QStringLiteral("key.pem")),
+                   certificate()});
+    for (int attempt = 0; attempt < 100 && m_front.state() != QProcess::NotRunning; ++attempt) {
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, m_frontPort);
+        if (socket.waitForConnected(100))
+            return true;
+        QThread::msleep(50);
+    }
+    return false;
+}
+
+QString PageServer::frontUrl(const QString& path) const
+{
+    return QStringLiteral("https://127.0.0.1:%1%2").arg(m_frontPort).arg(path);
+}
+
+QStringList PageServer::frontProtocols() const
+{
+    QFile log(m_dir.filePath(QStringLiteral("front.log")));
+    QStringList protocols;
+    if (log.open(QIODevice::ReadOnly))
+        for (const QByteArray& line : log.readAll().split('\n'))
+            if (!line.isEmpty())
+                protocols << QString::fromLatin1(line.split(' ').value(0));
+    return protocols;
 }
 
 PageServer::~PageServer()
 {
+    if (m_front.state() != QProcess::NotRunning) {
+        m_front.terminate();
+        m_front.waitForFinished(2000);
+    }
     m_process.closeWriteChannel(); // the server ends with its input
     if (!m_process.waitForFinished(2000)) {
         m_process.kill();
@@ -75,13 +127,17 @@ QList<PageServer::Event> PageServer::events()
         const QList<QByteArray> words = line.split(' ');
         if (words.size() < 3)
             continue;
-        Event event{QString::fromLatin1(words[0]), QString::fromLatin1(words[1]), QString::fromLatin1(words[2])};
+        Event event;
+        event.kind = QString::fromLatin1(words[0]);
+        event.host = QString::fromLatin1(words[1]);
+        event.path = QString::fromLatin1(words[2]);
         if (words.size() >= 7) {
             event.active = words[3].toInt();
             event.activeOnHost = words[4].toInt();
             event.open = words[5].toInt();
             event.openOnHost = words[6].toInt();
         }
+        event.scheme = QString::fromLatin1(words.value(7));
         events << event;
     }
     return events;

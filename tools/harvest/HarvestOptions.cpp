@@ -4,6 +4,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFileInfo>
 
 #include <cstdio>
 
@@ -84,7 +85,11 @@ std::optional<HarvestOptions> HarvestOptions::parse(const QStringList& arguments
         QStringLiteral("jobs"),
         QStringLiteral("Pages requested at once, at most (default %1).").arg(FetchWindow::defaultCapacity),
         QStringLiteral("N"), QString::number(FetchWindow::defaultCapacity));
-    parser.addOptions({help, version, lengths, withUrl, format, crlf, unique, jobs});
+    const QCommandLineOption cacert(QStringLiteral("cacert"),
+                                    QStringLiteral("Trust the certificate authorities in FILE (PEM) instead of the "
+                                                   "system's, for servers with a private CA."),
+                                    QStringLiteral("FILE"));
+    parser.addOptions({help, version, lengths, withUrl, format, crlf, unique, jobs, cacert});
     parser.addPositionalArgument(QStringLiteral("FILE"),
                                  QStringLiteral("Files of URLs, one per line; - is standard input."),
                                  QStringLiteral("[FILE...]"));
@@ -134,6 +139,13 @@ std::optional<HarvestOptions> HarvestOptions::parse(const QStringList& arguments
         return std::nullopt;
     }
     options.jobs = *jobCount;
+    if (parser.isSet(cacert)) {
+        options.certificateAuthorities = parser.value(cacert);
+        if (!QFileInfo(options.certificateAuthorities).isReadable()) {
+            usageError(QStringLiteral("--cacert: cannot read \"%1\"").arg(options.certificateAuthorities));
+            return std::nullopt;
+        }
+    }
     options.inputs = parser.positionalArguments();
     if (options.inputs.isEmpty())
         options.inputs << QStringLiteral("-");

@@ -17,7 +17,8 @@ struct HarvestOptions {
     QByteArray lineEnd = "\n";
     bool unique = false;
     int jobs = 0;
-    QStringList inputs; // "-" is standard input
+    QString certificateAuthorities; // a PEM file trusted instead of the system's CAs
+    QStringList inputs;             // "-" is standard input
 
     // The options, or the exit status when the program should end at once:
     // after --help or --version (0), or a usage error, already explained on

@@ -35,10 +35,11 @@ void raiseDescriptorLimit()
 }
 
 // One connection for every request in flight.
-std::unique_ptr<PageFetcher> makeFetcher(int jobs)
+std::unique_ptr<PageFetcher> makeFetcher(const HarvestOptions& options)
 {
     CurlFetcher::Limits limits;
-    limits.connections = jobs;
+    limits.connections = options.jobs;
+    limits.certificateAuthorities = options.certificateAuthorities;
     return std::make_unique<CurlFetcher>(std::move(limits));
 }
 
@@ -86,7 +87,7 @@ int main(int argc, char** argv)
     // Read ahead: the pages in flight, and as many again so the window never
     // waits on a line that is already in the input.
     UrlReader reader(std::move(inputs), 2 * options->jobs + 64);
-    const std::unique_ptr<PageFetcher> fetcher = makeFetcher(options->jobs);
+    const std::unique_ptr<PageFetcher> fetcher = makeFetcher(*options);
     StdoutWriter out;
     HarvestRun run(*options, *fetcher, reader, out);
     return run.exec();
