@@ -2,6 +2,7 @@
 
 #include "AppError.h"
 #include "RedirectPolicy.h"
+#include "SystemProxy.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -71,6 +72,8 @@ struct Transfer {
     bool finished = false;
     long status = 0;
     QString contentType;
+    QUrl lastUrl;            // asked last, after any redirects
+    long tunnelStatus = 0;   // the proxy's answer to CONNECT
     bool awaited = false;    // its turn has come; it never pauses
     bool paused = false;     // paused for the memory budget
     bool responded = false;  // a status line has arrived
@@ -579,6 +582,10 @@ void CurlFetcher::Engine::finish(Transfer& transfer, CURLcode result)
     const char* contentType = nullptr;
     curl_easy_getinfo(transfer.easy, CURLINFO_CONTENT_TYPE, &contentType);
     transfer.contentType = QString::fromLatin1(contentType);
+    const char* lastUrl = nullptr;
+    curl_easy_getinfo(transfer.easy, CURLINFO_EFFECTIVE_URL, &lastUrl);
+    transfer.lastUrl = QUrl::fromEncoded(QByteArray(lastUrl));
+    curl_easy_getinfo(transfer.easy, CURLINFO_HTTP_CONNECTCODE, &transfer.tunnelStatus);
     detach(transfer);
     if (result != CURLE_OK) {
         if (!transfer.awaited)
@@ -615,6 +622,15 @@ public:
             QString reason = QString::fromUtf8(transfer.error).trimmed();
             if (reason.isEmpty())
                 reason = QString::fromUtf8(curl_easy_strerror(transfer.result));
+            // Through a proxy, the proxy is all that is ever connected to.
+            const bool connecting =
+                transfer.result == CURLE_COULDNT_CONNECT || reason.startsWith(QLatin1String("Connection timed out"));
+            const QString proxy = connecting ? systemProxyVariableFor(transfer.lastUrl) : QString();
+            if (!proxy.isEmpty())
+                reason = QStringLiteral("The proxy in %1 could not be reached: ").arg(proxy) + reason;
+            if (transfer.tunnelStatus >= 300) // not the page's status, though libcurl words it so
+                reason = QStringLiteral("The proxy refused a tunnel to the page's server: it answered HTTP %1")
+                             .arg(transfer.tunnelStatus);
             throw AppError(reason, url);
         }
         if (transfer.status >= 300)

@@ -111,30 +111,47 @@ private slots:
     void systemProxyIsUsed_data()
     {
         QTest::addColumn<QString>("url");
-        QTest::addColumn<QString>("seenAs"); // the request target the server saw
+        QTest::addColumn<QString>("seenAs"); // the request target the server saw; empty for a failure
+        QTest::addColumn<QString>("proxy");  // empty for the page server
         const QString byName = QStringLiteral("http://pages.invalid:%1/num/5551234567").arg(m_pages.port());
         const QUrl tls(m_pages.tlsUrl(QStringLiteral("/num/5551234568")));
-        QTest::newRow("unresolvable name, through the proxy") << byName << byName;
+        const QString byNameTls = QStringLiteral("https://pages.invalid:%1/num/5551234568").arg(tls.port());
+        QTest::newRow("unresolvable name, through the proxy") << byName << byName << QString();
         QTest::newRow("https through CONNECT")
-            << QStringLiteral("https://pages.invalid:%1/num/5551234568").arg(tls.port())
-            << QStringLiteral("pages.invalid:%1").arg(tls.port());
+            << byNameTls << QStringLiteral("pages.invalid:%1").arg(tls.port()) << QString();
         QTest::newRow("host in no_proxy, directly")
-            << m_pages.url(QStringLiteral("/num/5551234569"), 2) << QStringLiteral("/num/5551234569");
+            << m_pages.url(QStringLiteral("/num/5551234569"), 2) << QStringLiteral("/num/5551234569") << QString();
+        QTest::newRow("proxy not listening") << byNameTls << QString() << QStringLiteral("http://127.0.0.1:1");
     }
     void systemProxyIsUsed()
     {
         QFETCH(QString, url);
         QFETCH(QString, seenAs);
+        QFETCH(QString, proxy);
         const auto restore = qScopeGuard([] {
             for (const char* name : {"http_proxy", "https_proxy", "no_proxy"})
                 qunsetenv(name);
         });
         for (const char* name : {"http_proxy", "https_proxy"})
-            qputenv(name, m_pages.url(QString()).toLatin1());
+            qputenv(name, (proxy.isEmpty() ? m_pages.url(QString()) : proxy).toLatin1());
         qputenv("no_proxy", "127.0.0.2");
         CurlFetcher::Limits limits;
         limits.certificateAuthorities = m_pages.certificate();
-        QVERIFY(CurlFetcher(limits).OpenURL(url).contains("555123456"));
+        QByteArray page;
+        if (seenAs.isEmpty()) {
+            try {
+                CurlFetcher(limits).OpenURL(url);
+                QFAIL("fetched");
+            } catch (const AppError& error) {
+                QVERIFY2(
+                    error.description().startsWith(QLatin1String("The proxy in https_proxy could not be reached")) &&
+                        error.description().endsWith(QStringLiteral(": ") + url),
+                    qPrintable(error.description()));
+            }
+            return;
+        }
+        QVERIFY_THROWS_NO_EXCEPTION(page = CurlFetcher(limits).OpenURL(url));
+        QVERIFY(page.contains("555123456"));
         QCOMPARE(m_pages.requestsFor(seenAs), 1);
     }
 

@@ -7,6 +7,9 @@
 #include <QTcpSocket>
 #include <QThread>
 
+#include <csignal>
+#include <sys/prctl.h>
+
 PageServer::PageServer(const Options& options)
 {
     QStringList arguments{QStringLiteral(VANDRELL_PAGE_SERVER), QStringLiteral("--hosts"),
@@ -55,6 +58,8 @@ bool PageServer::startFront()
     m_frontPort = probe.serverPort();
     probe.close();
     m_front.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // It goes with the test, also when the test crashes.
+    m_front.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
     m_front.start(QStringLiteral("nghttpx"),
                   {QStringLiteral("--frontend=127.0.0.1,%1").arg(m_frontPort),
                    QStringLiteral("--backend=127.0.0.1,%1").arg(m_port), QStringLiteral("--workers=1"),
