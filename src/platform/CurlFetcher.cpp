@@ -292,20 +292,26 @@ void CurlFetcher::Engine::detach(Transfer& transfer)
 
 // Pages that arrived ahead of their turn wait within the budget. The page
 // being awaited may need a connection that paused pages to its host hold, so
-// while it has none those pages go on.
+// while it has none one of those pages goes on, the earliest: when it is
+// done its connection is free, and the budget is overrun by one page at most.
 bool CurlFetcher::Engine::mayPause(const Transfer& transfer) const
 {
     if (transfer.awaited)
         return false;
     if (!m_awaited || !m_awaited->easy || m_awaited->host != transfer.host)
         return true;
-    if (m_awaited->redirected)
-        return false;
-    if (m_awaited->responded)
-        return true;
-    curl_off_t connected = 0;
-    curl_easy_getinfo(m_awaited->easy, CURLINFO_CONNECT_TIME_T, &connected);
-    return connected != 0;
+    if (!m_awaited->redirected) {
+        if (m_awaited->responded)
+            return true;
+        curl_off_t connected = 0;
+        curl_easy_getinfo(m_awaited->easy, CURLINFO_CONNECT_TIME_T, &connected);
+        if (connected != 0)
+            return true;
+    }
+    const auto holder = std::find_if(m_live.begin(), m_live.end(), [&](const Transfer* other) {
+        return other != m_awaited && other->responded && other->host == transfer.host;
+    });
+    return holder == m_live.end() || *holder != &transfer;
 }
 
 // A resume libcurl refuses ends that transfer alone; the others go on.

@@ -137,21 +137,19 @@ private slots:
         qputenv("no_proxy", "127.0.0.2");
         CurlFetcher::Limits limits;
         limits.certificateAuthorities = m_pages.certificate();
-        QByteArray page;
+        QString outcome; // the page, or the failure's report
+        try {
+            outcome = QString::fromLatin1(CurlFetcher(limits).OpenURL(url));
+        } catch (const AppError& error) {
+            outcome = error.description();
+        }
         if (seenAs.isEmpty()) {
-            try {
-                CurlFetcher(limits).OpenURL(url);
-                QFAIL("fetched");
-            } catch (const AppError& error) {
-                QVERIFY2(
-                    error.description().startsWith(QLatin1String("The proxy in https_proxy could not be reached")) &&
-                        error.description().endsWith(QStringLiteral(": ") + url),
-                    qPrintable(error.description()));
-            }
+            QVERIFY2(outcome.startsWith(QLatin1String("The proxy in https_proxy could not be reached")) &&
+                         outcome.endsWith(QStringLiteral(": ") + url),
+                     qPrintable(outcome));
             return;
         }
-        QVERIFY_THROWS_NO_EXCEPTION(page = CurlFetcher(limits).OpenURL(url));
-        QVERIFY(page.contains("555123456"));
+        QVERIFY2(outcome.contains(QLatin1String("<p>Call 555123456")), qPrintable(outcome));
         QCOMPARE(m_pages.requestsFor(seenAs), 1);
     }
 
