@@ -9,6 +9,8 @@ DEBIAN_PACKAGES := cmake make g++ pkg-config qt6-base-dev qt6-base-dev-tools lib
 	libxcb1-dev xclip imagemagick
 # The Debian package, its checks, and the screenshot script.
 DEBIAN_PACKAGES += dpkg-dev file fakeroot desktop-file-utils appstream lintian xdotool
+# An HTTP/2-capable front end (nghttpx) for the fetch tests and benchmark.
+DEBIAN_PACKAGES += nghttp2-proxy
 
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 

@@ -2,15 +2,17 @@
 // The real page fetch over HTTP and HTTPS, on libcurl's multi interface,
 // driven from the Qt event loop on the caller's thread. It is built to
 // survive hostile servers: only http and https, for the request and every
-// redirect (a URL without a scheme is http); at most ten redirects and never
-// from https down to http; certificates verified against the system store;
-// compressed bodies decoded, and a decoded body larger than the cap refused;
-// an HTTP error status, a body cut short or a transfer too slow is a failure,
-// and every failure names the URL as typed.
+// redirect (a URL without a scheme is http); redirects followed here, each
+// hop checked before it is requested, at most ten and never from https down
+// to http; certificates verified against the system store; compressed bodies
+// decoded, and a decoded body larger than the cap refused; an HTTP error
+// status, a body cut short or a transfer too slow is a failure, and every
+// failure names the URL as typed. The page's limits span its redirects. The
+// system's proxy (http_proxy, https_proxy, all_proxy, no_proxy) is used.
 //
-// Many pages travel at once. Pages that arrive before their turn are kept,
-// up to a shared memory budget; past it their transfers pause until the
-// caller collects pages. The page being collected never pauses.
+// Many pages travel at once, over HTTP/1.1. Pages that arrive before their
+// turn are kept, up to a shared memory budget; past it their transfers pause
+// until the caller collects pages. The page being collected never pauses.
 
 #include "PageFetcher.h"
 

@@ -5,6 +5,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFileInfo>
 
 #include <cerrno>
 #include <cstdio>
@@ -153,7 +154,12 @@ std::optional<HarvestOptions> HarvestOptions::parse(const QStringList& arguments
         QStringLiteral("With --follow, pages harvested from each listed page at most, itself counted (default %1).")
             .arg(defaultMaxPages),
         QStringLiteral("M"), QString::number(defaultMaxPages));
-    parser.addOptions({help, version, lengths, withUrl, format, crlf, unique, jobs, output, quiet, follow, maxPages});
+    const QCommandLineOption cacert(QStringLiteral("cacert"),
+                                    QStringLiteral("Trust the certificate authorities in FILE (PEM) instead of the "
+                                                   "system's, for servers with a private CA."),
+                                    QStringLiteral("FILE"));
+    parser.addOptions(
+        {help, version, lengths, withUrl, format, crlf, unique, jobs, output, quiet, follow, maxPages, cacert});
     parser.addPositionalArgument(QStringLiteral("FILE"),
                                  QStringLiteral("Files of URLs, one per line; - is standard input."),
                                  QStringLiteral("[FILE...]"));
@@ -223,6 +229,13 @@ std::optional<HarvestOptions> HarvestOptions::parse(const QStringList& arguments
     }
     options.maxPages = *pageCount;
     options.quiet = parser.isSet(quiet);
+    if (parser.isSet(cacert)) {
+        options.certificateAuthorities = parser.value(cacert);
+        if (!QFileInfo(options.certificateAuthorities).isReadable()) {
+            usageError(QStringLiteral("--cacert: cannot read \"%1\"").arg(options.certificateAuthorities));
+            return std::nullopt;
+        }
+    }
     if (parser.isSet(output))
         options.outputFile = parser.value(output);
     options.inputs = parser.positionalArguments();

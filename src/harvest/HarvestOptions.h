@@ -22,6 +22,7 @@ struct HarvestOptions {
     int follow = 0;                    // links followed from each listed page, at most
     int maxPages = 500;                // pages per listed page, itself counted, when following
     std::optional<QString> outputFile; // none for standard output
+    QString certificateAuthorities;    // a PEM file trusted instead of the system's CAs
     QStringList inputs;                // "-" is standard input
 
     // The options, or the exit status when the program should end at once:

@@ -81,10 +81,11 @@ void raiseDescriptorLimit()
 }
 
 // One connection for every request in flight.
-std::unique_ptr<PageFetcher> makeFetcher(int jobs)
+std::unique_ptr<PageFetcher> makeFetcher(const HarvestOptions& options)
 {
     CurlFetcher::Limits limits;
-    limits.connections = jobs;
+    limits.connections = options.jobs;
+    limits.certificateAuthorities = options.certificateAuthorities;
     return std::make_unique<CurlFetcher>(std::move(limits));
 }
 
@@ -147,7 +148,7 @@ int main(int argc, char** argv)
     // Read ahead: the pages in flight, and as many again so the window never
     // waits on a line that is already in the input.
     UrlFeed reader(std::move(inputs), 2 * runOptions.jobs + 64);
-    const std::unique_ptr<PageFetcher> fetcher = makeFetcher(runOptions.jobs);
+    const std::unique_ptr<PageFetcher> fetcher = makeFetcher(runOptions);
     StdoutWriter out;
     HarvestOutput output(runOptions, out);
     return HarvestRun(runOptions, *fetcher, reader, output).exec();

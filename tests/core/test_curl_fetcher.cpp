@@ -1,5 +1,6 @@
 // The page fetch's memory budget for pages that arrive before their turn,
-// against the local page server.
+// over HTTP/1.1 and through an HTTP/2-capable front end, and the system's
+// proxy, against the local page server.
 
 #include "PageServer.h"
 #include "ResidentMemory.h"
@@ -7,6 +8,8 @@
 #include "core/AppError.h"
 #include "core/CurlFetcher.h"
 
+#include <QElapsedTimer>
+#include <QScopeGuard>
 #include <QTest>
 #include <QTimer>
 
@@ -19,7 +22,7 @@ constexpr qint64 mebibyte = 1024 * 1024;
 class TestCurlFetcher : public QObject {
     Q_OBJECT
 private:
-    PageServer m_pages{PageServer::Options{2, false, {}, 0}};
+    PageServer m_pages{PageServer::Options{2, true, {}, 0, true}};
 
 private slots:
     void initTestCase() { QVERIFY(m_pages.ready()); }
@@ -31,16 +34,20 @@ private slots:
     {
         QTest::addColumn<bool>("queuedBehind");
         QTest::addColumn<bool>("redirected");
-        QTest::newRow("awaited page on another host") << false << false;
-        QTest::newRow("awaited page queued behind paused ones") << true << false;
-        QTest::newRow("awaited page redirected to their host") << true << true;
+        QTest::addColumn<bool>("h2FrontEnd"); // pages ahead over https from a server offering HTTP/2
+        QTest::newRow("awaited page on another host") << false << false << false;
+        QTest::newRow("awaited page on another host, h2 front end") << false << false << true;
+        QTest::newRow("awaited page queued behind paused ones") << true << false << false;
+        QTest::newRow("awaited page redirected to their host") << true << true << false;
     }
     void pagesAheadPauseAtTheBudget()
     {
         QFETCH(bool, queuedBehind);
         QFETCH(bool, redirected);
+        QFETCH(bool, h2FrontEnd);
         CurlFetcher::Limits limits;
         limits.aheadBudgetBytes = 8 * mebibyte;
+        limits.certificateAuthorities = m_pages.certificate();
         if (queuedBehind) {
             // Paused for longer than either, and still neither too slow nor late.
             limits.lowSpeedTime = std::chrono::seconds(1);
@@ -61,8 +68,10 @@ private slots:
             awaited = m_pages.url(QStringLiteral("/to/") + QString::fromLatin1(QUrl::toPercentEncoding(awaited)), 2);
         if (!queuedBehind)
             first = fetcher.start(awaited);
-        for (int i = 0; i < (queuedBehind ? 4 : 6); ++i)
-            big.push_back(fetcher.start(m_pages.url(QStringLiteral("/big?mib=16&n=%1").arg(i))));
+        for (int i = 0; i < (queuedBehind ? 4 : 6); ++i) {
+            const QString path = QStringLiteral("/big?mib=16&n=%1").arg(i);
+            big.push_back(fetcher.start(h2FrontEnd ? m_pages.frontUrl(path) : m_pages.url(path)));
+        }
         if (queuedBehind) {
             // Four pages on the host fill the budget and pause, holding
             // every connection the host allows.
@@ -90,6 +99,64 @@ private slots:
             for (qsizetype at = 65536; at < body.size(); at += 65536)
                 QVERIFY(QByteArrayView(body).sliced(at, 65536) == QByteArrayView(body).first(65536));
         }
+        if (h2FrontEnd) {
+            // Offered HTTP/2, the fetch chose HTTP/1.1, where pausing bounds memory.
+            const QStringList protocols = m_pages.frontProtocols();
+            qInfo("negotiated with the front end: %s", qPrintable(protocols.join(u' ')));
+            QCOMPARE(protocols, QStringList(6, QStringLiteral("http/1.1")));
+        }
+    }
+
+    // The system's proxy, as libcurl reads it from the environment: a name
+    // nobody resolves is fetched through it, https through CONNECT, and a
+    // host in no_proxy directly.
+    void systemProxyIsUsed_data()
+    {
+        QTest::addColumn<QString>("url");
+        // The request target the server saw, or how the failure's report starts.
+        QTest::addColumn<QString>("seenAs");
+        QTest::addColumn<QString>("proxy"); // empty for the page server
+        const QString byName = QStringLiteral("http://pages.invalid:%1/num/5551234567").arg(m_pages.port());
+        const QUrl tls(m_pages.tlsUrl(QStringLiteral("/num/5551234568")));
+        const QString byNameTls = QStringLiteral("https://pages.invalid:%1/num/5551234568").arg(tls.port());
+        QTest::newRow("unresolvable name, through the proxy") << byName << byName << QString();
+        QTest::newRow("https through CONNECT")
+            << byNameTls << QStringLiteral("pages.invalid:%1").arg(tls.port()) << QString();
+        QTest::newRow("host in no_proxy, directly")
+            << m_pages.url(QStringLiteral("/num/5551234569"), 2) << QStringLiteral("/num/5551234569") << QString();
+        QTest::newRow("proxy not listening")
+            << byNameTls << QStringLiteral("The proxy in https_proxy could not be reached")
+            << QStringLiteral("http://127.0.0.1:1");
+        QTest::newRow("proxy wants a password")
+            << QStringLiteral("http://pages.invalid:%1/status/407").arg(m_pages.port())
+            << QStringLiteral("The proxy in http_proxy wants a user name and password") << QString();
+    }
+    void systemProxyIsUsed()
+    {
+        QFETCH(QString, url);
+        QFETCH(QString, seenAs);
+        QFETCH(QString, proxy);
+        const auto restore = qScopeGuard([] {
+            for (const char* name : {"http_proxy", "https_proxy", "no_proxy"})
+                qunsetenv(name);
+        });
+        for (const char* name : {"http_proxy", "https_proxy"})
+            qputenv(name, (proxy.isEmpty() ? m_pages.url(QString()) : proxy).toLatin1());
+        qputenv("no_proxy", "127.0.0.2");
+        CurlFetcher::Limits limits;
+        limits.certificateAuthorities = m_pages.certificate();
+        QString outcome; // the page, or the failure's report
+        try {
+            outcome = QString::fromLatin1(CurlFetcher(limits).OpenURL(url));
+        } catch (const AppError& error) {
+            outcome = error.description();
+        }
+        if (seenAs.startsWith(QLatin1String("The proxy"))) {
+            QVERIFY2(outcome.startsWith(seenAs) && outcome.endsWith(QStringLiteral(": ") + url), qPrintable(outcome));
+            return;
+        }
+        QVERIFY2(outcome.contains(QLatin1String("<p>Call 555123456")), qPrintable(outcome));
+        QCOMPARE(m_pages.requestsFor(seenAs), 1);
     }
 
     // Pages may outlive their fetcher, finished or not; the sanitizer build

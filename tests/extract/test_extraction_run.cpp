@@ -245,6 +245,24 @@ private slots:
                                                          QString::fromLatin1(QUrl::toPercentEncoding(
                                                              m_pages.url(QStringLiteral("/num/5553334444")))))
                                        << "https to http refused" << true;
+        const QString page = m_pages.url(QStringLiteral("/num/5553334444"));
+        const auto tlsTo = [&](const QString& target) {
+            return m_pages.tlsUrl(QStringLiteral("/to/") + QString::fromLatin1(QUrl::toPercentEncoding(target)));
+        };
+        const QString down = QStringLiteral("Redirect from https to http refused");
+        QTest::newRow("https to http, space in the path") << tlsTo(page + QStringLiteral(" 5")) << down << true;
+        QTest::newRow("https to http, space in the query") << tlsTo(page + QStringLiteral("?a b")) << down << true;
+        QTest::newRow("https to http, upper-case HTTP") << tlsTo(page.toUpper()) << down << true;
+        QTest::newRow("https to http to https")
+            << tlsTo(to(m_pages.tlsUrl(QStringLiteral("/num/5553334444")))) << down << true;
+        for (const bool httpFirst : {true, false}) {
+            QStringList targets{QString::fromLatin1(QUrl::toPercentEncoding(page)), QStringLiteral("%2Fnum%2F5")};
+            if (!httpFirst)
+                targets.swapItemsAt(0, 1);
+            QTest::addRow("two Locations, http %s", httpFirst ? "first" : "last")
+                << m_pages.tlsUrl(QStringLiteral("/located/") + targets.join(u'/')) << "two different targets" << true;
+        }
+        QTest::newRow("11 hops") << m_pages.url(QStringLiteral("/hops/11")) << "Maximum (10) redirects" << false;
         QTest::newRow("404") << m_pages.url(QStringLiteral("/status/404")) << "returned error: 404" << false;
         QTest::newRow("500") << m_pages.url(QStringLiteral("/status/500")) << "returned error: 500" << false;
         QTest::newRow("closed port") << QStringLiteral("http://127.0.0.1:1/x") << "Couldn't connect" << false;
@@ -272,7 +290,14 @@ private slots:
         QTimer sampler;
         sampler.callOnTimeout([&] { peak = std::max(peak, residentMegabytes()); });
         sampler.start(5);
+        const qsizetype seen = m_pages.events().size();
         run.start();
+        // An https page that fails never reaches plain http, not even in a redirect.
+        const QStringList neighbours{QStringLiteral("/num/5551111111"), QStringLiteral("/num/5552222222")};
+        for (const PageServer::Event& event : m_pages.events().mid(seen))
+            QVERIFY2(!url.startsWith(QLatin1String("https:")) || event.scheme != QLatin1String("http") ||
+                         neighbours.contains(event.path),
+                     qPrintable(event.path));
         // The failed page adds nothing, not even the previous page's numbers again.
         QCOMPARE(resultTexts(run.form()), QStringList({QStringLiteral("5551111111"), QStringLiteral("5552222222")}));
         const QStringList shown = run.fixture.dialogs.texts();
@@ -405,14 +430,22 @@ private slots:
         QCOMPARE(resultTexts(run.form()), QStringList({QStringLiteral("5551234567"), QStringLiteral("5559876543")}));
     }
 
+    // Also a chain of ten relative hops, and a target without a scheme,
+    // which keeps https.
     void redirectsAndBareHosts()
     {
-        Run run;
+        CurlFetcher::Limits limits;
+        limits.certificateAuthorities = m_pages.certificate();
+        Run run(limits);
         tickOnly(run.form(), {10});
         run.addUrl(m_server.url(QStringLiteral("/moved")));
         run.addUrl(QStringLiteral("127.0.0.1:") + QString::number(m_server.port()) + QStringLiteral("/call"));
+        run.addUrl(m_pages.url(QStringLiteral("/hops/10")));
+        const QString sameScheme = m_pages.tlsUrl(QStringLiteral("/num/5553334444")).mid(6);
+        run.addUrl(m_pages.tlsUrl(QStringLiteral("/to/") + QString::fromLatin1(QUrl::toPercentEncoding(sameScheme))));
         run.start();
-        QCOMPARE(resultTexts(run.form()), QStringList({QStringLiteral("5551234567"), QStringLiteral("5551234567")}));
+        QCOMPARE(resultTexts(run.form()), QStringList({QStringLiteral("5551234567"), QStringLiteral("5551234567"),
+                                                       QStringLiteral("5551234567"), QStringLiteral("5553334444")}));
         QCOMPARE(run.fixture.dialogs.texts(), QStringList{QStringLiteral("Done.")});
     }
 

@@ -93,6 +93,7 @@ class TestHarvest : public QObject {
     Q_OBJECT
 private:
     PageServer m_server;
+    PageServer m_pages{PageServer::Options{1, true, {}, 0}}; // with TLS
 
     QString url(const char* path) const { return m_server.url(QString::fromLatin1(path)); }
 
@@ -221,6 +222,14 @@ private slots:
                            QStringLiteral("@/call")}
             << 2 << QStringList{QStringLiteral("ftp://127.0.0.1/list"), QStringLiteral("http://127.0.0.1:1/")}
             << QString();
+        const QString privateCa = m_pages.tlsUrl(QStringLiteral("/num/5551234567"));
+        QTest::newRow("private CA trusted with --cacert")
+            << QStringList{QStringLiteral("--cacert"), m_pages.certificate()} << QStringList{privateCa} << 0 << none
+            << QString();
+        QTest::newRow("private CA not trusted")
+            << none << QStringList{privateCa} << 2 << QStringList{privateCa} << QString();
+        QTest::newRow("--cacert file missing") << QStringList{QStringLiteral("--cacert=/nonexistent/ca.pem")} << none
+                                               << 1 << none << QStringLiteral("--cacert");
         QTest::newRow("unknown option") << QStringList{QStringLiteral("--bogus")} << none << 1 << none
                                         << QStringLiteral("bogus");
         QTest::newRow("length out of range")

@@ -5,6 +5,12 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QThread>
+
+#include <csignal>
+#include <sys/prctl.h>
 
 #include <zlib.h>
 
@@ -19,7 +25,7 @@ PageServer::PageServer(const Options& options)
                       {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
                        QStringLiteral("rsa:2048"), QStringLiteral("-nodes"), QStringLiteral("-days"),
                        QStringLiteral("2"), QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1"),
-                       QStringLiteral("-addext"), QStringLiteral("subjectAltName=IP:127.0.0.1"),
+                       QStringLiteral("-addext"), QStringLiteral("subjectAltName=IP:127.0.0.1,DNS:pages.invalid"),
                        QStringLiteral("-keyout"), m_dir.filePath(QStringLiteral("key.pem")), QStringLiteral("-out"),
                        certificate()});
         const bool made = openssl.waitForFinished(30'000) && openssl.exitCode() == 0;
@@ -47,10 +53,60 @@ PageServer::PageServer(const Options& options)
     m_port = quint16(ports.value(QStringLiteral("port")).toInt());
     m_tlsPort = quint16(ports.value(QStringLiteral("tls_port")).toInt());
     m_stuckPort = quint16(ports.value(QStringLiteral("stuck_port")).toInt());
+    if (options.h2FrontEnd && !startFront())
+        m_port = 0;
+}
+
+bool PageServer::startFront()
+{
+    QTcpServer probe; // a free port for it
+    if (!probe.listen(QHostAddress::LocalHost))
+        return false;
+    m_frontPort = probe.serverPort();
+    probe.close();
+    m_front.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // It goes with the test, also when the test crashes.
+    m_front.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
+    m_front.start(QStringLiteral("nghttpx"),
+                  {QStringLiteral("--frontend=127.0.0.1,%1").arg(m_frontPort),
+                   QStringLiteral("--backend=127.0.0.1,%1").arg(m_port), QStringLiteral("--workers=1"),
+                   QStringLiteral("--conf=/dev/null"), QStringLiteral("--no-ocsp"),
+                   QStringLiteral("--frontend-write-timeout=300s"),
+                   QStringLiteral("--accesslog-file=") + m_dir.filePath(QStringLiteral("front.log")),
+                   QStringLiteral("--accesslog-format=$alpn $request"), m_dir.filePath(QStringLiteral("key.pem")),
+                   certificate()});
+    for (int attempt = 0; attempt < 100 && m_front.state() != QProcess::NotRunning; ++attempt) {
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, m_frontPort);
+        if (socket.waitForConnected(100))
+            return true;
+        QThread::msleep(50);
+    }
+    return false;
+}
+
+QString PageServer::frontUrl(const QString& path) const
+{
+    return QStringLiteral("https://127.0.0.1:%1%2").arg(m_frontPort).arg(path);
+}
+
+QStringList PageServer::frontProtocols() const
+{
+    QFile log(m_dir.filePath(QStringLiteral("front.log")));
+    QStringList protocols;
+    if (log.open(QIODevice::ReadOnly))
+        for (const QByteArray& line : log.readAll().split('\n'))
+            if (!line.isEmpty())
+                protocols << QString::fromLatin1(line.split(' ').value(0));
+    return protocols;
 }
 
 PageServer::~PageServer()
 {
+    if (m_front.state() != QProcess::NotRunning) {
+        m_front.terminate();
+        m_front.waitForFinished(2000);
+    }
     m_process.closeWriteChannel(); // the server ends with its input
     if (!m_process.waitForFinished(2000)) {
         m_process.kill();
@@ -93,8 +149,9 @@ QList<PageServer::Event> PageServer::events()
             event.open = words[5].toInt();
             event.openOnHost = words[6].toInt();
         }
-        if (words.size() >= 8 && words[7] != "-")
-            event.userAgent = QByteArray::fromPercentEncoding(words[7]);
+        event.scheme = QString::fromLatin1(words.value(7));
+        if (words.size() >= 9 && words[8] != "-")
+            event.userAgent = QByteArray::fromPercentEncoding(words[8]);
         events << event;
     }
     return events;

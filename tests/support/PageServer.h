@@ -1,8 +1,10 @@
 #pragma once
 // The page server of page_server.py as a child process: friendly and hostile
 // pages on 127.0.0.1 to 127.0.0.N, a TLS port with a certificate made for the
-// occasion, and a record of every request and of every client that left
-// before its answer was complete.
+// occasion (for 127.0.0.1 and the name pages.invalid, which the server also
+// answers for as a proxy), optionally nghttpx in front of it offering HTTP/2,
+// and a record of every request and of every client that left before its
+// answer was complete.
 
 #include <QList>
 #include <QProcess>
@@ -16,7 +18,8 @@ public:
         bool tls = false;
         QString corpus; // served as /corpus/0 ... /corpus/pages-1
         int pages = 0;
-        int jitterMs = 0; // routed answers wait a random time up to this
+        bool h2FrontEnd = false; // needs tls
+        int jitterMs = 0;        // routed answers wait a random time up to this
     };
     struct Event {
         QString kind; // "request" or "aborted"
@@ -27,6 +30,7 @@ public:
         int open = 0;         // connections open
         int openOnHost = 0;
         QByteArray userAgent; // of a request
+        QString scheme;       // of the connection: "http" or "https"
     };
 
     PageServer() : PageServer(Options{}) {}
@@ -37,6 +41,10 @@ public:
     QString url(const QString& path, int host = 1) const;
     QString tlsUrl(const QString& path) const;
     QString stuckUrl() const; // connecting never completes
+    // The pages through the HTTP/2-capable front end, and the protocol each
+    // request to it was made in ("h2", "http/1.1"), in order.
+    QString frontUrl(const QString& path) const;
+    QStringList frontProtocols() const;
     QString certificate() const { return m_dir.filePath(QStringLiteral("cert.pem")); }
     quint16 port() const { return m_port; }
 
@@ -56,8 +64,12 @@ public:
     QByteArray lastUserAgent();
 
 private:
+    bool startFront();
+
     QTemporaryDir m_dir;
     QProcess m_process;
+    QProcess m_front;
+    quint16 m_frontPort = 0;
     quint16 m_port = 0;
     quint16 m_tlsPort = 0;
     quint16 m_stuckPort = 0;

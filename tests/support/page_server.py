@@ -5,7 +5,7 @@ It listens on 127.0.0.1 to 127.0.0.N (--hosts N), all on one port, and on a
 TLS port of 127.0.0.1 when given a certificate. A third port never accepts:
 its queue is full, so connecting to it hangs. Its first line on stdout is
 JSON: {"port": P, "tls_port": Q, "stuck_port": R}. Then, one line per event:
-    request HOST PATH ACTIVE ACTIVE_ON_HOST OPEN OPEN_ON_HOST
+    request HOST PATH ACTIVE ACTIVE_ON_HOST OPEN OPEN_ON_HOST SCHEME
     aborted HOST PATH      (the client left before the answer was complete)
 where ACTIVE counts requests being answered and OPEN counts connections.
 
@@ -25,14 +25,22 @@ Every path takes ?delay=MS (wait before answering). Paths:
     /bomb                    64 MiB of numbers gzip-compressed (to ~200 KB)
     /loop                    redirects to itself
     /to/URL-ENCODED          redirects to that URL
+    /located/URL1/URL2       redirects with two Location headers, in that order
+    /hops/N                  redirects to N-1 (relative) down to /hops/0, a page
     /status/CODE             that status with digits in the body
     /gen/I                   page I of a generated site of --site-pages pages per
                              host: numbers, and links to ten other pages of its host
 Any other request target is answered from --site DIR when the file named by
 the SHA-1 (in hex) of "HOST TARGET", or else of the target alone, is there:
 it holds the whole answer, head and body, written by the test. With
---jitter MS such answers wait a random time up to MS first. The request line's event then carries the
-request's User-Agent, percent-encoded, as an eighth word.
+--jitter MS such answers wait a random time up to MS first.
+
+A request's event line goes on with the connection's scheme (http or https)
+and the request's User-Agent, percent-encoded ("-" for none).
+
+It is also a forward proxy that answers for every host name itself: it
+serves an absolute-form request as its own, and after CONNECT it speaks TLS
+(when it has a certificate) on the tunnel.
 """
 
 import argparse
@@ -59,6 +67,7 @@ site_pages = 250
 jitter = 0
 bomb_body = None
 bomb_ready = None
+tls_context = None
 
 
 def log(*words):
@@ -180,6 +189,11 @@ async def answer(path, query, reader, writer):
                         urllib.parse.urlencode(query), k) for k in range(10))
         body = ("<html><body><p>Call 555-%03d-%04d.</p>%s</body></html>" % (index % 1000, index, links)).encode()
         writer.write(page(body))
+    elif name == "located":
+        writer.write(head(302, [("Location", urllib.parse.unquote(t)) for t in rest.split("/")] + [("Content-Length", 0)]))
+    elif name == "hops":
+        hop = int(rest)
+        writer.write(head(302, [("Location", str(hop - 1)), ("Content-Length", 0)]) if hop else page(b"hops 5551234567"))
     elif name == "status":
         body = b"<html>Error page. Call 555-123-4567.</html>"
         writer.write(head(int(rest), [("Content-Length", len(body))]) + body)
@@ -204,7 +218,13 @@ async def serve(reader, writer):
                 if line.lower().startswith(b"user-agent:"):
                     agent = line[11:].strip()
             log("request", host, target, sum(active.values()), active[host], sum(connections.values()),
-                connections[host], urllib.parse.quote(agent) or "-")
+                connections[host], "https" if writer.get_extra_info("ssl_object") else "http",
+                urllib.parse.quote(agent) or "-")
+            if request.startswith(b"CONNECT ") and tls_context:
+                active[host] -= 1
+                writer.write(b"HTTP/1.1 200 Connection established\r\n\r\n")
+                await writer.start_tls(tls_context)
+                continue
             try:
                 delay = float(query.get("delay", "0")) / 1000
                 if delay:
@@ -278,7 +298,8 @@ async def main():
         servers.append(await asyncio.start_server(serve, "127.0.0.%d" % host, port, backlog=512))
     tls_port = 0
     if options.cert:
-        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        global tls_context
+        context = tls_context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
         context.load_cert_chain(options.cert, options.key)
         tls = await asyncio.start_server(serve, "127.0.0.1", 0, ssl=context, backlog=512)
         tls_port = tls.sockets[0].getsockname()[1]
