@@ -7,6 +7,11 @@
    medians of five alternating rounds and their ratio (budget 1.2x).
 2. The 2,000-page corpus with no delay: pages per second, on 8 hosts and on
    one.
+3. A site crawl: a generated site of 250 pages on each of 8 hosts, every
+   page linking to 10 others and answering after 100 ms, `--follow 3` from
+   each host's first page, against `wget2 --recursive --level 3
+   --max-threads 16` (budget 1.0x) and plain `wget -r` as the serial figure,
+   with the harvester's peak memory.
 
 Both programs' output is drained through a pipe (`| wc -l`). The harvester's
 row count is checked against the ten-digit runs that tr and grep find in the
@@ -132,6 +137,49 @@ def main():
             print("  xargs -P 16 curl|tr|grep, 8 hosts: %.3f s, %.0f pages/s" % (seconds, 2000 / seconds))
         finally:
             stop_server(server)
+
+        crawl(harvest, tmp)
+
+
+def timed_peak(command):
+    """Seconds and peak resident MiB of a shell command and its children."""
+    start = time.perf_counter()
+    process = subprocess.Popen(["sh", "-c", command], stdout=subprocess.DEVNULL)
+    _, status, usage = os.wait4(process.pid, 0)
+    process.returncode = os.waitstatus_to_exitcode(status)
+    return time.perf_counter() - start, usage.ru_maxrss / 1024
+
+
+def crawl(harvest, tmp):
+    server = subprocess.Popen([sys.executable, PAGE_SERVER, "--hosts", "8", "--site-pages", "250"],
+                              stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+    port = json.loads(server.stdout.readline())["port"]
+    threading.Thread(target=shutil.copyfileobj, args=(server.stdout, open(os.devnull, "wb")), daemon=True).start()
+    try:
+        starts = os.path.join(tmp, "starts.txt")
+        with open(starts, "w") as f:
+            for host in range(1, 9):
+                f.write("http://127.0.0.%d:%d/gen/0?delay=100\n" % (host, port))
+        pages = subprocess.run([harvest, "-q", "--follow", "3", "--format", "urls", starts],
+                               stdout=subprocess.PIPE, check=True).stdout.count(b"\n")
+        ours, wget2, wget = [], [], []
+        peak = 0
+        for round in range(3):
+            seconds, rss = timed_peak("'%s' -q --follow 3 --lengths 10 '%s' > /dev/null" % (harvest, starts))
+            ours.append(seconds)
+            peak = max(peak, rss)
+            folder = os.path.join(tmp, "wget2-%d" % round)
+            wget2.append(timed_peak("wget2 -q --recursive --level 3 --max-threads 16 -P '%s' -i '%s'"
+                                    % (folder, starts))[0])
+        wget.append(timed_peak("wget -q -r -l 3 -P '%s' -i '%s'" % (os.path.join(tmp, "wget"), starts))[0])
+        fetched = sum(len(files) for _, _, files in os.walk(os.path.join(tmp, "wget2-0")))
+        print("Site crawl, --follow 3 from 8 start pages, 100 ms latency (median of 3):")
+        print("  vandrell-harvest         %.3f s  (%d pages, peak %.0f MiB)" % (statistics.median(ours), pages, peak))
+        print("  wget2 --max-threads 16   %.3f s  (%d files)" % (statistics.median(wget2), fetched))
+        print("  wget -r (serial)         %.3f s" % wget[0])
+        print("  ratio to wget2 %.2fx (budget <= 1.0x)" % (statistics.median(ours) / statistics.median(wget2)))
+    finally:
+        stop_server(server)
 
 
 if __name__ == "__main__":

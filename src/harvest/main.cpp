@@ -3,6 +3,7 @@
 // input or files, rows out on standard output, failures on standard error.
 // Needs no display: Qt Core and Network only.
 
+#include "CrawlRun.h"
 #include "HarvestOptions.h"
 #include "HarvestOutput.h"
 #include "HarvestRun.h"
@@ -151,5 +152,7 @@ int main(int argc, char** argv)
     const std::unique_ptr<PageFetcher> fetcher = makeFetcher(runOptions);
     StdoutWriter out;
     HarvestOutput output(runOptions, out);
+    if (runOptions.follow > 0)
+        return CrawlRun(runOptions, *fetcher, reader, output).exec();
     return HarvestRun(runOptions, *fetcher, reader, output).exec();
 }

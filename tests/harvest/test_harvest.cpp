@@ -594,6 +594,117 @@ private slots:
         QVERIFY(split.out == one.out);
         QCOMPARE(split.err, one.err);
     }
+
+    // --follow over a small site on 127.0.0.1, with an off-site host beside
+    // it: what is fetched, exactly, and the rows in their order, the same
+    // whatever order the answers come in. "@" stands for the site.
+    void followsASite_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("jitterMs");
+        QTest::addColumn<QByteArray>("out");
+        QTest::addColumn<QStringList>("requests");
+        const QByteArray rows = "@/ - 5550000000\n@/a.html - 5550000001\n@/b.html - 5550000002\n"
+                                "@/private/open.html - 5550000003\n@/moved - 5550000004\n"
+                                "@/sub/e.html - 5550000005\n@/deep1.html - 5550000006\n";
+        const auto paths = [](std::initializer_list<const char*> list) {
+            QStringList out;
+            for (const char* path : list)
+                out << QString::fromLatin1(path);
+            return out;
+        };
+        const QStringList all = paths({"/", "/robots.txt", "/a.html", "/b.html", "/private/open.html", "/missing.html",
+                                       "/moved", "/d.html", "/sub/e.html", "/deep1.html"});
+        const QStringList follow2 = {QStringLiteral("--follow=2"), QStringLiteral("--with-url"),
+                                     QStringLiteral("--lengths=10")};
+        QTest::newRow("two links deep") << follow2 << 0 << rows << all;
+        QTest::newRow("answers in any order") << follow2 << 60 << rows << all;
+        QTest::newRow("--max-pages 4") << follow2 + QStringList{QStringLiteral("--max-pages=4")} << 0
+                                       << QByteArray("@/ - 5550000000\n@/a.html - 5550000001\n@/b.html - 5550000002\n")
+                                       << paths({"/", "/robots.txt", "/a.html", "/b.html"});
+        QTest::newRow("--format urls")
+            << QStringList{QStringLiteral("--follow=2"), QStringLiteral("--format=urls")} << 0
+            << QByteArray("@/\n@/a.html\n@/b.html\n@/private/open.html\n@/moved\n@/sub/e.html\n@/deep1.html\n") << all;
+    }
+    void followsASite()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, jitterMs);
+        QFETCH(QByteArray, out);
+        QFETCH(QStringList, requests);
+        PageServer::Options options;
+        options.hosts = 2;
+        options.jitterMs = jitterMs;
+        PageServer site(options);
+        const QByteArray at = site.url(QString()).toUtf8();
+        const auto page = [&](const char* path, const QByteArray& html) {
+            site.route(QString::fromLatin1(path), PageServer::page(html), 1);
+        };
+        page("/", "<a href=a.html>a</a><a href='" + at +
+                      "/b.html#top'>b</a><a href=/a.html>again</a>"
+                      "<a href=http://127.0.0.2:" +
+                      QByteArray::number(site.port()) +
+                      "/off.html>off</a>"
+                      "<a rel='external NoFollow' href=c.html>c</a><a href=/private/x.html>x</a>"
+                      "<a href=/private/open.html>open</a><a href=/missing.html>gone</a><a href=/moved>moved</a>"
+                      " tel 5550000000");
+        site.route(QStringLiteral("/robots.txt"),
+                   PageServer::page("User-agent: *\nDisallow: /private\nAllow: /private/open\n", "text/plain"), 1);
+        page("/a.html", "<base href=/sub/><a href=e.html>e</a><a href=../>home</a> tel 5550000001");
+        page("/b.html", "<meta name=robots content='noindex, nofollow'><a href=/never.html>n</a> tel 5550000002");
+        page("/private/open.html", "<a href=/deep1.html>d</a> tel 5550000003");
+        site.route(QStringLiteral("/moved"), PageServer::redirect("/d.html"), 1);
+        page("/d.html", "<a href=/deep1.html>d</a> tel 5550000004");
+        page("/sub/e.html", "<a href=/deep2.html>d</a> tel 5550000005");
+        page("/deep1.html", "<a href=/deep3.html>d</a> tel 5550000006");
+        for (const char* never : {"/c.html", "/private/x.html", "/never.html", "/deep2.html", "/off.html"})
+            page(never, "tel 5559999999");
+
+        const Finished run = runHarvest(arguments, at + "/\n");
+        QCOMPARE(run.out, out.replace('@', at));
+        const bool missingFetched = requests.contains(QStringLiteral("/missing.html"));
+        QCOMPARE(run.exitCode, missingFetched ? 2 : 0);
+        QCOMPARE(run.err.startsWith(QByteArray("vandrell-harvest: " + at + "/missing.html: ")), missingFetched);
+        QStringList seen;
+        for (const PageServer::Event& event : site.events())
+            if (event.kind == QLatin1String("request"))
+                seen << (event.host == QLatin1String("127.0.0.1") ? event.path : event.host + event.path);
+        seen.sort();
+        requests.sort();
+        QCOMPARE(seen, requests);
+    }
+
+    // A crawl is whole within its start page, so shards of the start pages
+    // give what one process gives.
+    void crawlShardsMatchOneRun()
+    {
+        const QString parallel = QStandardPaths::findExecutable(QStringLiteral("parallel"));
+        if (parallel.isEmpty())
+            QSKIP("GNU parallel is not installed");
+        PageServer::Options twoHosts;
+        twoHosts.hosts = 2;
+        PageServer site(twoHosts);
+        for (int i = 0; i < 6; ++i)
+            site.route(QStringLiteral("/p%1").arg(i),
+                       PageServer::page("<a href=/p" + QByteArray::number((i + 1) % 6) + ">next</a><a href=/p" +
+                                        QByteArray::number((i + 3) % 6) + ">skip</a> tel 555000000" +
+                                        QByteArray::number(i)));
+        const QByteArray starts = site.url(QStringLiteral("/p0")).toUtf8() + '\n' +
+                                  site.url(QStringLiteral("/p3"), 2).toUtf8() + '\n' +
+                                  site.url(QStringLiteral("/p1")).toUtf8() + '\n';
+        const QStringList options = {QStringLiteral("--follow=3"), QStringLiteral("--with-url")};
+        const Finished one = runHarvest(options, starts);
+        QCOMPARE(one.exitCode, 0);
+        QCOMPARE(one.out.count('\n'), 18);
+        const Finished split =
+            runProgram(parallel,
+                       QStringList{QStringLiteral("--will-cite"), QStringLiteral("--pipe"), QStringLiteral("-N"),
+                                   QStringLiteral("1"), QStringLiteral("--keep-order"), harvestProgram()} +
+                           options,
+                       starts);
+        QCOMPARE(split.exitCode, 0);
+        QCOMPARE(split.out, one.out);
+    }
 };
 
 VANDRELL_TEST(TestHarvest)
