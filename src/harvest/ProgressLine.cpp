@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -24,6 +25,14 @@ bool drawingTerminal()
     return ::isatty(STDERR_FILENO) == 1 && !term.isEmpty() && term != "dumb";
 }
 
+// Rows into a pipe may reach the same terminal later, through the program
+// reading them, and land on the line being drawn: no drawing then.
+bool outputIsPipe()
+{
+    struct stat output {};
+    return ::fstat(STDOUT_FILENO, &output) == 0 && (S_ISFIFO(output.st_mode) || S_ISSOCK(output.st_mode));
+}
+
 // Columns of the terminal: a longer line would wrap, and erasing only
 // clears its last row.
 int terminalWidth()
@@ -34,13 +43,13 @@ int terminalWidth()
 } // namespace
 
 ProgressLine::ProgressLine(bool wanted, std::function<Counts()> counts)
-    : m_counts(std::move(counts)), m_shown(wanted && drawingTerminal())
+    : m_counts(std::move(counts)), m_shown(wanted && drawingTerminal() && !outputIsPipe())
 {
     m_clock.start();
     if (!m_shown)
         return;
     m_timer.setInterval(100);
-    connect(&m_timer, &QTimer::timeout, this, &ProgressLine::draw);
+    connect(&m_timer, &QTimer::timeout, this, [this] { draw(); });
     m_timer.start();
 }
 
@@ -73,13 +82,12 @@ void ProgressLine::finish()
     if (!m_shown)
         return;
     m_timer.stop();
-    draw();
-    if (m_drawn)
-        writeError("\n");
+    m_held = false;
+    draw("\n");
     m_drawn = false;
 }
 
-void ProgressLine::draw()
+void ProgressLine::draw(const char* end)
 {
     if (m_held)
         return;
@@ -88,15 +96,15 @@ void ProgressLine::draw()
     const double rate = seconds > 0 ? double(counts.done) / seconds : 0.0;
     const QString disallowed =
         counts.disallowed > 0 ? QStringLiteral(", %1 disallowed by robots.txt").arg(counts.disallowed) : QString();
-    writeError(QStringLiteral("\r\x1b[K%1/%2 URLs, %3 rows, %4 failed%5, %6 pages/s")
-                   .arg(counts.done)
-                   .arg(counts.known)
-                   .arg(counts.rows)
-                   .arg(counts.failures)
-                   .arg(disallowed)
-                   .arg(rate, 0, 'f', 1)
-                   .left(terminalWidth() - 1)
-                   .toUtf8());
+    const QString text = QStringLiteral("%1/%2 URLs, %3 rows, %4 failed%5, %6 pages/s")
+                             .arg(counts.done)
+                             .arg(counts.known)
+                             .arg(counts.rows)
+                             .arg(counts.failures)
+                             .arg(disallowed)
+                             .arg(rate, 0, 'f', 1);
+    // One write, its line end included, so nothing can come between.
+    writeError("\r\x1b[K" + text.left(terminalWidth() - 1).toUtf8() + end);
     m_drawn = true;
 }
 

@@ -37,7 +37,7 @@ public:
     void finish();
 
 private:
-    void draw();
+    void draw(const char* end = "");
     void clear();
 
     std::function<Counts()> m_counts;
