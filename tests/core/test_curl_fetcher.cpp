@@ -17,6 +17,13 @@
 
 namespace {
 constexpr qint64 mebibyte = 1024 * 1024;
+// AddressSanitizer holds freed memory in quarantine, and TLS frees a buffer
+// for every record: there resident memory says nothing about the budget.
+#ifdef __SANITIZE_ADDRESS__
+constexpr bool underAddressSanitizer = true;
+#else
+constexpr bool underAddressSanitizer = false;
+#endif
 } // namespace
 
 class TestCurlFetcher : public QObject {
@@ -90,7 +97,7 @@ private slots:
         watchdog.start(10'000);
         QVERIFY(first->take().contains("5551234567"));
         QVERIFY(!stalled);
-        if (!queuedBehind)
+        if (!queuedBehind && !(h2FrontEnd && underAddressSanitizer))
             QVERIFY2(peak - before < 40, qPrintable(QString::number(peak - before)));
         for (std::unique_ptr<PendingPage>& page : big) {
             const QByteArray body = page->take();

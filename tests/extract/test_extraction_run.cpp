@@ -263,6 +263,8 @@ private slots:
                 << m_pages.tlsUrl(QStringLiteral("/located/") + targets.join(u'/')) << "two different targets" << true;
         }
         QTest::newRow("11 hops") << m_pages.url(QStringLiteral("/hops/11")) << "Maximum (10) redirects" << false;
+        QTest::newRow("hops each within, all below the speed floor")
+            << m_pages.url(QStringLiteral("/hops/4?delay=700")) << "too slow" << false;
         QTest::newRow("404") << m_pages.url(QStringLiteral("/status/404")) << "returned error: 404" << false;
         QTest::newRow("500") << m_pages.url(QStringLiteral("/status/500")) << "returned error: 500" << false;
         QTest::newRow("closed port") << QStringLiteral("http://127.0.0.1:1/x") << "Couldn't connect" << false;

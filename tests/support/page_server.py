@@ -26,7 +26,7 @@ Every path takes ?delay=MS (wait before answering). Paths:
     /loop                    redirects to itself
     /to/URL-ENCODED          redirects to that URL
     /located/URL1/URL2       redirects with two Location headers, in that order
-    /hops/N                  redirects to N-1 (relative) down to /hops/0, a page
+    /hops/N                  redirects to N-1 (relative, same query) down to /hops/0, a page
     /status/CODE             that status with digits in the body
     /gen/I                   page I of a generated site of --site-pages pages per
                              host: numbers, and links to ten other pages of its host
@@ -193,7 +193,8 @@ async def answer(path, query, reader, writer):
         writer.write(head(302, [("Location", urllib.parse.unquote(t)) for t in rest.split("/")] + [("Content-Length", 0)]))
     elif name == "hops":
         hop = int(rest)
-        writer.write(head(302, [("Location", str(hop - 1)), ("Content-Length", 0)]) if hop else page(b"hops 5551234567"))
+        target = str(hop - 1) + ("?" + urllib.parse.urlencode(query) if query else "")
+        writer.write(head(302, [("Location", target), ("Content-Length", 0)]) if hop else page(b"hops 5551234567"))
     elif name == "status":
         body = b"<html>Error page. Call 555-123-4567.</html>"
         writer.write(head(int(rest), [("Content-Length", len(body))]) + body)
