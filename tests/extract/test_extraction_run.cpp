@@ -4,7 +4,6 @@
 #include "FormFixture.h"
 #include "PageServer.h"
 #include "ResidentMemory.h"
-#include "TestHttpServer.h"
 #include "TestRegistry.h"
 #include "app/RowListModel.h"
 #include "app/ValueCheckBox.h"
@@ -85,7 +84,6 @@ const QByteArray callPage = "<html><body><p>Call (555) 123-4567 now</p><p>versio
 class TestExtractionRun : public QObject {
     Q_OBJECT
 private:
-    TestHttpServer m_server;
     PageServer m_pages{PageServer::Options{8, true, {}, 0}};
 
     struct Run {
@@ -100,14 +98,13 @@ private:
 private slots:
     void initTestCase()
     {
-        QVERIFY(m_server.port() != 0);
         QVERIFY(m_pages.ready());
-        m_server.route(QStringLiteral("/call"), TestHttpServer::Reply::page(callPage));
-        m_server.route(QStringLiteral("/twice"), TestHttpServer::Reply::page("555-1234 and again: 555-1234."));
-        m_server.route(QStringLiteral("/empty"), TestHttpServer::Reply::page(QByteArray()));
-        m_server.route(QStringLiteral("/words"), TestHttpServer::Reply::page("no numbers at all"));
-        m_server.route(QStringLiteral("/moved"), TestHttpServer::Reply::redirect("/call"));
-        m_server.route(QStringLiteral("/zipped"), TestHttpServer::Reply::gzipped("Fax: 555.987.6543<br>"));
+        m_pages.route(QStringLiteral("/call"), PageServer::page(callPage));
+        m_pages.route(QStringLiteral("/twice"), PageServer::page("555-1234 and again: 555-1234."));
+        m_pages.route(QStringLiteral("/empty"), PageServer::page(QByteArray()));
+        m_pages.route(QStringLiteral("/words"), PageServer::page("no numbers at all"));
+        m_pages.route(QStringLiteral("/moved"), PageServer::redirect("/call"));
+        m_pages.route(QStringLiteral("/zipped"), PageServer::gzipped("Fax: 555.987.6543<br>"));
     }
 
     void callPageWithAndWithoutUrl()
@@ -115,7 +112,7 @@ private slots:
         Run run;
         tickOnly(run.form(), {10});
         run.form().Check2->setValue(1);
-        const QString url = m_server.url(QStringLiteral("/call"));
+        const QString url = m_pages.url(QStringLiteral("/call"));
         run.addUrl(url);
         run.start();
         QCOMPARE(resultTexts(run.form()), QStringList{url + QStringLiteral(" - 5551234567")});
@@ -128,15 +125,15 @@ private slots:
         QCOMPARE(resultTexts(run.form()),
                  QStringList({url + QStringLiteral(" - 5551234567"), QStringLiteral("5551234567")}));
         QVERIFY(!run.form().resultRows()->ticked(2));
-        QVERIFY2(m_server.lastUserAgent().startsWith("Vandrell/"), m_server.lastUserAgent().constData());
+        QVERIFY2(m_pages.lastUserAgent().startsWith("Vandrell/"), m_pages.lastUserAgent().constData());
     }
 
     void onlyTickedLengthsAndDuplicates()
     {
         Run run;
         tickOnly(run.form(), {7});
-        run.addUrl(m_server.url(QStringLiteral("/call")));
-        run.addUrl(m_server.url(QStringLiteral("/twice")));
+        run.addUrl(m_pages.url(QStringLiteral("/call")));
+        run.addUrl(m_pages.url(QStringLiteral("/twice")));
         run.start();
         QCOMPARE(resultTexts(run.form()), QStringList({QStringLiteral("5551234"), QStringLiteral("5551234")}));
     }
@@ -145,12 +142,12 @@ private slots:
     {
         Run run;
         tickOnly(run.form(), {});
-        const int before = m_server.requestCount(QStringLiteral("/words"));
-        run.addUrl(m_server.url(QStringLiteral("/call")));
-        run.addUrl(m_server.url(QStringLiteral("/words")));
-        run.addUrl(m_server.url(QStringLiteral("/empty")));
+        const int before = m_pages.requestsFor(QStringLiteral("/words"));
+        run.addUrl(m_pages.url(QStringLiteral("/call")));
+        run.addUrl(m_pages.url(QStringLiteral("/words")));
+        run.addUrl(m_pages.url(QStringLiteral("/empty")));
         run.start();
-        QCOMPARE(m_server.requestCount(QStringLiteral("/words")), before + 1);
+        QCOMPARE(m_pages.requestsFor(QStringLiteral("/words")), before + 1);
         QVERIFY(resultTexts(run.form()).isEmpty());
         QCOMPARE(run.fixture.dialogs.texts(), QStringList{QStringLiteral("Done.")});
     }
@@ -167,7 +164,7 @@ private slots:
             pointers << run.form().MousePointer();
         };
         for (int i = 0; i < 4; ++i)
-            run.addUrl(m_server.url(QStringLiteral("/words")));
+            run.addUrl(m_pages.url(QStringLiteral("/words")));
         run.start();
         QCOMPARE(values, QList<int>({25, 50, 75, 100}));
         QCOMPARE(texts.value(1), QStringLiteral("Please wait.. looking at URL: 2 of 4"));
@@ -185,7 +182,7 @@ private slots:
         QCOMPARE(run.fixture.dialogs.texts(), QStringList{QStringLiteral("No URLs added.")});
         QCOMPARE(run.form().progressText(), QStringLiteral("Progress Bar"));
         QVERIFY(!run.form().isRunning());
-        run.addUrl(m_server.url(QStringLiteral("/words")));
+        run.addUrl(m_pages.url(QStringLiteral("/words")));
         run.start();
         QCOMPARE(run.fixture.dialogs.texts().last(), QStringLiteral("Done."));
     }
@@ -199,7 +196,7 @@ private slots:
             if (nested++ == 0)
                 run.form().PushButton7_Click();
         };
-        run.addUrl(m_server.url(QStringLiteral("/call")));
+        run.addUrl(m_pages.url(QStringLiteral("/call")));
         run.start();
         QCOMPARE(nested, 1);
         QCOMPARE(resultTexts(run.form()), QStringList{QStringLiteral("5551234567")});
@@ -413,7 +410,7 @@ private slots:
     {
         Run run;
         tickOnly(run.form(), {10});
-        run.addUrl(m_server.url(QStringLiteral("/zipped")));
+        run.addUrl(m_pages.url(QStringLiteral("/zipped")));
         run.start();
         QCOMPARE(resultTexts(run.form()), QStringList{QStringLiteral("5559876543")});
         QCOMPARE(run.fixture.dialogs.texts(), QStringList{QStringLiteral("Done.")});
@@ -424,10 +421,10 @@ private slots:
         const QString text = QStringLiteral("Tél: 555-123-4567 — fax (555) 987 6543");
         QByteArray little("\xff\xfe");
         little.append(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
-        m_server.route(QStringLiteral("/utf16"), TestHttpServer::Reply::page(little, "text/html"));
+        m_pages.route(QStringLiteral("/utf16"), PageServer::page(little, "text/html"));
         Run run;
         tickOnly(run.form(), {10});
-        run.addUrl(m_server.url(QStringLiteral("/utf16")));
+        run.addUrl(m_pages.url(QStringLiteral("/utf16")));
         run.start();
         QCOMPARE(resultTexts(run.form()), QStringList({QStringLiteral("5551234567"), QStringLiteral("5559876543")}));
     }
@@ -440,8 +437,8 @@ private slots:
         limits.certificateAuthorities = m_pages.certificate();
         Run run(limits);
         tickOnly(run.form(), {10});
-        run.addUrl(m_server.url(QStringLiteral("/moved")));
-        run.addUrl(QStringLiteral("127.0.0.1:") + QString::number(m_server.port()) + QStringLiteral("/call"));
+        run.addUrl(m_pages.url(QStringLiteral("/moved")));
+        run.addUrl(QStringLiteral("127.0.0.1:") + QString::number(m_pages.port()) + QStringLiteral("/call"));
         run.addUrl(m_pages.url(QStringLiteral("/hops/10")));
         const QString sameScheme = m_pages.tlsUrl(QStringLiteral("/num/5553334444")).mid(6);
         run.addUrl(m_pages.tlsUrl(QStringLiteral("/to/") + QString::fromLatin1(QUrl::toPercentEncoding(sameScheme))));
@@ -457,7 +454,7 @@ private slots:
         tickOnly(run.form(), {10});
         run.fetcher.onFetch = [&](const QString&) { run.form().urlRows()->clear(); };
         for (int i = 0; i < 3; ++i)
-            run.addUrl(m_server.url(QStringLiteral("/call")));
+            run.addUrl(m_pages.url(QStringLiteral("/call")));
         run.start();
         const QStringList shown = run.fixture.dialogs.texts();
         // Positions 2 and 3 are gone: each is reported, nothing is fetched for them.
@@ -479,12 +476,12 @@ private slots:
                 run.form().urlRows()->remove(2); // the page of row 2 is already on its way
             taken << url;
         };
-        run.addUrl(m_server.url(QStringLiteral("/call")));
-        run.addUrl(m_server.url(QStringLiteral("/words")));
-        run.addUrl(m_server.url(QStringLiteral("/twice")));
+        run.addUrl(m_pages.url(QStringLiteral("/call")));
+        run.addUrl(m_pages.url(QStringLiteral("/words")));
+        run.addUrl(m_pages.url(QStringLiteral("/twice")));
         run.start();
-        QCOMPARE(taken, QStringList({m_server.url(QStringLiteral("/call")), m_server.url(QStringLiteral("/twice"))}));
-        QVERIFY(run.fetcher.started.contains(m_server.url(QStringLiteral("/words"))));
+        QCOMPARE(taken, QStringList({m_pages.url(QStringLiteral("/call")), m_pages.url(QStringLiteral("/twice"))}));
+        QVERIFY(run.fetcher.started.contains(m_pages.url(QStringLiteral("/words"))));
         QCOMPARE(resultTexts(run.form()),
                  QStringList({QStringLiteral("5551234567"), QStringLiteral("5551234"), QStringLiteral("5551234")}));
         const QStringList shown = run.fixture.dialogs.texts();
@@ -502,7 +499,7 @@ private slots:
             if (++fetches == 2)
                 run.form().Check2->setValue(1);
         };
-        const QString url = m_server.url(QStringLiteral("/call"));
+        const QString url = m_pages.url(QStringLiteral("/call"));
         run.addUrl(url);
         run.addUrl(url);
         run.start();
