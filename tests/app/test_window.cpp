@@ -10,6 +10,7 @@
 #include "app/ValueCheckBox.h"
 #include "platform/AppError.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -320,6 +321,48 @@ private slots:
         QTRY_COMPARE(form.MousePointer(), 99);
         QTest::mouseMove(form.windowHandle(), inWindow);
         QTRY_COMPARE(form.MousePointer(), 0);
+    }
+
+    // What a screen reader is told of each control.
+    void screenReaderSees_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<int>("role");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("description");
+        const QString progress = QStringLiteral("Please wait.. looking at URL: 2 of 3");
+        QTest::newRow("window") << "Form1" << int(QAccessible::Window) << "Vandrell" << QString();
+        QTest::newRow("URL list") << "ListView1" << int(QAccessible::Table) << "URL(s)" << listToolTip();
+        QTest::newRow("results list") << "ListView2" << int(QAccessible::Table) << "Result(s)" << listToolTip();
+        QTest::newRow("progress bar") << "ProgressBar1" << int(QAccessible::ProgressBar) << "Progress Bar" << progress;
+        QTest::newRow("result row") << "ListView2" << int(QAccessible::Cell) << "5551234" << QString();
+    }
+    void screenReaderSees()
+    {
+        QFETCH(QString, control);
+        QFETCH(int, role);
+        QFETCH(QString, name);
+        QFETCH(QString, description);
+        FormFixture fixture;
+        Form1& form = fixture.loaded();
+        form.resultRows()->append(QStringLiteral("5551234"));
+        form.resultRows()->flushAppends();
+        form.setProgressText(QStringLiteral("Please wait.. looking at URL: 2 of 3"));
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QObject* object = control == form.objectName() ? &form : form.findChild<QObject*>(control);
+        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(object);
+        if (role == QAccessible::Cell) {
+            iface = iface->tableInterface()->cellAt(0, 0);
+            QVERIFY(iface->state().checkable && !iface->state().checked);
+            form.ListView2->setFocus(Qt::TabFocusReason);
+            QTest::keyClick(form.ListView2, Qt::Key_Space);
+            QVERIFY(iface->state().checkable && iface->state().checked);
+        }
+        QTRY_COMPARE(iface->text(QAccessible::Description), description);
+        QCOMPARE(int(iface->role()), role);
+        QCOMPARE(iface->text(QAccessible::Name), name);
+        QVERIFY(!iface->valueInterface()); // whose Increase and Decrease would mean nothing
     }
 
     void closingEndsTheProgram()

@@ -7,6 +7,7 @@
 
 #include "DesktopDriver.h"
 #include "FormFixture.h"
+#include "PageServer.h"
 #include "TestHttpServer.h"
 #include "TestRegistry.h"
 #include "VirtualDisplay.h"
@@ -177,11 +178,18 @@ private:
 
     QString url(const char* path) const { return m_server.url(QString::fromLatin1(path)); }
 
-    void start(Program& program, const QString& config, PingAnswer ping = PingAnswer::Replies)
+    // The program, or a command that starts it (its path last), with extra NAME=value settings.
+    void start(Program& program, const QString& config, PingAnswer ping = PingAnswer::Replies,
+               const QStringList& settings = {}, QStringList command = {})
     {
-        program.process.setProcessEnvironment(m_display.programEnvironment(config, ping));
-        program.process.setProcessChannelMode(QProcess::MergedChannels);
-        program.process.start(qEnvironmentVariable("VANDRELL_BUILD_DIR") + QStringLiteral("/vandrell"), QStringList());
+        QProcessEnvironment env = m_display.programEnvironment(config, ping);
+        for (const QString& setting : settings)
+            env.insert(setting.section(QLatin1Char('='), 0, 0), setting.section(QLatin1Char('='), 1));
+        program.process.setProcessEnvironment(env);
+        program.process.setProcessChannelMode(command.isEmpty() ? QProcess::MergedChannels
+                                                                : QProcess::SeparateChannels);
+        command << qEnvironmentVariable("VANDRELL_BUILD_DIR") + QStringLiteral("/vandrell");
+        program.process.start(command.takeFirst(), command);
         require(program.process.waitForStarted(5000),
                 QStringLiteral("the program did not start: ") + program.process.errorString());
     }
@@ -515,6 +523,78 @@ private slots:
             second.process.kill();
             second.process.waitForFinished(3000);
             QFAIL(qPrintable(failureReport(failure, &second)));
+        }
+    }
+
+    void frameOnScreenAtScaleTwo()
+    {
+        QTemporaryDir config;
+        Program program;
+        start(program, config.path(), PingAnswer::Replies, {QStringLiteral("QT_SCALE_FACTOR=2")});
+        const Window window = m_desk.waitForWindow(DesktopDriver::exactly(mainTitle));
+        const QRect frame = m_desk.geometry(window);
+        const QRect screen(QPoint(0, 0), m_desk.screenSize()); // 1280x1024: too low for the window
+        QVERIFY2(screen.contains(frame.topLeft()) && frame.right() <= screen.right() &&
+                     (frame.bottom() <= screen.bottom() || frame.top() == 0),
+                 qPrintable(QStringLiteral("frame at %1,%2").arg(frame.x()).arg(frame.y())));
+        m_desk.close(window);
+        endsWithin(program, 5000, QStringLiteral("its window was closed"));
+    }
+
+    // Keys only, with a screen reader reading through the AT-SPI bridge (its
+    // probe starts the program), and a close that leaves a page in flight.
+    void byKeyboardAndScreenReader()
+    {
+        QTemporaryDir config;
+        PageServer pages;
+        Program program;
+        auto ask = [&](const char* question) {
+            program.process.write(question);
+            require(QTest::qWaitFor([&] { return program.process.canReadLine(); }, 10000), QStringLiteral("no answer"));
+            return QString::fromUtf8(program.process.readLine().trimmed());
+        };
+        const QString a = QStringLiteral("/num/1111111111"), b = QStringLiteral("/num/2222222222"),
+                      c = QStringLiteral("/num/3333333333"), slow = QStringLiteral("/num/4444444444?delay=60000");
+        try {
+            step(QStringLiteral("keys"));
+            start(program, config.path(), PingAnswer::Replies, {QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1")},
+                  {QStringLiteral("dbus-run-session"), QStringLiteral("--"), QString::fromUtf8(VANDRELL_ATSPI_PROBE)});
+            require(ask("") == QLatin1String("ready"), QStringLiteral("the probe found no window"));
+            findMainWindow(program);
+            click(program, m_layout->centre(layout().ListView1));
+            m_desk.setClipboard(" " + pages.url(a).toUtf8() + " \r\n\r\n" + pages.url(b).toUtf8() + "\n");
+            for (const char* key : {"ctrl+v", "Tab", "Return"}) // out of the filled list onto "Add One URL To List"
+                m_desk.key(QString::fromLatin1(key));
+            typeInto(expectBox(program, mainTitle), pages.url(c));
+            for (const char* key : {"shift+Tab", "Delete", "F5"}) // back in, the current first row goes
+                m_desk.key(QString::fromLatin1(key));
+            answer(expectBox(program, mainTitle), QStringLiteral("Return"));
+            require(pages.requestsFor(a) == 0 && pages.requestsFor(b) == 1 && pages.requestsFor(c) == 1,
+                    QStringLiteral("the run did not fetch the pasted and typed URLs but the deleted one"));
+            step(QStringLiteral("screen reader"));
+            require(ask("lists\n") == QLatin1String("URL(s)|Result(s)"), QStringLiteral("the lists' names"));
+            require(ask("row\n") == QLatin1String("checkable"), QStringLiteral("an unticked row's states"));
+            click(program, m_layout->row(layout().ListView2, 1));
+            m_desk.key(QStringLiteral("space"));
+            require(ask("row\n") == QLatin1String("checkable checked announced"),
+                    QStringLiteral("a ticked row's states"));
+            step(QStringLiteral("gone within 0.2 s of a close mid-run"));
+            m_desk.setClipboard(pages.url(slow).toUtf8());
+            click(program, m_layout->row(layout().ListView1, 1));
+            m_desk.key(QStringLiteral("ctrl+v"));
+            m_desk.key(QStringLiteral("F5"));
+            require(QTest::qWaitFor([&] { return pages.requestsFor(slow) == 1; }, 10000),
+                    QStringLiteral("no slow page"));
+            m_desk.close(program.window);
+            endsWithin(program, 30000, QStringLiteral("its window was closed during a run"));
+            const auto events = pages.events();
+            require(
+                std::any_of(events.begin(), events.end(), [](auto& e) { return e.kind == QLatin1String("aborted"); }),
+                QStringLiteral("the program stayed for the page in flight"));
+        } catch (const Failure& failure) {
+            program.process.kill();
+            program.process.waitForFinished(3000);
+            QFAIL(qPrintable(failureReport(failure, &program)));
         }
     }
 };

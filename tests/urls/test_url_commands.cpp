@@ -11,7 +11,9 @@
 #include "platform/AppTitle.h"
 #include "urls/SampleUrls.h"
 
+#include <QDropEvent>
 #include <QFile>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -224,6 +226,40 @@ private slots:
         QVERIFY2(report.text.contains(QLatin1String("NUL byte")) &&
                      report.text.contains(QLatin1String("Form1.PushButton13_Click at line 116\r\r")),
                  qPrintable(report.text));
+    }
+
+    // Files dropped load as the file loader loads them, links make a row
+    // each, and dropped text gives its lines, trimmed, without blank ones.
+    void dropAppendsUrls_data()
+    {
+        QTest::addColumn<QList<QUrl>>("links");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("expected");
+        using namespace Qt::StringLiterals;
+        const QString link = u"http://c.example/a%20b?q=1"_s;
+        const QUrl urls = QUrl::fromLocalFile(m_dir.filePath(QStringLiteral("urls.txt")));
+        QTest::newRow("file and link") << QList<QUrl>{urls, QUrl(link)} << QString()
+                                       << QStringList{u"mine"_s, u" a"_s, QString(), u"b"_s, link};
+        QTest::newRow("text") << QList<QUrl>{} << QStringLiteral(" http://d/ \r\rhttp://e/\r\n\n\thttp://f/\n")
+                              << QStringList{u"mine"_s, u"http://d/"_s, u"http://e/"_s, u"http://f/"_s};
+    }
+    void dropAppendsUrls()
+    {
+        QFETCH(QList<QUrl>, links);
+        QFETCH(QString, text);
+        QFETCH(QStringList, expected);
+        file(" a\r\n\nb\n");
+        setRows({QStringLiteral("mine")});
+        QMimeData data;
+        data.setUrls(links);
+        data.setText(text);
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(m_form->ListView1->viewport(), &enter);
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(m_form->ListView1->viewport(), &drop);
+        QVERIFY(drop.isAccepted());
+        QTRY_COMPARE(rows(), expected);
+        QCOMPARE(m_fixture->dialogs.texts(), QStringList());
     }
 };
 
