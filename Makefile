@@ -9,6 +9,8 @@ DEBIAN_PACKAGES := cmake make g++ pkg-config qt6-base-dev qt6-base-dev-tools lib
 	libxcb1-dev xclip imagemagick
 # The Debian package, its checks, and the screenshot script.
 DEBIAN_PACKAGES += dpkg-dev file fakeroot desktop-file-utils appstream lintian xdotool
+# The real-window test reads the window as a screen reader does.
+DEBIAN_PACKAGES += at-spi2-core python3-pyatspi dbus-daemon
 
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 

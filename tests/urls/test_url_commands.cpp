@@ -228,37 +228,32 @@ private slots:
                  qPrintable(report.text));
     }
 
-    // Files dropped load as the file loader loads them, links make a row
-    // each, and dropped text gives its lines, trimmed, without blank ones.
-    void dropAppendsUrls_data()
-    {
-        QTest::addColumn<QList<QUrl>>("links");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QStringList>("expected");
-        using namespace Qt::StringLiterals;
-        const QString link = u"http://c.example/a%20b?q=1"_s;
-        const QUrl urls = QUrl::fromLocalFile(m_dir.filePath(QStringLiteral("urls.txt")));
-        QTest::newRow("file and link") << QList<QUrl>{urls, QUrl(link)} << QString()
-                                       << QStringList{u"mine"_s, u" a"_s, QString(), u"b"_s, link};
-        QTest::newRow("text") << QList<QUrl>{} << QStringLiteral(" http://d/ \r\rhttp://e/\r\n\n\thttp://f/\n")
-                              << QStringList{u"mine"_s, u"http://d/"_s, u"http://e/"_s, u"http://f/"_s};
-    }
+    // A dropped file loads as the file loader loads it, a link makes one row,
+    // and dropped text gives its lines, trimmed, blank ones left out.
     void dropAppendsUrls()
     {
-        QFETCH(QList<QUrl>, links);
-        QFETCH(QString, text);
-        QFETCH(QStringList, expected);
-        file(" a\r\n\nb\n");
-        setRows({QStringLiteral("mine")});
-        QMimeData data;
-        data.setUrls(links);
-        data.setText(text);
-        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(m_form->ListView1->viewport(), &enter);
-        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(m_form->ListView1->viewport(), &drop);
-        QVERIFY(drop.isAccepted());
-        QTRY_COMPARE(rows(), expected);
+        using namespace Qt::StringLiterals;
+        setRows({u"mine"_s});
+        auto drop = [this](const QList<QUrl>& links, const QString& text) {
+            QMimeData data;
+            data.setUrls(links);
+            data.setText(text);
+            QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(m_form->ListView1->viewport(), &enter);
+            QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(m_form->ListView1->viewport(), &drop);
+            QVERIFY(drop.isAccepted());
+        };
+        drop({QUrl::fromLocalFile(file(" a\r\n\nb\n")), QUrl(u"http://c.example/a%20b?q=1"_s)}, {});
+        drop({}, u" http://d/ \r\rhttp://e/\r\n\n\thttp://f/\n"_s);
+        QTRY_COMPARE(rows(), (QStringList{u"mine"_s,
+                                          u" a"_s,
+                                          {},
+                                          u"b"_s,
+                                          u"http://c.example/a%20b?q=1"_s,
+                                          u"http://d/"_s,
+                                          u"http://e/"_s,
+                                          u"http://f/"_s}));
         QCOMPARE(m_fixture->dialogs.texts(), QStringList());
     }
 };
