@@ -2,13 +2,25 @@
 """The window as a screen reader reads it through AT-SPI. Starts the program
 (argv[1]); for each line read, once the window is on the bus, prints "=", the
 tables' names, the results list's first row's states, and "announced" once a
-row's tick was. Ends with the program; end of input ends it."""
-import os, subprocess, sys, threading, time
+row's tick was. Ends with the program; end of input ends it. The bus of
+AT-SPI that the session started goes with them: the session would leave it."""
+import os, signal, subprocess, sys, threading, time
 import pyatspi
-from gi.repository import GLib
+from gi.repository import Gio, GLib
+
+
+def end(code):
+    try:
+        owner = Gio.bus_get_sync(Gio.BusType.SESSION).call_sync(
+            "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "GetConnectionUnixProcessID",
+            GLib.Variant("(s)", ("org.a11y.Bus",)), None, 0, -1, None)
+        os.kill(owner.unpack()[0], signal.SIGTERM)
+    finally:
+        os._exit(code)
+
 
 program = subprocess.Popen([sys.argv[1]], stdout=subprocess.DEVNULL)
-threading.Thread(target=lambda: os._exit(program.wait()), daemon=True).start()
+threading.Thread(target=lambda: end(program.wait()), daemon=True).start()
 ticks = []
 pyatspi.Registry.registerEventListener(
     lambda e: e.source.getRole() == pyatspi.ROLE_TABLE_CELL and ticks.append(e), "object:state-changed:checked")
@@ -26,3 +38,4 @@ for line in sys.stdin:
               if row and row.getState().contains(s)]
     print("=", "|".join(t.name for t in tables()), *states, *["announced"] * bool(ticks), flush=True)
 program.terminate()
+end(program.wait())
