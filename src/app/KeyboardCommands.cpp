@@ -4,22 +4,15 @@
 
 #include <QKeyEvent>
 #include <QPushButton>
-#include <QShortcut>
 
 KeyboardCommands::KeyboardCommands(Form1& form) : QObject(&form)
 {
     for (QPushButton* button : form.findChildren<QPushButton*>())
         button->installEventFilter(this);
-    const std::pair<QKeySequence, QPushButton*> keys[] = {
-        {QKeySequence(Qt::CTRL | Qt::Key_O), form.PushButton13},
-        {QKeySequence(Qt::CTRL | Qt::Key_S), form.PushButton6},
-        {QKeySequence(Qt::Key_F5), form.PushButton7},
-    };
-    for (const auto& [sequence, button] : keys) {
-        auto* shortcut = new QShortcut(sequence, &form);
-        shortcut->setAutoRepeat(false);
-        connect(shortcut, &QShortcut::activated, button, &QPushButton::click);
-    }
+    // The buttons' own shortcuts: screen readers name them with the button.
+    form.PushButton13->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    form.PushButton6->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    form.PushButton7->setShortcut(QKeySequence(Qt::Key_F5));
 }
 
 bool KeyboardCommands::eventFilter(QObject* watched, QEvent* event)
