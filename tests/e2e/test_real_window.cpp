@@ -570,6 +570,13 @@ private slots:
             answer(expectBox(program, mainTitle), QStringLiteral("Return"));
             require(pages.requestsFor(a) == 0 && pages.requestsFor(b) == 1 && pages.requestsFor(c) == 1,
                     QStringLiteral("the run did not fetch the pasted and typed URLs but the deleted one"));
+            for (const auto& [key, title] :
+                 {std::pair("ctrl+s", "Save"),
+                  std::pair("ctrl+o", "Add File(s) - Use Ctrl & Shift to select multiple files")}) {
+                click(program, QPoint(2, 2));
+                m_desk.key(QString::fromLatin1(key));
+                answer(expectBox(program, QString::fromLatin1(title)), QStringLiteral("Escape"));
+            }
             step(QStringLiteral("screen reader"));
             read("= URL(s)|Result(s)"); // Qt's bridge passes no "checkable" on
             click(program, m_layout->row(layout().ListView2, 1));
