@@ -30,15 +30,15 @@ int main(int argc, char* argv[])
     // desktop's clipboard manager. A command may be waiting in a nested event
     // loop and would carry on from there, so then the clipboard is handed
     // over here and the process ends where it stands; every setting is
-    // already on disk. Pages in flight are dropped. The window goes first: the
+    // already on disk. Pages in flight are dropped. The windows go first: the
     // handover may take the manager a moment.
     auto endProgram = [&window] {
         if (window && !window->commandInProgress()) {
             QCoreApplication::quit();
             return;
         }
-        if (window)
-            window->hide();
+        for (QWidget* shown : QApplication::topLevelWidgets())
+            shown->hide();
         handClipboardToManager(std::chrono::seconds(2));
         std::fflush(nullptr);
         std::_Exit(EXIT_SUCCESS);
