@@ -1,4 +1,5 @@
 #include "app/Form1.h"
+#include "app/WindowPlacement.h"
 #include "core/CurlFetcher.h"
 #include "platform/AppIcon.h"
 #include "platform/ClipboardHandover.h"
@@ -7,7 +8,6 @@
 #include "platform/QtFileDialogPrompt.h"
 
 #include <QApplication>
-#include <QScreen>
 
 #include <cstdio>
 #include <cstdlib>
@@ -30,12 +30,15 @@ int main(int argc, char* argv[])
     // desktop's clipboard manager. A command may be waiting in a nested event
     // loop and would carry on from there, so then the clipboard is handed
     // over here and the process ends where it stands; every setting is
-    // already on disk.
+    // already on disk. Pages in flight are dropped. The windows go first: the
+    // handover may take the manager a moment.
     auto endProgram = [&window] {
         if (window && !window->commandInProgress()) {
             QCoreApplication::quit();
             return;
         }
+        for (QWidget* shown : QApplication::topLevelWidgets())
+            shown->hide();
         handClipboardToManager(std::chrono::seconds(2));
         std::fflush(nullptr);
         std::_Exit(EXIT_SUCCESS);
@@ -46,9 +49,11 @@ int main(int argc, char* argv[])
     fileDialogs.setParentWidget(&form);
 
     // Centred before start-up, so that boxes start-up shows open over it.
-    if (QScreen* screen = form.screen())
-        form.move(screen->availableGeometry().center() - form.rect().center());
+    placeCentred(form);
     form.Form_Load();
     form.show();
+    // Now the window manager may have reported the frame round the window.
+    if (form.frameGeometry().size() != form.size())
+        placeCentred(form);
     return QApplication::exec();
 }

@@ -1,10 +1,12 @@
 #include "Form1.h"
 
+#include "KeyboardCommands.h"
 #include "ProgressBar.h"
 #include "ReportListView.h"
 #include "RowListModel.h"
 #include "Twips.h"
 #include "ValueCheckBox.h"
+#include "WindowAccessibility.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -44,6 +46,7 @@ Form1::Form1(const Platform& platform, QWidget* parent)
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       Inet1(platform.fetcher), CommonDialog1(platform.fileDialogs), m_platform(platform)
 {
+    installWindowAccessibility();
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Form1"));
     setFont(arialBold(9));
@@ -126,10 +129,16 @@ void Form1::buildControls()
     setProgressText(QStringLiteral("Progress Bar"));
     place(ProgressBar1, 120, 8830, 7800, 405);
 
+    ProgressBar1->setAccessibleName(QStringLiteral("Progress Bar"));
+    // Screen readers name each list by its column and read its hint.
+    ListView1->setAccessibleName(QStringLiteral("URL(s)"));
+    ListView2->setAccessibleName(QStringLiteral("Result(s)"));
     for (ReportListView* list : {ListView1, ListView2}) {
         list->setToolTip(listToolTip);
+        list->setAccessibleDescription(listToolTip);
         list->setFont(font());
     }
+    ListView1->setTakesDrops(true);
 }
 
 QPushButton* Form1::addButton(const QString& name, const QString& caption, int left, int top, int width, int height)
@@ -164,8 +173,12 @@ void Form1::connectHandlers()
 
     connect(ListView1, &ReportListView::keyDown, this, &Form1::ListView1_KeyDown);
     connect(ListView1, &ReportListView::dblClick, this, &Form1::ListView1_DblClick);
+    connect(ListView1, &ReportListView::pasteKey, this, &Form1::ListView1_Paste);
+    connect(ListView1, &ReportListView::dropped, this, &Form1::ListView1_OLEDragDrop);
     connect(ListView2, &ReportListView::keyDown, this, &Form1::ListView2_KeyDown);
     connect(ListView2, &ReportListView::dblClick, this, &Form1::ListView2_DblClick);
+
+    new KeyboardCommands(*this);
 
     setMouseTracking(true);
     // A list is all of its control: headers, frame and scroll bars as well as

@@ -11,6 +11,8 @@
 #include "platform/Platform.h"
 
 #include <QCursor>
+#include <QList>
+#include <QUrl>
 #include <QWidget>
 
 #include <array>
@@ -88,6 +90,10 @@ public:
     void PushButton13_Click(); // Load List Of URLs From Text File
     void ListView1_KeyDown(int keyCode, Qt::KeyboardModifiers shift);
     void ListView1_DblClick();
+    // Ctrl+V or Shift+Insert, and a drop: the links, files or lines of text
+    // as URL rows.
+    void ListView1_Paste();
+    void ListView1_OLEDragDrop(const QList<QUrl>& links, const QString& text);
 
     // --- Extraction (extract/) ------------------------------------------
     void PushButton7_Click(); // Start Extracting Phone Numbers

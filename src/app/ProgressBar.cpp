@@ -1,5 +1,7 @@
 #include "ProgressBar.h"
 
+#include <QAccessible>
+
 namespace {
 constexpr int frameMs = 16;
 }
@@ -39,9 +41,14 @@ void ProgressBar::showLatest()
 {
     if (value() == m_value && m_shownCaption == m_caption)
         return;
+    const bool newCaption = m_shownCaption != m_caption;
     m_shownCaption = m_caption;
     setValue(m_value);
     update();
+    if (newCaption) { // read out as the bar's description
+        QAccessibleEvent event(this, QAccessible::DescriptionChanged);
+        QAccessible::updateAccessibility(&event);
+    }
     // Changes that arrived while waiting get their own frame.
     m_showTimer.start();
 }

@@ -2,8 +2,12 @@
 
 #include "RowListModel.h"
 
+#include <QAccessible>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMimeData>
+#include <QPainter>
+#include <QTimer>
 
 ReportListView::ReportListView(RowListModel* model, QWidget* parent) : QTableView(parent), m_model(model)
 {
@@ -15,6 +19,9 @@ ReportListView::ReportListView(RowListModel* model, QWidget* parent) : QTableVie
     setWordWrap(false);
     setTextElideMode(Qt::ElideNone);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    // Tab and Shift+Tab move on to the window's next and previous controls;
+    // the arrow keys move between rows.
+    setTabKeyNavigation(false);
     verticalHeader()->hide();
     // Uniform, fixed rows keep a million rows cheap to lay out.
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -157,10 +164,117 @@ int ReportListView::keyCodeOf(int qtKey, Qt::KeyboardModifiers modifiers)
     }
 }
 
+void ReportListView::setTakesDrops(bool takes)
+{
+    m_takesDrops = takes;
+    setAcceptDrops(takes);
+    viewport()->setAcceptDrops(takes);
+}
+
 void ReportListView::keyPressEvent(QKeyEvent* event)
 {
     emit keyDown(keyCodeOf(event->key(), event->modifiers()), event->modifiers());
+    if (event->matches(QKeySequence::Paste)) {
+        emit pasteKey();
+        return;
+    }
     QTableView::keyPressEvent(event);
+}
+
+void ReportListView::focusInEvent(QFocusEvent* event)
+{
+    QTableView::focusInEvent(event);
+    // Coming in by Tab, the current row is the one the keys act on, so it is
+    // selected as well: Delete removes it, and it shows plainly. A click
+    // selects its own row.
+    const Qt::FocusReason reason = event->reason();
+    const bool byKeys =
+        reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason || reason == Qt::ShortcutFocusReason;
+    if (!byKeys || !m_model->rowCount()) {
+        viewport()->update();
+        return;
+    }
+    QModelIndex current = currentIndex();
+    if (!current.isValid()) { // a cleared list comes back without one
+        current = m_model->index(0, 0);
+        selectionModel()->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
+    }
+    if (!selectionModel()->hasSelection())
+        selectionModel()->select(current, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    viewport()->update(); // the focus mark of an empty list
+}
+
+void ReportListView::focusOutEvent(QFocusEvent* event)
+{
+    QTableView::focusOutEvent(event);
+    viewport()->update();
+}
+
+void ReportListView::paintEvent(QPaintEvent* event)
+{
+    QTableView::paintEvent(event);
+    // With no current row the style draws no focus mark, so the list draws
+    // one round its rows' area.
+    if (!hasFocus() || currentIndex().isValid())
+        return;
+    QPainter painter(viewport());
+    painter.setPen(QPen(palette().color(QPalette::Highlight), 1, Qt::DotLine));
+    painter.drawRect(viewport()->rect().adjusted(1, 1, -2, -2));
+}
+
+bool ReportListView::takesDrop(const QDropEvent* event) const
+{
+    const QMimeData* data = event->mimeData();
+    return m_takesDrops && data && (data->hasUrls() || data->hasText());
+}
+
+void ReportListView::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (takesDrop(event))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void ReportListView::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (takesDrop(event))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void ReportListView::dropEvent(QDropEvent* event)
+{
+    if (!takesDrop(event)) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    const QMimeData* data = event->mimeData();
+    const QList<QUrl> links = data->urls();
+    const QString text = links.isEmpty() ? data->text() : QString();
+    // The drop's source waits until this returns; files are read and errors
+    // reported after that.
+    QTimer::singleShot(0, this, [this, links, text] { emit dropped(links, text); });
+}
+
+void ReportListView::dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles)
+{
+    QTableView::dataChanged(topLeft, bottomRight, roles);
+    // Item views announce no tick of their own; a screen reader says
+    // "checked" or "not checked" on this event.
+    if (!QAccessible::isActive() || (!roles.isEmpty() && !roles.contains(Qt::CheckStateRole)) || topLeft != bottomRight)
+        return;
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(this);
+    QAccessibleTableInterface* table = list ? list->tableInterface() : nullptr;
+    QAccessibleInterface* cell = table ? table->cellAt(topLeft.row(), topLeft.column()) : nullptr;
+    if (!cell)
+        return;
+    QAccessible::State changed;
+    changed.checked = true;
+    QAccessibleStateChangeEvent event(cell, changed);
+    QAccessible::updateAccessibility(&event);
 }
 
 void ReportListView::mouseDoubleClickEvent(QMouseEvent* event)

@@ -10,6 +10,7 @@
 #include "app/ValueCheckBox.h"
 #include "core/AppError.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -320,6 +321,35 @@ private slots:
         QTRY_COMPARE(form.MousePointer(), 99);
         QTest::mouseMove(form.windowHandle(), inWindow);
         QTRY_COMPARE(form.MousePointer(), 0);
+    }
+
+    // What a screen reader is told of each control.
+    void screenReaderSees()
+    {
+        FormFixture fixture;
+        Form1& form = fixture.loaded();
+        form.resultRows()->append(QStringLiteral("5551234"));
+        form.resultRows()->flushAppends();
+        const QString progress = QStringLiteral("Please wait.. looking at URL: 2 of 3");
+        form.setProgressText(progress);
+        auto access = [](QObject* object) { return QAccessible::queryAccessibleInterface(object); };
+        QAccessibleInterface* row = access(form.ListView2)->tableInterface()->cellAt(0, 0);
+        const std::tuple<QAccessibleInterface*, QAccessible::Role, const char*, QString> controls[] = {
+            {access(&form), QAccessible::Window, "Vandrell", QString()},
+            {access(form.ListView1), QAccessible::Table, "URL(s)", listToolTip()},
+            {access(form.ListView2), QAccessible::Table, "Result(s)", listToolTip()},
+            {access(form.ProgressBar1), QAccessible::ProgressBar, "Progress Bar", progress},
+            {row, QAccessible::Cell, "5551234", QString()},
+        };
+        for (const auto& [iface, role, name, description] : controls) {
+            QCOMPARE(iface->role(), role);
+            QCOMPARE(iface->text(QAccessible::Name), QString::fromLatin1(name));
+            QTRY_COMPARE(iface->text(QAccessible::Description), description);
+            QVERIFY(!iface->valueInterface()); // whose Increase and Decrease would mean nothing
+        }
+        QVERIFY(row->state().checkable && !row->state().checked);
+        form.resultRows()->setTicked(1, true);
+        QVERIFY(row->state().checked);
     }
 
     void closingEndsTheProgram()

@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTemporaryFile>
 #include <QTest>
 
 #include <xcb/xcb.h>
@@ -223,6 +224,14 @@ QByteArray DesktopDriver::clipboard() const
     return run(QStringLiteral("xclip"),
                {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-t"),
                 QStringLiteral("UTF8_STRING")});
+}
+
+void DesktopDriver::setClipboard(const QByteArray& text) const
+{
+    QTemporaryFile file;
+    if (!file.open() || file.write(text) != text.size() || !file.flush())
+        throw Failure("cannot write the clipboard's text to a file");
+    run(QStringLiteral("xclip"), {QStringLiteral("-selection"), QStringLiteral("clipboard"), file.fileName()});
 }
 
 void DesktopDriver::screenshot(const QString& path) const

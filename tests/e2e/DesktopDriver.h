@@ -50,6 +50,7 @@ public:
     void close(Window window) const;
 
     QByteArray clipboard() const;
+    void setClipboard(const QByteArray& text) const; // as text/plain, owned by xclip
     void screenshot(const QString& path) const;
 
     // Regular expression matching exactly this title.

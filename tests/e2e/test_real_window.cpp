@@ -7,6 +7,7 @@
 
 #include "DesktopDriver.h"
 #include "FormFixture.h"
+#include "PageServer.h"
 #include "TestHttpServer.h"
 #include "TestRegistry.h"
 #include "VirtualDisplay.h"
@@ -177,11 +178,13 @@ private:
 
     QString url(const char* path) const { return m_server.url(QString::fromLatin1(path)); }
 
-    void start(Program& program, const QString& config, PingAnswer ping = PingAnswer::Replies)
+    // The program, or a command that starts it (given its path last).
+    void start(Program& program, const QString& config, PingAnswer ping = PingAnswer::Replies, QStringList command = {})
     {
         program.process.setProcessEnvironment(m_display.programEnvironment(config, ping));
         program.process.setProcessChannelMode(QProcess::MergedChannels);
-        program.process.start(qEnvironmentVariable("VANDRELL_BUILD_DIR") + QStringLiteral("/vandrell"), QStringList());
+        command << qEnvironmentVariable("VANDRELL_BUILD_DIR") + QStringLiteral("/vandrell");
+        program.process.start(command.takeFirst(), command);
         require(program.process.waitForStarted(5000),
                 QStringLiteral("the program did not start: ") + program.process.errorString());
     }
@@ -515,6 +518,83 @@ private slots:
             second.process.kill();
             second.process.waitForFinished(3000);
             QFAIL(qPrintable(failureReport(failure, &second)));
+        }
+    }
+
+    void frameOnScreenAtScaleTwo()
+    {
+        QTemporaryDir config;
+        Program program;
+        start(program, config.path(), PingAnswer::Replies,
+              {QStringLiteral("env"), QStringLiteral("QT_SCALE_FACTOR=2")});
+        const QRect frame = m_desk.geometry(m_desk.waitForWindow(DesktopDriver::exactly(mainTitle)));
+        program.process.kill();
+        QVERIFY2(frame.top() >= 0 && frame.left() >= 0 && frame.right() < 1280 &&
+                     (frame.bottom() < 1024 || frame.top() == 0),
+                 qPrintable(QStringLiteral("frame at %1,%2").arg(frame.x()).arg(frame.y())));
+        program.process.waitForFinished(3000);
+    }
+
+    // Keys only, read through the AT-SPI bridge (its probe starts the program), and a close mid-run.
+    void byKeyboardAndScreenReader()
+    {
+        QTemporaryDir config;
+        PageServer pages;
+        Program program;
+        auto read = [&](const char* expected) { // the probe's answers begin with "="
+            program.process.write("?\n");
+            QByteArray line;
+            while (!line.startsWith('=') && QTest::qWaitFor([&] { return program.process.canReadLine(); }, 10000))
+                line = program.process.readLine();
+            require(line.trimmed() == expected, QStringLiteral("the screen reader reads ") + QString::fromUtf8(line));
+        };
+        const QString a = QStringLiteral("/num/1111111111"), b = QStringLiteral("/num/2222222222"),
+                      c = QStringLiteral("/num/3333333333"), slow = QStringLiteral("/num/4444444444?delay=60000");
+        try {
+            step(QStringLiteral("keys"));
+            start(program, config.path(), PingAnswer::Replies,
+                  {QStringLiteral("env"), QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1"),
+                   QStringLiteral("dbus-run-session"), QStringLiteral("--"), QStringLiteral("/usr/bin/python3"),
+                   QString::fromUtf8(VANDRELL_ATSPI_PROBE)});
+            read("= URL(s)|Result(s)");
+            findMainWindow(program);
+            click(program, m_layout->centre(layout().ListView1));
+            m_desk.setClipboard(" " + pages.url(a).toUtf8() + " \r\n\r\n" + pages.url(b).toUtf8() + "\n");
+            // Back in by Shift+Tab, the first row is current and Delete removes it; Tab leaves the list for "Add
+            // One URL To List", and Return presses it.
+            for (const char* key : {"ctrl+v", "Tab", "shift+Tab", "Delete", "Tab", "Return"})
+                m_desk.key(QString::fromLatin1(key));
+            typeInto(expectBox(program, mainTitle), pages.url(c));
+            click(program, QPoint(2, 2)); // no window manager gives the window back its keys
+            m_desk.key(QStringLiteral("F5"));
+            answer(expectBox(program, mainTitle), QStringLiteral("Return"));
+            require(pages.requestsFor(a) == 0 && pages.requestsFor(b) == 1 && pages.requestsFor(c) == 1,
+                    QStringLiteral("the run did not fetch the pasted and typed URLs but the deleted one"));
+            for (const auto& [key, title] :
+                 {std::pair("ctrl+s", "Save"),
+                  std::pair("ctrl+o", "Add File(s) - Use Ctrl & Shift to select multiple files")}) {
+                click(program, QPoint(2, 2));
+                m_desk.key(QString::fromLatin1(key));
+                answer(expectBox(program, QString::fromLatin1(title)), QStringLiteral("Escape"));
+            }
+            step(QStringLiteral("screen reader"));
+            read("= URL(s)|Result(s)"); // Qt's bridge passes no "checkable" on
+            click(program, m_layout->row(layout().ListView2, 1));
+            m_desk.key(QStringLiteral("space"));
+            read("= URL(s)|Result(s) checked announced");
+            step(QStringLiteral("gone within 0.2 s of a close mid-run"));
+            m_desk.setClipboard(pages.url(slow).toUtf8());
+            click(program, m_layout->row(layout().ListView1, 1));
+            m_desk.key(QStringLiteral("ctrl+v"));
+            m_desk.key(QStringLiteral("F5"));
+            require(QTest::qWaitFor([&] { return pages.requestsFor(slow) == 1; }, 10000), QStringLiteral("no run"));
+            m_desk.close(program.window);
+            endsWithin(program, 30000, QStringLiteral("its window was closed during a run"));
+            require(QTest::qWaitFor([&] { return pages.events().last().kind == QLatin1String("aborted"); }, 5000),
+                    QStringLiteral("the program waited for the page in flight"));
+        } catch (const Failure& failure) {
+            program.process.kill();
+            QFAIL(qPrintable(failureReport(failure, &program)));
         }
     }
 };

@@ -11,7 +11,9 @@
 #include "platform/AppTitle.h"
 #include "urls/SampleUrls.h"
 
+#include <QDropEvent>
 #include <QFile>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -224,6 +226,35 @@ private slots:
         QVERIFY2(report.text.contains(QLatin1String("NUL byte")) &&
                      report.text.contains(QLatin1String("Form1.PushButton13_Click at line 116\r\r")),
                  qPrintable(report.text));
+    }
+
+    // A dropped file loads as the file loader loads it, a link makes one row,
+    // and dropped text gives its lines, trimmed, blank ones left out.
+    void dropAppendsUrls()
+    {
+        using namespace Qt::StringLiterals;
+        setRows({u"mine"_s});
+        auto drop = [this](const QList<QUrl>& links, const QString& text) {
+            QMimeData data;
+            data.setUrls(links);
+            data.setText(text);
+            QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(m_form->ListView1->viewport(), &enter);
+            QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(m_form->ListView1->viewport(), &drop);
+            QVERIFY(drop.isAccepted());
+        };
+        drop({QUrl::fromLocalFile(file(" a\r\n\nb\n")), QUrl(u"http://c.example/a%20b?q=1"_s)}, {});
+        drop({}, u" http://d/ \r\rhttp://e/\r\n\n\thttp://f/\n"_s);
+        QTRY_COMPARE(rows(), (QStringList{u"mine"_s,
+                                          u" a"_s,
+                                          {},
+                                          u"b"_s,
+                                          u"http://c.example/a%20b?q=1"_s,
+                                          u"http://d/"_s,
+                                          u"http://e/"_s,
+                                          u"http://f/"_s}));
+        QCOMPARE(m_fixture->dialogs.texts(), QStringList());
     }
 };
 
