@@ -8,7 +8,6 @@
 #include "DesktopDriver.h"
 #include "FormFixture.h"
 #include "PageServer.h"
-#include "TestHttpServer.h"
 #include "TestRegistry.h"
 #include "VirtualDisplay.h"
 
@@ -142,7 +141,7 @@ class TestRealWindow : public QObject {
 private:
     VirtualDisplay m_display;
     DesktopDriver m_desk{m_display.display()};
-    TestHttpServer m_server;
+    PageServer m_server;
     QProcess m_clipboardManager;
     std::unique_ptr<WindowLayout> m_layout;
     QTemporaryDir m_files;
@@ -293,17 +292,15 @@ private slots:
                  "the clipboard manager did not start");
         QCOMPARE(m_clipboardManager.readLine(), QByteArray("ready\n"));
 
-        m_server.route(QStringLiteral("/a"), TestHttpServer::Reply::page("Call 555-1234 or (555) 123-4567."));
-        m_server.route(QStringLiteral("/b"), TestHttpServer::Reply::page("Fax 12345678, tel 555-9876."));
-        m_server.route(QStringLiteral("/c"), TestHttpServer::Reply::page("Office 020 7946 0018 and 98765"));
+        m_server.route(QStringLiteral("/a"), PageServer::page("Call 555-1234 or (555) 123-4567."));
+        m_server.route(QStringLiteral("/b"), PageServer::page("Fax 12345678, tel 555-9876."));
+        m_server.route(QStringLiteral("/c"), PageServer::page("Office 020 7946 0018 and 98765"));
         // One number of each length from 5 to 20 digits.
         QByteArray all;
         for (int length = 5; length <= 20; ++length)
             all += "x" + QByteArray("98765432109876543210").left(length);
-        m_server.route(QStringLiteral("/all"), TestHttpServer::Reply::page(all));
-        TestHttpServer::Reply hang;
-        hang.mode = TestHttpServer::Reply::Mode::Hang;
-        m_server.route(QStringLiteral("/hang"), hang);
+        m_server.route(QStringLiteral("/all"), PageServer::page(all));
+        // /hang is the server's own: it never answers.
 
         m_layout = std::make_unique<WindowLayout>();
     }
@@ -402,9 +399,9 @@ private slots:
 
             step(QStringLiteral("run until Done"));
             runAndAnswer(first);
-            require(m_server.requestCount(QStringLiteral("/a")) == 1 &&
-                        m_server.requestCount(QStringLiteral("/b")) == 1 &&
-                        m_server.requestCount(QStringLiteral("/c")) == 1,
+            require(m_server.requestsFor(QStringLiteral("/a")) == 1 &&
+                        m_server.requestsFor(QStringLiteral("/b")) == 1 &&
+                        m_server.requestsFor(QStringLiteral("/c")) == 1,
                     QStringLiteral("the run did not fetch each of the three pages once"));
 
             step(QStringLiteral("tick rows and copy"));
@@ -448,9 +445,9 @@ private slots:
             m_desk.key(QStringLiteral("Delete"));
             press(first, layout().PushButton9);
             runAndAnswer(first);
-            require(m_server.requestCount(QStringLiteral("/a")) == 1 &&
-                        m_server.requestCount(QStringLiteral("/b")) == 2 &&
-                        m_server.requestCount(QStringLiteral("/c")) == 2,
+            require(m_server.requestsFor(QStringLiteral("/a")) == 1 &&
+                        m_server.requestsFor(QStringLiteral("/b")) == 2 &&
+                        m_server.requestsFor(QStringLiteral("/c")) == 2,
                     QStringLiteral("after a full stop and Delete on its first row, the URL list did not hold the "
                                    "file's two URLs"));
 
@@ -458,7 +455,7 @@ private slots:
             press(first, layout().PushButton11);
             press(first, layout().PushButton9);
             runAndAnswer(first); // "No URLs added."
-            require(m_server.requestCount(QStringLiteral("/b")) == 2,
+            require(m_server.requestsFor(QStringLiteral("/b")) == 2,
                     QStringLiteral("the cleared URL list was fetched"));
             const QString emptyFile = m_files.filePath(QStringLiteral("empty.txt"));
             save(first, layout().PushButton6, emptyFile, false);
@@ -507,7 +504,7 @@ private slots:
             press(second, layout().PushButton5);
             typeInto(expectBox(second, mainTitle), url("/hang"));
             press(second, layout().PushButton7);
-            require(QTest::qWaitFor([&] { return m_server.requestCount(QStringLiteral("/hang")) == 1; }, 10000),
+            require(QTest::qWaitFor([&] { return m_server.requestsFor(QStringLiteral("/hang")) == 1; }, 10000),
                     QStringLiteral("the run did not reach the page that never answers"));
             screenshot();
             m_desk.close(second.window);
