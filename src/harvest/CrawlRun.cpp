@@ -8,21 +8,21 @@
 #include "core/PageFetcher.h"
 #include "core/PageLinks.h"
 
+#include <QScopeGuard>
 #include <QUrl>
 
 namespace {
-// "http://host:port", the part of a URL robots.txt speaks for.
-QString originOf(const QByteArray& url)
+// "host:port" as the fetcher counts its connections.
+QString connectionKey(const QString& url)
 {
-    const QUrl parsed(QString::fromUtf8(url));
-    QString origin = parsed.scheme().toLower() + QStringLiteral("://") + parsed.host().toLower();
-    if (parsed.port() != -1)
-        origin += QLatin1Char(':') + QString::number(parsed.port());
-    return origin;
+    QUrl parsed(url);
+    if (parsed.host().isEmpty()) // typed without a scheme
+        parsed = QUrl(QStringLiteral("http://") + url);
+    return parsed.host().toLower() + QLatin1Char(':') + QString::number(parsed.port(-1));
 }
 
 // The path and query a followed URL sends, as robots.txt rules match them.
-QByteArray pathAndQuery(const QByteArray& url)
+std::string pathAndQuery(const QByteArray& url)
 {
     const QUrl parsed(QString::fromUtf8(url));
     QByteArray path = parsed.path(QUrl::FullyEncoded).toUtf8();
@@ -30,12 +30,13 @@ QByteArray pathAndQuery(const QByteArray& url)
         path = "/";
     if (parsed.hasQuery())
         path += '?' + parsed.query(QUrl::FullyEncoded).toUtf8();
-    return path;
+    return path.toStdString();
 }
 } // namespace
 
-CrawlRun::CrawlRun(const HarvestOptions& options, PageFetcher& fetcher, UrlFeed& reader, HarvestOutput& output)
-    : m_options(options), m_fetcher(fetcher), m_reader(reader), m_output(output)
+CrawlRun::CrawlRun(const HarvestOptions& options, PageFetcher& fetcher, int requestsPerHost, UrlFeed& reader,
+                   HarvestOutput& output)
+    : m_options(options), m_fetcher(fetcher), m_requestsPerHost(requestsPerHost), m_reader(reader), m_output(output)
 {}
 
 CrawlRun::~CrawlRun() = default;
@@ -97,62 +98,75 @@ void CrawlRun::admitStartPages()
 
 void CrawlRun::startRequests()
 {
+    // robots.txt first: links wait for it before they join a crawl.
+    while (!m_robotsWanted.isEmpty() && qint64(m_inFlight.size()) < m_options.jobs) {
+        const QString url = m_robotsWanted.front() + QStringLiteral("/robots.txt");
+        if (m_inFlightOnHost.value(connectionKey(url)) >= m_requestsPerHost)
+            break;
+        request({0, 0, m_robotsWanted.takeFirst(), {}, {}, nullptr}, url);
+    }
     for (qint64 id = m_firstCrawl; id < m_firstCrawl + qint64(m_crawls.size()); ++id) {
         SiteCrawl& site = *crawl(id);
         for (std::size_t i = site.flushed(); i < site.pages().size(); ++i) {
             if (qint64(m_inFlight.size()) >= m_options.jobs)
                 return;
-            if (site.pages()[i].state == SiteCrawl::Page::State::Known && startPage(id, site, i))
-                site.expand(); // a page robots.txt refused is done at once
+            SiteCrawl::Page& page = site.pages()[i];
+            if (page.state != SiteCrawl::Page::State::Known)
+                continue;
+            const QString url = page.depth == 0 ? UrlBytes::requestText(page.url) : QString::fromUtf8(page.url);
+            if (m_inFlightOnHost.value(connectionKey(url)) >= m_requestsPerHost)
+                continue;
+            page.state = SiteCrawl::Page::State::Requested;
+            request({id, i, {}, {}, {}, nullptr}, url);
         }
     }
 }
 
-bool CrawlRun::startPage(qint64 crawlId, SiteCrawl& site, std::size_t i)
-{
-    SiteCrawl::Page& page = site.pages()[i];
-    if (page.depth == 0) {
-        page.state = SiteCrawl::Page::State::Requested;
-        request({crawlId, i, {}, nullptr}, UrlBytes::requestText(page.url));
-        return false;
-    }
-    // Followed pages only as the host's robots.txt allows.
-    const QString origin = originOf(page.url);
-    const auto state = m_robotsState.constFind(origin);
-    if (state == m_robotsState.constEnd()) {
-        m_robotsState.insert(origin, Robots::Fetching);
-        request({0, 0, origin, nullptr}, origin + QStringLiteral("/robots.txt"));
-        return false;
-    }
-    if (*state == Robots::Fetching)
-        return false;
-    if (!m_robots.find(origin)->allows(pathAndQuery(page.url).toStdString())) {
-        page.state = SiteCrawl::Page::State::Done;
-        page.disallowed = true;
-        ++m_disallowed;
-        return true;
-    }
-    page.state = SiteCrawl::Page::State::Requested;
-    request({crawlId, i, {}, nullptr}, QString::fromUtf8(page.url));
-    return false;
-}
-
 void CrawlRun::request(Request request, const QString& url)
 {
+    request.host = connectionKey(url);
+    ++m_inFlightOnHost[request.host];
     try {
         request.pending = m_fetcher.start(url);
-    } catch (const AppError&) {
-        // Refused at once: reported when it is finished, in its turn.
+    } catch (const AppError& error) {
+        request.refusal = error.reason(); // reported in its turn
     }
     m_inFlight.push_back(std::move(request));
+}
+
+void CrawlRun::expand(SiteCrawl& site)
+{
+    const QByteArray waiting = site.expand([this](const QByteArray& link) {
+        const QString origin = originOf(link);
+        if (m_robotsState.value(origin, Robots::Fetching) == Robots::Fetching)
+            return SiteCrawl::Verdict::Wait;
+        if (m_robots.find(origin)->allows(pathAndQuery(link)))
+            return SiteCrawl::Verdict::Follow;
+        ++m_disallowed;
+        return SiteCrawl::Verdict::Refuse;
+    });
+    if (waiting.isEmpty())
+        return;
+    const QString origin = originOf(waiting);
+    if (!m_robotsState.contains(origin)) {
+        m_robotsState.insert(origin, Robots::Fetching);
+        m_robotsWanted << origin;
+    }
 }
 
 void CrawlRun::finishOldest()
 {
     Request request = std::move(m_inFlight.front());
     m_inFlight.pop_front();
+    const auto releaseHost = qScopeGuard([&] {
+        if (--m_inFlightOnHost[request.host] == 0)
+            m_inFlightOnHost.remove(request.host);
+    });
     if (request.crawl == 0) {
         finishRobots(request.origin, request.pending.get());
+        // Links waiting for it may go on now, in every crawl.
+        for (SiteCrawl& site : m_crawls)
+            expand(site);
         return;
     }
     SiteCrawl* site = crawl(request.crawl);
@@ -161,16 +175,11 @@ void CrawlRun::finishOldest()
     if (request.pending) {
         finishPage(*site, request.page, *request.pending);
     } else {
-        // The fetcher refused the URL outright: ask again for its reason.
         SiteCrawl::Page& page = site->pages()[request.page];
-        try {
-            m_fetcher.start(UrlBytes::requestText(page.url));
-        } catch (const AppError& error) {
-            page.failure = m_output.failureLine(page.url, error.reason());
-        }
+        page.failure = m_output.failureLine(page.url, request.refusal);
         page.state = SiteCrawl::Page::State::Done;
     }
-    site->expand();
+    expand(*site);
 }
 
 void CrawlRun::finishPage(SiteCrawl& site, std::size_t i, PendingPage& pending)
@@ -184,14 +193,18 @@ void CrawlRun::finishPage(SiteCrawl& site, std::size_t i, PendingPage& pending)
         page.failure = m_output.failureLine(page.url, error.reason());
         return;
     }
-    QString finalUrl = pending.finalUrl();
+    QByteArray finalUrl = canonicalUrl(pending.finalUrl().toUtf8());
     if (finalUrl.isEmpty())
-        finalUrl = page.depth == 0 ? UrlBytes::requestText(page.url) : QString::fromUtf8(page.url);
+        finalUrl = page.depth == 0 ? canonicalUrl(UrlBytes::requestText(page.url).toUtf8()) : page.url;
     if (page.depth == 0) {
-        site.startFetched(finalUrl);
-        if (const std::optional<QByteArray> typed = resolveLink(UrlBytes::requestText(page.url).toUtf8(), {}))
-            site.markSeen(*typed);
+        site.startFetched(QString::fromUtf8(finalUrl));
+        site.markSeen(canonicalUrl(UrlBytes::requestText(page.url).toUtf8()));
+    } else if (hostOf(finalUrl) != site.host() || !redirectAllowed(finalUrl)) {
+        // Redirected off the site, or where robots.txt keeps us out: none of it is used.
+        ++m_disallowed;
+        return;
     }
+    site.markSeen(finalUrl);
     const std::string_view bytes(body.constData(), std::size_t(body.size()));
     page.rows = m_output.pageRows(page.url, bytes);
     // Links only from pages whose links are followed.
@@ -200,13 +213,36 @@ void CrawlRun::finishPage(SiteCrawl& site, std::size_t i, PendingPage& pending)
     const PageLinks links = extractPageLinks(bytes);
     if (links.nofollow)
         return;
-    const QByteArray pageUrl = finalUrl.toUtf8();
-    QByteArray base = pageUrl;
+    QByteArray base = finalUrl;
     if (!links.base.isEmpty())
-        base = resolveLink(pageUrl, links.base).value_or(pageUrl);
-    for (const QByteArray& href : links.hrefs)
-        if (std::optional<QByteArray> resolved = resolveLink(base, href))
-            page.links.push_back(std::move(*resolved));
+        base = resolveLink(finalUrl, links.base).value_or(finalUrl);
+    // A page of a million links to a few pages costs one resolving each, and
+    // a page of a million distinct ones a bounded share: many times what
+    // the crawl could still take, since links off the site or refused by
+    // robots.txt take no place in it.
+    const qsizetype keptAtMost = std::max<qsizetype>(10 * qsizetype(m_options.maxPages), 1000);
+    QSet<QByteArray> hrefs;
+    QSet<QByteArray> kept;
+    for (const QByteArray& href : links.hrefs) {
+        if (kept.size() >= keptAtMost)
+            break;
+        if (hrefs.contains(href))
+            continue;
+        hrefs.insert(href);
+        if (const std::optional<QByteArray> resolved = resolveLink(base, href)) {
+            QByteArray link = canonicalUrl(*resolved);
+            if (!kept.contains(link)) {
+                kept.insert(link);
+                page.links.push_back(std::move(link));
+            }
+        }
+    }
+}
+
+bool CrawlRun::redirectAllowed(const QByteArray& finalUrl) const
+{
+    const auto rules = m_robots.find(originOf(finalUrl));
+    return rules == m_robots.end() || rules->allows(pathAndQuery(finalUrl));
 }
 
 void CrawlRun::finishRobots(const QString& origin, PendingPage* pending)

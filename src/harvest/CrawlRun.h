@@ -24,7 +24,11 @@ class UrlFeed;
 
 class CrawlRun final {
 public:
-    CrawlRun(const HarvestOptions& options, PageFetcher& fetcher, UrlFeed& reader, HarvestOutput& output);
+    // The fetcher opens at most requestsPerHost connections to one host; no
+    // more are asked of it at once, so those in flight are never all queued
+    // behind one busy site.
+    CrawlRun(const HarvestOptions& options, PageFetcher& fetcher, int requestsPerHost, UrlFeed& reader,
+             HarvestOutput& output);
     ~CrawlRun();
     Q_DISABLE_COPY_MOVE(CrawlRun)
 
@@ -35,16 +39,21 @@ private:
     struct Request {
         qint64 crawl = 0; // the crawl's start position, or 0 for robots.txt
         std::size_t page = 0;
-        QString origin; // for robots.txt
+        QString origin;  // for robots.txt
+        QString host;    // whose connections it takes
+        QString refusal; // why the fetcher refused it outright
         std::unique_ptr<PendingPage> pending;
     };
     enum class Robots { Fetching, Known };
 
     void admitStartPages();
     void startRequests();
-    // Requests page i of the crawl, or asks for its host's robots.txt first.
-    // True when the page is done at once: robots.txt refuses it.
-    bool startPage(qint64 crawlId, SiteCrawl& crawl, std::size_t i);
+    // Lets the links of a crawl's done pages join it, as robots.txt allows,
+    // asking for robots.txt where it is not known yet.
+    void expand(SiteCrawl& site);
+    // Whether robots.txt, where known, allows the URL a followed page was
+    // redirected to; an origin not read yet is not asked for after the fact.
+    bool redirectAllowed(const QByteArray& finalUrl) const;
     void request(Request request, const QString& url);
     void finishOldest();
     void finishPage(SiteCrawl& crawl, std::size_t i, PendingPage& pending);
@@ -54,13 +63,16 @@ private:
 
     const HarvestOptions& m_options;
     PageFetcher& m_fetcher;
+    const int m_requestsPerHost;
     UrlFeed& m_reader;
     HarvestOutput& m_output;
     std::deque<SiteCrawl> m_crawls; // start positions m_firstCrawl, m_firstCrawl + 1, ...
     qint64 m_firstCrawl = 1;
     bool m_inputEnded = false;
     std::deque<Request> m_inFlight; // oldest first
+    QHash<QString, int> m_inFlightOnHost;
     QHash<QString, Robots> m_robotsState;
+    QStringList m_robotsWanted; // origins whose robots.txt is to be asked for
     QHash<QString, RobotsTxt> m_robots;
     qint64 m_donePages = 0;
     qint64 m_disallowed = 0;

@@ -2,12 +2,25 @@
 
 #include <QUrl>
 
-namespace {
-QString hostOf(const QString& url)
+QByteArray canonicalUrl(const QByteArray& url)
 {
-    return QUrl(url).host().toLower();
+    return QUrl(QString::fromUtf8(url))
+        .adjusted(QUrl::NormalizePathSegments | QUrl::RemoveUserInfo | QUrl::RemoveFragment)
+        .toEncoded();
 }
-} // namespace
+
+QString originOf(const QByteArray& url)
+{
+    return QUrl(QString::fromUtf8(url))
+        .adjusted(QUrl::RemoveUserInfo | QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment)
+        .toString()
+        .toLower();
+}
+
+QString hostOf(const QByteArray& url)
+{
+    return QUrl(QString::fromUtf8(url)).host().toLower();
+}
 
 SiteCrawl::SiteCrawl(QByteArray startUrl, int follow, int maxPages)
     : m_follow(follow), m_maxPages(std::size_t(std::max(maxPages, 1)))
@@ -15,28 +28,25 @@ SiteCrawl::SiteCrawl(QByteArray startUrl, int follow, int maxPages)
     m_pages.emplace_back(std::move(startUrl), 0);
 }
 
-void SiteCrawl::startFetched(const QString& finalUrl)
+QByteArray SiteCrawl::expand(const Judge& judge)
 {
-    m_host = hostOf(finalUrl);
-    m_seen.insert(finalUrl.toUtf8());
-}
-
-bool SiteCrawl::expand()
-{
-    bool added = false;
     while (m_expanded < m_pages.size() && m_pages[m_expanded].state == Page::State::Done) {
-        std::vector<QByteArray> links = std::move(m_pages[m_expanded].links);
         const int depth = m_pages[m_expanded].depth + 1;
-        ++m_expanded;
-        for (QByteArray& link : links) {
-            if (m_pages.size() >= m_maxPages)
-                return added;
-            if (m_host.isEmpty() || hostOf(QString::fromUtf8(link)) != m_host || m_seen.contains(link))
+        // By index: adding a page may move the page list.
+        for (; m_nextLink < m_pages[m_expanded].links.size() && m_pages.size() < m_maxPages; ++m_nextLink) {
+            QByteArray link = m_pages[m_expanded].links[m_nextLink];
+            if (m_host.isEmpty() || hostOf(link) != m_host || m_seen.contains(link))
                 continue;
+            const Verdict verdict = judge(link);
+            if (verdict == Verdict::Wait)
+                return link;
             m_seen.insert(link);
-            m_pages.emplace_back(std::move(link), depth);
-            added = true;
+            if (verdict == Verdict::Follow)
+                m_pages.emplace_back(std::move(link), depth);
         }
+        m_pages[m_expanded].links = {};
+        m_nextLink = 0;
+        ++m_expanded;
     }
-    return added;
+    return {};
 }

@@ -1,15 +1,26 @@
 #pragma once
 // One start page's crawl: the pages of its site it reaches within --follow
-// links, in breadth-first order of first discovery, each resolved URL once.
-// Pages may be fetched and scanned in any order; their links join the crawl
-// only in that order, so the page list (and so the output) is the same on
-// every run, whatever the timing.
+// links, in breadth-first order of first discovery, each URL once. Pages may
+// be fetched and scanned in any order; their links join the crawl only in
+// that order, and only once robots.txt has been read for them, so the page
+// list (and so the output) is the same on every run, whatever the timing.
+// Links are kept in one canonical form (see canonicalUrl), which is also
+// the form checked against robots.txt, fetched and shown.
 
 #include <QByteArray>
 #include <QSet>
 #include <QString>
 
+#include <functional>
 #include <vector>
+
+// A resolved http(s) URL as it goes on the wire: percent escapes of
+// unreserved characters decoded, dot segments removed, no user name or
+// password, no fragment. Two spellings of one page become one.
+QByteArray canonicalUrl(const QByteArray& url);
+// "http://host:port" of a URL: the part robots.txt speaks for.
+QString originOf(const QByteArray& url);
+QString hostOf(const QByteArray& url);
 
 class SiteCrawl final {
 public:
@@ -17,14 +28,16 @@ public:
         enum class State { Known, Requested, Done };
         Page(QByteArray url, int depth) : url(std::move(url)), depth(depth) {}
 
-        QByteArray url; // as typed for the start page, resolved for the others
+        QByteArray url; // as typed for the start page, canonical for the others
         int depth = 0;
         State state = State::Known;
-        bool disallowed = false;       // robots.txt kept us from it; not fetched
         QByteArray rows;               // ready to print
         QByteArray failure;            // a failure line instead
-        std::vector<QByteArray> links; // resolved, in document order, until they join the crawl
+        std::vector<QByteArray> links; // canonical, in document order, until they join the crawl
     };
+    // What robots.txt says of a link: follow it, refuse it, or not yet known.
+    enum class Verdict { Follow, Refuse, Wait };
+    using Judge = std::function<Verdict(const QByteArray& link)>;
 
     SiteCrawl(QByteArray startUrl, int follow, int maxPages);
 
@@ -32,19 +45,21 @@ public:
     const std::vector<Page>& pages() const { return m_pages; }
     // Whether a page's links are wanted at all: it lies within --follow.
     bool followsFrom(const Page& page) const { return page.depth < m_follow; }
+    const QString& host() const { return m_host; }
 
     // The start page has been fetched from finalUrl: the crawl's site is its
-    // host, and the pages it names are not fetched again.
-    void startFetched(const QString& finalUrl);
-    // A URL the crawl has fetched under another name.
+    // host.
+    void startFetched(const QString& finalUrl) { m_host = hostOf(finalUrl.toUtf8()); }
+    // A URL the crawl has fetched, not to be fetched again.
     void markSeen(const QByteArray& url) { m_seen.insert(url); }
     // Moves the links of every done page whose turn has come into the page
-    // list, in order. Returns whether any page was added.
-    bool expand();
+    // list, in order, as judge allows. Stops at a link judge cannot tell yet
+    // and returns it; returns nothing when all are through.
+    QByteArray expand(const Judge& judge);
     // Index of the first page not yet handed out for output.
     std::size_t& flushed() { return m_flushed; }
     std::size_t flushed() const { return m_flushed; }
-    bool finished() const { return m_flushed == m_pages.size(); }
+    bool finished() const { return m_flushed == m_pages.size() && m_expanded == m_pages.size(); }
 
 private:
     std::vector<Page> m_pages;
@@ -52,6 +67,7 @@ private:
     QString m_host;
     const int m_follow;
     const std::size_t m_maxPages;
-    std::size_t m_expanded = 0;
+    std::size_t m_expanded = 0; // pages whose links have all been judged
+    std::size_t m_nextLink = 0; // of the page being expanded
     std::size_t m_flushed = 0;
 };

@@ -153,6 +153,6 @@ int main(int argc, char** argv)
     StdoutWriter out;
     HarvestOutput output(runOptions, out);
     if (runOptions.follow > 0)
-        return CrawlRun(runOptions, *fetcher, reader, output).exec();
+        return CrawlRun(runOptions, *fetcher, CurlFetcher::maximumConnectionsPerHost, reader, output).exec();
     return HarvestRun(runOptions, *fetcher, reader, output).exec();
 }

@@ -619,9 +619,11 @@ private slots:
                                      QStringLiteral("--lengths=10")};
         QTest::newRow("two links deep") << follow2 << 0 << rows << all;
         QTest::newRow("answers in any order") << follow2 << 60 << rows << all;
-        QTest::newRow("--max-pages 4") << follow2 + QStringList{QStringLiteral("--max-pages=4")} << 0
-                                       << QByteArray("@/ - 5550000000\n@/a.html - 5550000001\n@/b.html - 5550000002\n")
-                                       << paths({"/", "/robots.txt", "/a.html", "/b.html"});
+        QTest::newRow("--max-pages 4, refused pages not counted")
+            << follow2 + QStringList{QStringLiteral("--max-pages=4")} << 0
+            << QByteArray("@/ - 5550000000\n@/a.html - 5550000001\n@/b.html - 5550000002\n"
+                          "@/private/open.html - 5550000003\n")
+            << paths({"/", "/robots.txt", "/a.html", "/b.html", "/private/open.html"});
         QTest::newRow("--format urls")
             << QStringList{QStringLiteral("--follow=2"), QStringLiteral("--format=urls")} << 0
             << QByteArray("@/\n@/a.html\n@/b.html\n@/private/open.html\n@/moved\n@/sub/e.html\n@/deep1.html\n") << all;
@@ -645,7 +647,8 @@ private slots:
                       "<a href=http://127.0.0.2:" +
                       QByteArray::number(site.port()) +
                       "/off.html>off</a>"
-                      "<a rel='external NoFollow' href=c.html>c</a><a href=/private/x.html>x</a>"
+                      "<a rel='external NoFollow' href=c.html>c</a><a href=/private/x.html>x</a><a "
+                      "href=/a/%2e%2e/private/y>y</a>"
                       "<a href=/private/open.html>open</a><a href=/missing.html>gone</a><a href=/moved>moved</a>"
                       " tel 5550000000");
         site.route(QStringLiteral("/robots.txt"),
@@ -657,7 +660,8 @@ private slots:
         page("/d.html", "<a href=/deep1.html>d</a> tel 5550000004");
         page("/sub/e.html", "<a href=/deep2.html>d</a> tel 5550000005");
         page("/deep1.html", "<a href=/deep3.html>d</a> tel 5550000006");
-        for (const char* never : {"/c.html", "/private/x.html", "/never.html", "/deep2.html", "/off.html"})
+        for (const char* never :
+             {"/c.html", "/private/x.html", "/private/y", "/never.html", "/deep2.html", "/off.html"})
             page(never, "tel 5559999999");
 
         const Finished run = runHarvest(arguments, at + "/\n");
