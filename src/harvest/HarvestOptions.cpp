@@ -203,31 +203,24 @@ std::optional<HarvestOptions> HarvestOptions::parse(const QStringList& arguments
     if (parser.isSet(crlf))
         options.lineEnd = "\r\n";
     options.unique = parser.isSet(unique);
-    const std::optional<int> jobCount = parseNumber(parser.value(jobs));
-    if (!jobCount || *jobCount < shortestJobs || *jobCount > longestJobs) {
-        usageError(QStringLiteral("--jobs wants a number from %1 to %2, not \"%3\"")
-                       .arg(shortestJobs)
-                       .arg(longestJobs)
-                       .arg(parser.value(jobs)));
+    // A whole number from low to high, or a usage error naming the option.
+    const auto numberIn = [&](const QCommandLineOption& option, int low, int high, int& into) {
+        const std::optional<int> number = parseNumber(parser.value(option));
+        if (number && *number >= low && *number <= high) {
+            into = *number;
+            return true;
+        }
+        usageError(QStringLiteral("--%1 wants a number from %2 to %3, not \"%4\"")
+                       .arg(option.names().constLast())
+                       .arg(low)
+                       .arg(high)
+                       .arg(parser.value(option)));
+        return false;
+    };
+    if (!numberIn(jobs, shortestJobs, longestJobs, options.jobs) ||
+        !numberIn(follow, 0, longestFollow, options.follow) ||
+        !numberIn(maxPages, 1, longestMaxPages, options.maxPages))
         return std::nullopt;
-    }
-    options.jobs = *jobCount;
-    const std::optional<int> followDepth = parseNumber(parser.value(follow));
-    if (!followDepth || *followDepth < 0 || *followDepth > longestFollow) {
-        usageError(QStringLiteral("--follow wants a number from 0 to %1, not \"%2\"")
-                       .arg(longestFollow)
-                       .arg(parser.value(follow)));
-        return std::nullopt;
-    }
-    options.follow = *followDepth;
-    const std::optional<int> pageCount = parseNumber(parser.value(maxPages));
-    if (!pageCount || *pageCount < 1 || *pageCount > longestMaxPages) {
-        usageError(QStringLiteral("--max-pages wants a number from 1 to %1, not \"%2\"")
-                       .arg(longestMaxPages)
-                       .arg(parser.value(maxPages)));
-        return std::nullopt;
-    }
-    options.maxPages = *pageCount;
     options.quiet = parser.isSet(quiet);
     if (parser.isSet(cacert)) {
         options.certificateAuthorities = parser.value(cacert);
