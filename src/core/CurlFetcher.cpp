@@ -89,6 +89,7 @@ struct Transfer {
     long hops = 0;
     QByteArray location;
     bool conflictingLocations = false;
+    CurlFetcher::RedirectCheck redirectCheck; // the caller's own, after the policy
     bool inHeaders = false;
     bool discarding = false;
     // Decoded body bytes over every hop, against the page's cap and its
@@ -555,6 +556,11 @@ void CurlFetcher::Engine::follow(Transfer& transfer)
         const RedirectHop hop = checkRedirect(from, target);
         if (!hop.refusal.isEmpty())
             return refuse(transfer, hop.refusal);
+        if (transfer.redirectCheck) {
+            const QString refusal = transfer.redirectCheck(hop.url);
+            if (!refusal.isEmpty())
+                return refuse(transfer, refusal);
+        }
         QString host = hostKey(QUrl::fromEncoded(hop.url));
         curl_multi_remove_handle(m_multi, transfer.easy);
         ++transfer.hops;
@@ -695,7 +701,13 @@ QUrl CurlFetcher::pageUrl(const QString& typed)
 
 std::unique_ptr<PendingPage> CurlFetcher::start(const QString& typed)
 {
+    return start(typed, {});
+}
+
+std::unique_ptr<PendingPage> CurlFetcher::start(const QString& typed, RedirectCheck check)
+{
     auto page = std::make_unique<CurlPendingPage>(m_engine->prepare(typed, pageUrl(typed)));
+    page->transfer().redirectCheck = std::move(check);
     m_engine->add(page->transfer());
     return page;
 }

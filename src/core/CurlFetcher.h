@@ -19,6 +19,7 @@
 #include <QUrl>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 
 class CurlFetcher final : public PageFetcher {
@@ -52,6 +53,11 @@ public:
     ~CurlFetcher() override;
 
     std::unique_ptr<PendingPage> start(const QString& url) override;
+    // The same, and check is asked about each redirect hop's target once the
+    // fetch policy allows it: a reason refuses the hop (the page then fails
+    // with that reason), nothing lets it go.
+    using RedirectCheck = std::function<QString(const QByteArray& target)>;
+    std::unique_ptr<PendingPage> start(const QString& url, RedirectCheck check);
 
     // http(s) URL for what the user typed; throws AppError for other schemes.
     static QUrl pageUrl(const QString& typed);

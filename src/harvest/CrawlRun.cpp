@@ -5,6 +5,7 @@
 #include "UrlBytes.h"
 #include "UrlFeed.h"
 #include "core/AppError.h"
+#include "core/CurlFetcher.h"
 #include "core/PageFetcher.h"
 #include "core/PageLinks.h"
 
@@ -34,9 +35,8 @@ std::string pathAndQuery(const QByteArray& url)
 }
 } // namespace
 
-CrawlRun::CrawlRun(const HarvestOptions& options, PageFetcher& fetcher, int requestsPerHost, UrlFeed& reader,
-                   HarvestOutput& output)
-    : m_options(options), m_fetcher(fetcher), m_requestsPerHost(requestsPerHost), m_reader(reader), m_output(output)
+CrawlRun::CrawlRun(const HarvestOptions& options, CurlFetcher& fetcher, UrlFeed& reader, HarvestOutput& output)
+    : m_options(options), m_fetcher(fetcher), m_reader(reader), m_output(output)
 {}
 
 CrawlRun::~CrawlRun() = default;
@@ -101,9 +101,9 @@ void CrawlRun::startRequests()
     // robots.txt first: links wait for it before they join a crawl.
     while (!m_robotsWanted.isEmpty() && qint64(m_inFlight.size()) < m_options.jobs) {
         const QString url = m_robotsWanted.front() + QStringLiteral("/robots.txt");
-        if (m_inFlightOnHost.value(connectionKey(url)) >= m_requestsPerHost)
+        if (m_inFlightOnHost.value(connectionKey(url)) >= CurlFetcher::maximumConnectionsPerHost)
             break;
-        request({0, 0, m_robotsWanted.takeFirst(), {}, {}, nullptr}, url);
+        request({0, 0, m_robotsWanted.takeFirst(), {}, {}, {}, nullptr}, url);
     }
     for (qint64 id = m_firstCrawl; id < m_firstCrawl + qint64(m_crawls.size()); ++id) {
         SiteCrawl& site = *crawl(id);
@@ -114,20 +114,30 @@ void CrawlRun::startRequests()
             if (page.state != SiteCrawl::Page::State::Known)
                 continue;
             const QString url = page.depth == 0 ? UrlBytes::requestText(page.url) : QString::fromUtf8(page.url);
-            if (m_inFlightOnHost.value(connectionKey(url)) >= m_requestsPerHost)
+            if (m_inFlightOnHost.value(connectionKey(url)) >= CurlFetcher::maximumConnectionsPerHost)
                 continue;
             page.state = SiteCrawl::Page::State::Requested;
-            request({id, i, {}, {}, {}, nullptr}, url);
+            Request next{id, i, {}, {}, {}, {}, nullptr};
+            if (page.depth > 0)
+                next.redirectRefused = std::make_shared<bool>(false);
+            request(std::move(next), url, site.host());
         }
     }
 }
 
-void CrawlRun::request(Request request, const QString& url)
+void CrawlRun::request(Request request, const QString& url, const QString& site)
 {
     request.host = connectionKey(url);
     ++m_inFlightOnHost[request.host];
+    CurlFetcher::RedirectCheck check;
+    if (request.redirectRefused)
+        check = [this, site, refused = request.redirectRefused](const QByteArray& target) {
+            QString refusal = redirectRefusal(site, canonicalUrl(target));
+            *refused = !refusal.isEmpty();
+            return refusal;
+        };
     try {
-        request.pending = m_fetcher.start(url);
+        request.pending = m_fetcher.start(url, std::move(check));
     } catch (const AppError& error) {
         request.refusal = error.reason(); // reported in its turn
     }
@@ -173,7 +183,7 @@ void CrawlRun::finishOldest()
     if (!site)
         return;
     if (request.pending) {
-        finishPage(*site, request.page, *request.pending);
+        finishPage(*site, request.page, *request.pending, request.redirectRefused && *request.redirectRefused);
     } else {
         SiteCrawl::Page& page = site->pages()[request.page];
         page.failure = m_output.failureLine(page.url, request.refusal);
@@ -182,7 +192,7 @@ void CrawlRun::finishOldest()
     expand(*site);
 }
 
-void CrawlRun::finishPage(SiteCrawl& site, std::size_t i, PendingPage& pending)
+void CrawlRun::finishPage(SiteCrawl& site, std::size_t i, PendingPage& pending, bool redirectRefused)
 {
     SiteCrawl::Page& page = site.pages()[i];
     page.state = SiteCrawl::Page::State::Done;
@@ -190,7 +200,10 @@ void CrawlRun::finishPage(SiteCrawl& site, std::size_t i, PendingPage& pending)
     try {
         body = pending.take();
     } catch (const AppError& error) {
-        page.failure = m_output.failureLine(page.url, error.reason());
+        if (redirectRefused)
+            ++m_disallowed; // it led off the site, or where robots.txt keeps us out
+        else
+            page.failure = m_output.failureLine(page.url, error.reason());
         return;
     }
     QByteArray finalUrl = canonicalUrl(pending.finalUrl().toUtf8());
@@ -199,10 +212,6 @@ void CrawlRun::finishPage(SiteCrawl& site, std::size_t i, PendingPage& pending)
     if (page.depth == 0) {
         site.startFetched(QString::fromUtf8(finalUrl));
         site.markSeen(canonicalUrl(UrlBytes::requestText(page.url).toUtf8()));
-    } else if (hostOf(finalUrl) != site.host() || !redirectAllowed(finalUrl)) {
-        // Redirected off the site, or where robots.txt keeps us out: none of it is used.
-        ++m_disallowed;
-        return;
     }
     site.markSeen(finalUrl);
     const std::string_view bytes(body.constData(), std::size_t(body.size()));
@@ -239,10 +248,14 @@ void CrawlRun::finishPage(SiteCrawl& site, std::size_t i, PendingPage& pending)
     }
 }
 
-bool CrawlRun::redirectAllowed(const QByteArray& finalUrl) const
+QString CrawlRun::redirectRefusal(const QString& host, const QByteArray& target) const
 {
-    const auto rules = m_robots.find(originOf(finalUrl));
-    return rules == m_robots.end() || rules->allows(pathAndQuery(finalUrl));
+    if (hostOf(target) != host)
+        return QStringLiteral("Redirect off the site refused: ") + QString::fromUtf8(target);
+    const auto rules = m_robots.find(originOf(target));
+    if (rules != m_robots.end() && !rules->allows(pathAndQuery(target)))
+        return QStringLiteral("Redirect refused by robots.txt: ") + QString::fromUtf8(target);
+    return {};
 }
 
 void CrawlRun::finishRobots(const QString& origin, PendingPage* pending)

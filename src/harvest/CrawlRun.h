@@ -18,17 +18,13 @@
 #include <optional>
 
 class HarvestOutput;
-class PageFetcher;
+class CurlFetcher;
 class PendingPage;
 class UrlFeed;
 
 class CrawlRun final {
 public:
-    // The fetcher opens at most requestsPerHost connections to one host; no
-    // more are asked of it at once, so those in flight are never all queued
-    // behind one busy site.
-    CrawlRun(const HarvestOptions& options, PageFetcher& fetcher, int requestsPerHost, UrlFeed& reader,
-             HarvestOutput& output);
+    CrawlRun(const HarvestOptions& options, CurlFetcher& fetcher, UrlFeed& reader, HarvestOutput& output);
     ~CrawlRun();
     Q_DISABLE_COPY_MOVE(CrawlRun)
 
@@ -42,6 +38,9 @@ private:
         QString origin;  // for robots.txt
         QString host;    // whose connections it takes
         QString refusal; // why the fetcher refused it outright
+        // Set when a redirect of a followed page was refused: off the site,
+        // or where robots.txt keeps us out. Not a failure.
+        std::shared_ptr<bool> redirectRefused;
         std::unique_ptr<PendingPage> pending;
     };
     enum class Robots { Fetching, Known };
@@ -51,19 +50,20 @@ private:
     // Lets the links of a crawl's done pages join it, as robots.txt allows,
     // asking for robots.txt where it is not known yet.
     void expand(SiteCrawl& site);
-    // Whether robots.txt, where known, allows the URL a followed page was
-    // redirected to; an origin not read yet is not asked for after the fact.
-    bool redirectAllowed(const QByteArray& finalUrl) const;
-    void request(Request request, const QString& url);
+    // Why a followed page of the site may not be redirected to target, or
+    // nothing. Where robots.txt for the target's origin is not read yet, the
+    // hop goes on: it is the same host.
+    QString redirectRefusal(const QString& host, const QByteArray& target) const;
+    // Starts a request; a followed page's redirects stay on `site` (a host).
+    void request(Request request, const QString& url, const QString& site = {});
     void finishOldest();
-    void finishPage(SiteCrawl& crawl, std::size_t i, PendingPage& pending);
+    void finishPage(SiteCrawl& crawl, std::size_t i, PendingPage& pending, bool redirectRefused);
     void finishRobots(const QString& origin, PendingPage* pending);
     void flush();
     SiteCrawl* crawl(qint64 id);
 
     const HarvestOptions& m_options;
-    PageFetcher& m_fetcher;
-    const int m_requestsPerHost;
+    CurlFetcher& m_fetcher;
     UrlFeed& m_reader;
     HarvestOutput& m_output;
     std::deque<SiteCrawl> m_crawls; // start positions m_firstCrawl, m_firstCrawl + 1, ...

@@ -82,7 +82,7 @@ void raiseDescriptorLimit()
 }
 
 // One connection for every request in flight.
-std::unique_ptr<PageFetcher> makeFetcher(const HarvestOptions& options)
+std::unique_ptr<CurlFetcher> makeFetcher(const HarvestOptions& options)
 {
     CurlFetcher::Limits limits;
     limits.connections = options.jobs;
@@ -149,10 +149,10 @@ int main(int argc, char** argv)
     // Read ahead: the pages in flight, and as many again so the window never
     // waits on a line that is already in the input.
     UrlFeed reader(std::move(inputs), 2 * runOptions.jobs + 64);
-    const std::unique_ptr<PageFetcher> fetcher = makeFetcher(runOptions);
+    const std::unique_ptr<CurlFetcher> fetcher = makeFetcher(runOptions);
     StdoutWriter out;
     HarvestOutput output(runOptions, out);
     if (runOptions.follow > 0)
-        return CrawlRun(runOptions, *fetcher, CurlFetcher::maximumConnectionsPerHost, reader, output).exec();
+        return CrawlRun(runOptions, *fetcher, reader, output).exec();
     return HarvestRun(runOptions, *fetcher, reader, output).exec();
 }

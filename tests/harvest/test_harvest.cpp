@@ -614,7 +614,7 @@ private slots:
             return out;
         };
         const QStringList all = paths({"/", "/robots.txt", "/a.html", "/b.html", "/private/open.html", "/missing.html",
-                                       "/moved", "/d.html", "/sub/e.html", "/deep1.html"});
+                                       "/moved", "/d.html", "/away", "/sneak", "/sub/e.html", "/deep1.html"});
         const QStringList follow2 = {QStringLiteral("--follow=2"), QStringLiteral("--with-url"),
                                      QStringLiteral("--lengths=10")};
         QTest::newRow("two links deep") << follow2 << 0 << rows << all;
@@ -650,6 +650,7 @@ private slots:
                       "<a rel='external NoFollow' href=c.html>c</a><a href=/private/x.html>x</a><a "
                       "href=/a/%2e%2e/private/y>y</a>"
                       "<a href=/private/open.html>open</a><a href=/missing.html>gone</a><a href=/moved>moved</a>"
+                      "<a href=/away>off-site by redirect</a><a href=/sneak>robots.txt by redirect</a>"
                       " tel 5550000000");
         site.route(QStringLiteral("/robots.txt"),
                    PageServer::page("User-agent: *\nDisallow: /private\nAllow: /private/open\n", "text/plain"), 1);
@@ -657,11 +658,14 @@ private slots:
         page("/b.html", "<meta name=robots content='noindex, nofollow'><a href=/never.html>n</a> tel 5550000002");
         page("/private/open.html", "<a href=/deep1.html>d</a> tel 5550000003");
         site.route(QStringLiteral("/moved"), PageServer::redirect("/d.html"), 1);
+        site.route(QStringLiteral("/away"),
+                   PageServer::redirect("http://127.0.0.2:" + QByteArray::number(site.port()) + "/off.html"), 1);
+        site.route(QStringLiteral("/sneak"), PageServer::redirect("/private/z"), 1);
         page("/d.html", "<a href=/deep1.html>d</a> tel 5550000004");
         page("/sub/e.html", "<a href=/deep2.html>d</a> tel 5550000005");
         page("/deep1.html", "<a href=/deep3.html>d</a> tel 5550000006");
         for (const char* never :
-             {"/c.html", "/private/x.html", "/private/y", "/never.html", "/deep2.html", "/off.html"})
+             {"/c.html", "/private/x.html", "/private/y", "/private/z", "/never.html", "/deep2.html", "/off.html"})
             page(never, "tel 5559999999");
 
         const Finished run = runHarvest(arguments, at + "/\n");
