@@ -45,9 +45,11 @@ void ProgressBar::showLatest()
     m_shownCaption = m_caption;
     setValue(m_value);
     update();
-    if (newCaption) { // read out as the bar's description
-        QAccessibleEvent event(this, QAccessible::DescriptionChanged);
-        QAccessible::updateAccessibility(&event);
+    if (newCaption) { // the bar's name and description: screen readers speak a changed name
+        for (const QAccessible::Event change : {QAccessible::NameChanged, QAccessible::DescriptionChanged}) {
+            QAccessibleEvent event(this, change);
+            QAccessible::updateAccessibility(&event);
+        }
     }
     // Changes that arrived while waiting get their own frame.
     m_showTimer.start();

@@ -12,6 +12,14 @@
 ReportListView::ReportListView(RowListModel* model, QWidget* parent) : QTableView(parent), m_model(model)
 {
     setModel(model);
+    // Rows pasted into the focused, empty list: the current row the keys act
+    // on is selected too, as when the list is entered by Tab.
+    connect(model, &QAbstractItemModel::rowsInserted, this, [this] {
+        if (!hasFocus() || selectionModel()->hasSelection())
+            return;
+        const QModelIndex current = currentIndex().isValid() ? currentIndex() : m_model->index(0, 0);
+        selectionModel()->setCurrentIndex(current, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    });
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);

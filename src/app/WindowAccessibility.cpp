@@ -13,7 +13,8 @@ public:
 
     QString text(QAccessible::Text t) const override
     {
-        if (t == QAccessible::Description || t == QAccessible::Value)
+        // The caption is what the bar says: "Progress Bar", or the URL the run is at.
+        if (t == QAccessible::Name || t == QAccessible::Description || t == QAccessible::Value)
             return static_cast<const ProgressBar*>(widget())->text();
         return QAccessibleWidget::text(t);
     }

@@ -334,16 +334,16 @@ private slots:
         form.setProgressText(progress);
         auto access = [](QObject* object) { return QAccessible::queryAccessibleInterface(object); };
         QAccessibleInterface* row = access(form.ListView2)->tableInterface()->cellAt(0, 0);
-        const std::tuple<QAccessibleInterface*, QAccessible::Role, const char*, QString> controls[] = {
-            {access(&form), QAccessible::Window, "Vandrell", QString()},
-            {access(form.ListView1), QAccessible::Table, "URL(s)", listToolTip()},
-            {access(form.ListView2), QAccessible::Table, "Result(s)", listToolTip()},
-            {access(form.ProgressBar1), QAccessible::ProgressBar, "Progress Bar", progress},
-            {row, QAccessible::Cell, "5551234", QString()},
+        const std::tuple<QAccessibleInterface*, QAccessible::Role, QString, QString> controls[] = {
+            {access(&form), QAccessible::Window, QStringLiteral("Vandrell"), QString()},
+            {access(form.ListView1), QAccessible::Table, QStringLiteral("URL(s)"), listToolTip()},
+            {access(form.ListView2), QAccessible::Table, QStringLiteral("Result(s)"), listToolTip()},
+            {access(form.ProgressBar1), QAccessible::ProgressBar, progress, progress}, // its caption, spoken
+            {row, QAccessible::Cell, QStringLiteral("5551234"), QString()},
         };
         for (const auto& [iface, role, name, description] : controls) {
             QCOMPARE(iface->role(), role);
-            QCOMPARE(iface->text(QAccessible::Name), QString::fromLatin1(name));
+            QTRY_COMPARE(iface->text(QAccessible::Name), name);
             QTRY_COMPARE(iface->text(QAccessible::Description), description);
             QVERIFY(!iface->valueInterface()); // whose Increase and Decrease would mean nothing
         }

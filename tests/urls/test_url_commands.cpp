@@ -256,6 +256,19 @@ private slots:
                                           u"http://f/"_s}));
         QCOMPARE(m_fixture->dialogs.texts(), QStringList());
     }
+
+    // Rows pasted or dropped into the focused, empty list: Delete acts on the current one at once.
+    void deleteRightAfterRowsArrive()
+    {
+        setRows({});
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_form));
+        m_form->ListView1->setFocus();
+        m_form->ListView1_OLEDragDrop({}, QStringLiteral("http://a/\nhttp://b/"));
+        QTRY_VERIFY(m_form->ListView1->selectionModel()->hasSelection()); // once the view hears of them
+        QTest::keyClick(m_form->ListView1, Qt::Key_Delete);
+        QCOMPARE(rows(), QStringList{QStringLiteral("http://b/")});
+    }
 };
 
 VANDRELL_TEST(TestUrlCommands)
