@@ -8,6 +8,7 @@
 // The corpus is CORPUS, else $VANDRELL_CORPUS, else bench/corpus-64m.html in
 // the build tree, which is generated on first use.
 
+#include "CorpusPath.h"
 #include "ResidentMemory.h"
 #include "core/PageLinks.h"
 
@@ -29,25 +30,6 @@ const QByteArray kPageUrl = "http://shop.example/catalogue/page.html";
 std::string g_corpus;
 std::vector<std::string_view> g_pages;
 std::vector<QByteArray> g_hrefs;
-
-std::string corpusPath(int argc, char** argv)
-{
-    if (argc > 1)
-        return argv[1];
-    if (const char* fromEnvironment = std::getenv("VANDRELL_CORPUS"); fromEnvironment && *fromEnvironment)
-        return fromEnvironment;
-    const std::string path = VANDRELL_BENCH_DIR "/corpus-64m.html";
-    if (!std::ifstream(path).good()) {
-        std::fprintf(stderr, "generating %s\n", path.c_str());
-        const std::string command =
-            "'" VANDRELL_PYTHON "' '" VANDRELL_CORPUS_SCRIPT "' '" + path + "' 64M"; // our own paths: no quotes in them
-        if (std::system(command.c_str()) != 0) {
-            std::fprintf(stderr, "could not generate the corpus\n");
-            std::exit(2);
-        }
-    }
-    return path;
-}
 
 // The generator starts every page with a doctype.
 std::vector<std::string_view> cutIntoPages(std::string_view corpus)
