@@ -30,9 +30,13 @@ for line in sys.stdin:
     while len(tables()) < 2:
         time.sleep(0.1)
     row = tables()[1].queryTable().getAccessibleAt(0, 0) if tables()[1].queryTable().nRows else None
-    for _ in range(40 if row and row.getState().contains(pyatspi.STATE_CHECKED) and not ticks else 1):
-        while GLib.MainContext.default().iteration(False):  # events come in through the main loop
+    # Events come in through the main loop; a tick's may trail its state on a busy machine.
+    deadline = time.monotonic() + (10 if row and row.getState().contains(pyatspi.STATE_CHECKED) else 0.05)
+    while True:
+        while GLib.MainContext.default().iteration(False):
             pass
+        if ticks or time.monotonic() >= deadline:
+            break
         time.sleep(0.05)
     states = [n for n, s in (("checkable", pyatspi.STATE_CHECKABLE), ("checked", pyatspi.STATE_CHECKED))
               if row and row.getState().contains(s)]
