@@ -8,6 +8,7 @@
 // the chunk ends.
 
 #include "core/PageLinks.h"
+#include "core/PageUrl.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -29,16 +30,19 @@ void expect(bool holds, const char* what, const QByteArray& url)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static const QByteArray page = "https://site.example/dir/page.html?q=1";
+    static const PageUrl page = *PageUrl::fromAbsolute("https://site.example/dir/page.html?q=1");
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     const PageLinks links = extractPageLinks(bytes);
     if (size > 1)
         extractPageLinks(std::string(65540 - data[0] % 64, ' ') + std::string(bytes.substr(1)));
-    const QByteArray base = links.base.isEmpty() ? page : resolveLink(page, links.base).value_or(page);
+    const PageUrl base = links.base.isEmpty() ? page : LinkResolver(page).resolve(links.base).value_or(page);
+    const LinkResolver resolver(base);
     for (const QByteArray& href : links.hrefs) {
-        if (const std::optional<QByteArray> url = resolveLink(base, href)) {
-            expect(url->startsWith("http://") || url->startsWith("https://"), "not http or https", *url);
-            expect(!url->contains('#'), "fragment kept", *url);
+        if (const std::optional<PageUrl> url = resolver.resolve(href)) {
+            const QByteArray& request = url->request();
+            expect(request.startsWith("http://") || request.startsWith("https://"), "not http or https", request);
+            expect(!request.contains('#'), "fragment kept", request);
+            expect(url->canonical().startsWith(url->origin()), "canonical form off its origin", url->canonical());
         }
     }
     return 0;

@@ -16,19 +16,13 @@
 
 #include "PageFetcher.h"
 
-#include <QUrl>
-
 #include <chrono>
-#include <functional>
 #include <memory>
 
 class CurlFetcher final : public PageFetcher {
 public:
     // One connection for each page the run keeps in flight.
     static constexpr long maximumConnections = 16;
-    // What browsers allow themselves per server: enough to hide a distant
-    // server's latency, too few to burden one server with a long list.
-    static constexpr long maximumConnectionsPerHost = 4;
 
     struct Limits {
         std::chrono::milliseconds connectTimeout{30'000};
@@ -52,15 +46,9 @@ public:
     explicit CurlFetcher(Limits limits);
     ~CurlFetcher() override;
 
-    std::unique_ptr<PendingPage> start(const QString& url) override;
-    // The same, and check is asked about each redirect hop's target once the
-    // fetch policy allows it: a reason refuses the hop (the page then fails
-    // with that reason), nothing lets it go.
-    using RedirectCheck = std::function<QString(const QByteArray& target)>;
-    std::unique_ptr<PendingPage> start(const QString& url, RedirectCheck check);
+    using PageFetcher::start;
+    std::unique_ptr<PendingPage> start(const PageUrl& url, const QString& subject, RedirectCheck check = {}) override;
 
-    // http(s) URL for what the user typed; throws AppError for other schemes.
-    static QUrl pageUrl(const QString& typed);
     static QByteArray userAgent();
 
     class Engine;

@@ -2,12 +2,10 @@
 // start of element: no tree is built, tag and attribute names arrive in lower
 // case, values with their character references decoded. The page is fed in
 // chunks so the parser's input buffer stays small whatever the page's size.
-// Resolution uses libcurl's URL API, with the few steps browsers take before
-// parsing that libcurl leaves out.
+// The links are resolved by LinkResolver (PageUrl.h).
 
 #include "core/PageLinks.h"
 
-#include <curl/curl.h>
 #include <libxml/HTMLparser.h>
 #include <libxml/parser.h>
 #include <libxml/xmlerror.h>
@@ -187,42 +185,6 @@ std::size_t chunkEnd(std::string_view html, std::size_t from)
     return tag == std::string_view::npos ? end : from + 1 + tag;
 }
 
-struct CurlUrlFree {
-    void operator()(CURLU* url) const { curl_url_cleanup(url); }
-};
-
-bool isC0OrSpace(char c)
-{
-    return static_cast<unsigned char>(c) <= 0x20;
-}
-
-// What a browser does to a reference before parsing it: surrounding controls
-// and spaces go, tabs and line breaks within are dropped, and spaces within
-// are percent-encoded (libcurl refuses them, or writes '+' in a query).
-QByteArray cleanedReference(const QByteArray& href)
-{
-    const std::string_view kept = trimmed(std::string_view(href.constData(), std::size_t(href.size())), isC0OrSpace);
-    QByteArray cleaned;
-    cleaned.reserve(qsizetype(kept.size()));
-    for (char c : kept) {
-        if (c == ' ')
-            cleaned += "%20";
-        else if (c != '\t' && c != '\n' && c != '\r')
-            cleaned += c;
-    }
-    return cleaned;
-}
-
-std::optional<QByteArray> getPart(CURLU* url, CURLUPart part)
-{
-    char* text = nullptr;
-    if (curl_url_get(url, part, &text, 0) != CURLUE_OK)
-        return std::nullopt;
-    QByteArray value(text);
-    curl_free(text);
-    return value;
-}
-
 } // namespace
 
 PageLinks extractPageLinks(std::string_view html)
@@ -246,24 +208,4 @@ PageLinks extractPageLinks(std::string_view html)
     }
     feed(parser.get(), {}, true);
     return std::move(state.links);
-}
-
-std::optional<QByteArray> resolveLink(const QByteArray& baseUrl, const QByteArray& href)
-{
-    if (baseUrl.contains('\0') || href.contains('\0'))
-        return std::nullopt;
-    const std::unique_ptr<CURLU, CurlUrlFree> url(curl_url());
-    if (!url || curl_url_set(url.get(), CURLUPART_URL, baseUrl.constData(), 0) != CURLUE_OK)
-        return std::nullopt;
-    const QByteArray reference = cleanedReference(href);
-    // libcurl would take an empty reference or a bare fragment as "." and
-    // drop the base's last path segment and query.
-    if (!reference.isEmpty() && !reference.startsWith('#') &&
-        curl_url_set(url.get(), CURLUPART_URL, reference.constData(), CURLU_URLENCODE) != CURLUE_OK)
-        return std::nullopt;
-    const std::optional<QByteArray> scheme = getPart(url.get(), CURLUPART_SCHEME);
-    if (!scheme || (*scheme != "http" && *scheme != "https"))
-        return std::nullopt;
-    curl_url_set(url.get(), CURLUPART_FRAGMENT, nullptr, 0);
-    return getPart(url.get(), CURLUPART_URL);
 }

@@ -3,14 +3,15 @@
 // absolute URL that is fetched. Pages come from any server on the web, so the
 // markup is read by libxml2's forgiving HTML parser, which finds tags the way
 // a browser's tokenizer does (not inside comments, scripts or attribute
-// values), and URLs are resolved by libcurl, the same code that fetches them.
+// values), and URLs are resolved by LinkResolver (PageUrl.h) with libcurl, the
+// same code that fetches them.
 //
 // Resolving a page's links takes two steps: a relative <base href> is first
 // resolved against the page's own URL (after its redirects), then every href
 // against that base, or against the page's URL when there is no base or it
 // does not resolve.
 //
-// Both functions are reentrant: extractPageLinks may run on several threads at
+// extractPageLinks is reentrant: it may run on several threads at
 // once (libxml2 is set up on the first call, under a static guard). libxml2's
 // global state is never torn down; its memory goes with the process.
 
@@ -35,10 +36,3 @@ struct PageLinks {
 // open elements (see kMaxOpenElements). One case stays quadratic inside
 // libxml2 2.9: a single tag with many thousands of distinct attributes.
 PageLinks extractPageLinks(std::string_view html);
-
-// Resolves href against baseUrl, an absolute http or https URL, and returns
-// the absolute URL without its fragment; nothing when the result is not http
-// or https (mailto:, javascript:, ...) or libcurl cannot parse it. As
-// browsers do, tabs and line breaks inside href are dropped, spaces become
-// %20, and an empty href or a bare #fragment names the base itself.
-std::optional<QByteArray> resolveLink(const QByteArray& baseUrl, const QByteArray& href);

@@ -5,14 +5,15 @@
 // way libcurl would parse it to follow, and what is checked is exactly what
 // is then requested. A target that cannot be parsed is refused, never let by.
 
-#include <QByteArray>
+#include "PageUrl.h"
+
 #include <QString>
 
 struct RedirectHop {
-    QByteArray url;  // the next request, when allowed
+    PageUrl url;     // the next request, when allowed
     QString refusal; // why not, when refused
 };
 
 // The hop from `from` to `target` (libcurl's CURLINFO_REDIRECT_URL): http and
 // https only, never from https down to http.
-RedirectHop checkRedirect(const char* from, const char* target);
+RedirectHop checkRedirect(const PageUrl& from, const char* target);

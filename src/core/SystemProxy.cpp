@@ -1,7 +1,7 @@
 #include "SystemProxy.h"
 
+#include "PageUrl.h"
 #include <QRegularExpression>
-#include <QUrl>
 
 #include <arpa/inet.h>
 
@@ -86,13 +86,16 @@ bool exempted(const QString& host)
 }
 } // namespace
 
-QString systemProxyVariableFor(const QUrl& url)
+QString systemProxyVariableFor(const PageUrl& url)
 {
-    const bool https = url.scheme() == QLatin1String("https");
+    const bool https = url.isHttps();
     QString name = https ? variable("https_proxy", "HTTPS_PROXY") : variable("http_proxy", nullptr);
     if (name.isEmpty())
         name = variable("all_proxy", "ALL_PROXY");
-    if (name.isEmpty() || exempted(url.host()))
+    QString host = QString::fromUtf8(url.host());
+    if (host.startsWith(u'[')) // an IPv6 address, as no_proxy writes it
+        host = host.mid(1, host.size() - 2);
+    if (name.isEmpty() || exempted(host))
         return {};
     return name;
 }

@@ -8,7 +8,7 @@
 
 #include <QString>
 
-class QUrl;
+class PageUrl;
 
 // The name of the variable whose proxy serves `url`, or empty for none.
-QString systemProxyVariableFor(const QUrl& url);
+QString systemProxyVariableFor(const PageUrl& url);

@@ -2,40 +2,14 @@
 
 #include "HarvestOutput.h"
 #include "ProgressLine.h"
-#include "UrlBytes.h"
 #include "UrlFeed.h"
 #include "core/AppError.h"
-#include "core/CurlFetcher.h"
-#include "core/PageFetcher.h"
 #include "core/PageLinks.h"
 
 #include <QScopeGuard>
-#include <QUrl>
+#include <QSet>
 
-namespace {
-// "host:port" as the fetcher counts its connections.
-QString connectionKey(const QString& url)
-{
-    QUrl parsed(url);
-    if (parsed.host().isEmpty()) // typed without a scheme
-        parsed = QUrl(QStringLiteral("http://") + url);
-    return parsed.host().toLower() + QLatin1Char(':') + QString::number(parsed.port(-1));
-}
-
-// The path and query a followed URL sends, as robots.txt rules match them.
-std::string pathAndQuery(const QByteArray& url)
-{
-    const QUrl parsed(QString::fromUtf8(url));
-    QByteArray path = parsed.path(QUrl::FullyEncoded).toUtf8();
-    if (path.isEmpty())
-        path = "/";
-    if (parsed.hasQuery())
-        path += '?' + parsed.query(QUrl::FullyEncoded).toUtf8();
-    return path.toStdString();
-}
-} // namespace
-
-CrawlRun::CrawlRun(const HarvestOptions& options, CurlFetcher& fetcher, UrlFeed& reader, HarvestOutput& output)
+CrawlRun::CrawlRun(const HarvestOptions& options, PageFetcher& fetcher, UrlFeed& reader, HarvestOutput& output)
     : m_options(options), m_fetcher(fetcher), m_reader(reader), m_output(output)
 {}
 
@@ -43,31 +17,47 @@ CrawlRun::~CrawlRun() = default;
 
 int CrawlRun::exec()
 {
-    ProgressLine progress(!m_options.quiet, [this] {
+    ProgressLine progress(!m_output.quiet(), [this] {
+        if (m_options.follow == 0)
+            return ProgressLine::Counts{m_donePages, m_reader.count(), m_output.rows(), m_output.failures()};
         qint64 known = m_donePages;
         for (const SiteCrawl& site : m_crawls)
             known += qint64(site.pages().size() - site.flushed());
         return ProgressLine::Counts{m_donePages, known, m_output.rows(), m_output.failures(), m_disallowed};
     });
     m_output.setProgress(&progress);
+    // Lines that arrive while a page is awaited are requested at once, so a
+    // slow input still keeps the requests in flight at --jobs.
+    const QMetaObject::Connection startOnArrival = QObject::connect(&m_reader, &UrlFeed::arrived, &m_reader, [this] {
+        if (!m_awaitingPage) // else the loop below waits for the line itself
+            return;
+        admitStartPages();
+        startRequests();
+    });
     m_reader.start();
     while (m_output.open()) {
         m_output.reportInputErrors(m_reader);
         admitStartPages();
         startRequests();
         if (!m_inFlight.empty()) {
+            m_awaitingPage = true;
             finishOldest();
+            m_awaitingPage = false;
             flush();
             continue;
         }
-        if (m_crawls.empty() && m_inputEnded)
+        flush(); // start pages that were no URLs
+        // Nothing in flight, so every crawl is through once the input is:
+        // each waiting request's host has a connection free.
+        if (m_inputEnded)
             break;
-        // Nothing in flight: only new input can bring work.
+        // Only new input can bring work.
         const qint64 next = m_firstCrawl + qint64(m_crawls.size());
         if (!m_reader.waitFor(next))
             m_inputEnded = true;
         flush();
     }
+    QObject::disconnect(startOnArrival);
     m_output.reportInputErrors(m_reader);
     m_output.finish();
     m_output.setProgress(nullptr);
@@ -86,81 +76,122 @@ void CrawlRun::admitStartPages()
     // and memory bounded by --max-pages each.
     while (!m_inputEnded && qint64(m_crawls.size()) < m_options.jobs) {
         const qint64 position = m_firstCrawl + qint64(m_crawls.size());
-        std::optional<QByteArray> url = m_reader.at(position);
-        if (!url) {
+        std::optional<QByteArray> line = m_reader.at(position);
+        if (!line) {
             m_inputEnded = m_reader.endedBefore(position);
             return;
         }
         m_reader.release(position);
-        m_crawls.emplace_back(std::move(*url), m_options.follow, m_options.maxPages);
+        PageUrl url;
+        QString refusal;
+        try {
+            url = PageUrl::fromTyped(*line);
+        } catch (const AppError& error) {
+            refusal = error.reason();
+        }
+        SiteCrawl& site = m_crawls.emplace_back(std::move(*line), std::move(url), m_options.follow, m_options.maxPages);
+        if (!refusal.isEmpty()) {
+            SiteCrawl::Page& page = site.pages().front();
+            page.failure = m_output.failureLine(page.shown, refusal); // reported in its turn
+            page.state = SiteCrawl::Page::State::Done;
+            site.queued() = 1;
+            expand(position, site); // nothing to follow: the crawl is through
+            continue;
+        }
+        enqueueNewPages(position, site);
+    }
+}
+
+HostRecord& CrawlRun::host(const PageUrl& url)
+{
+    return m_hosts[url.origin()];
+}
+
+void CrawlRun::enqueueNewPages(qint64 id, SiteCrawl& site)
+{
+    for (std::size_t& i = site.queued(); i < site.pages().size(); ++i)
+        enqueue(host(site.pages()[i].url), {id, i});
+}
+
+void CrawlRun::enqueue(HostRecord& record, WaitingRequest request)
+{
+    record.waiting.push(request);
+    reconsider(record);
+}
+
+void CrawlRun::reconsider(HostRecord& record)
+{
+    const bool ready = record.inFlight < PageFetcher::maximumConnectionsPerHost && !record.waiting.empty();
+    if (record.readyAs && (!ready || *record.readyAs != record.waiting.top())) {
+        m_ready.erase({*record.readyAs, &record});
+        record.readyAs.reset();
+    }
+    if (ready && !record.readyAs) {
+        record.readyAs = record.waiting.top();
+        m_ready.insert({*record.readyAs, &record});
     }
 }
 
 void CrawlRun::startRequests()
 {
-    // robots.txt first: links wait for it before they join a crawl.
-    while (!m_robotsWanted.isEmpty() && qint64(m_inFlight.size()) < m_options.jobs) {
-        const QString url = m_robotsWanted.front() + QStringLiteral("/robots.txt");
-        if (m_inFlightOnHost.value(connectionKey(url)) >= CurlFetcher::maximumConnectionsPerHost)
-            break;
-        request({0, 0, m_robotsWanted.takeFirst(), {}, {}, {}, nullptr}, url);
-    }
-    for (qint64 id = m_firstCrawl; id < m_firstCrawl + qint64(m_crawls.size()); ++id) {
-        SiteCrawl& site = *crawl(id);
-        for (std::size_t i = site.flushed(); i < site.pages().size(); ++i) {
-            if (qint64(m_inFlight.size()) >= m_options.jobs)
-                return;
-            SiteCrawl::Page& page = site.pages()[i];
-            if (page.state != SiteCrawl::Page::State::Known)
-                continue;
-            const QString url = page.depth == 0 ? UrlBytes::requestText(page.url) : QString::fromUtf8(page.url);
-            if (m_inFlightOnHost.value(connectionKey(url)) >= CurlFetcher::maximumConnectionsPerHost)
-                continue;
-            page.state = SiteCrawl::Page::State::Requested;
-            Request next{id, i, {}, {}, {}, {}, nullptr};
-            if (page.depth > 0)
-                next.redirectRefused = std::make_shared<bool>(false);
-            request(std::move(next), url, site.host());
-        }
+    while (qint64(m_inFlight.size()) < m_options.jobs && !m_ready.empty()) {
+        HostRecord& record = *m_ready.begin()->second;
+        const WaitingRequest next = record.waiting.top();
+        record.waiting.pop();
+        ++m_lookedAt;
+        request(next, record);
+        reconsider(record);
     }
 }
 
-void CrawlRun::request(Request request, const QString& url, const QString& site)
+void CrawlRun::request(const WaitingRequest& waiting, HostRecord& record)
 {
-    request.host = connectionKey(url);
-    ++m_inFlightOnHost[request.host];
-    CurlFetcher::RedirectCheck check;
-    if (request.redirectRefused)
-        check = [this, site, refused = request.redirectRefused](const QByteArray& target) {
-            QString refusal = redirectRefusal(site, canonicalUrl(target));
-            *refused = !refusal.isEmpty();
-            return refusal;
-        };
+    Request request{waiting.crawl, waiting.page, &record, {}, {}, nullptr};
+    ++record.inFlight;
+    ++m_started;
     try {
-        request.pending = m_fetcher.start(url, std::move(check));
+        if (waiting.crawl == 0) {
+            request.pending = m_fetcher.start(record.robotsTxtUrl, QString::fromUtf8(record.robotsTxtUrl.request()));
+        } else {
+            SiteCrawl& site = *crawl(waiting.crawl);
+            SiteCrawl::Page& page = site.pages()[waiting.page];
+            page.state = SiteCrawl::Page::State::Requested;
+            PageFetcher::RedirectCheck check;
+            if (page.depth > 0) {
+                request.redirectRefused = std::make_shared<bool>(false);
+                check = [this, siteHost = site.host(), refused = request.redirectRefused](const PageUrl& target) {
+                    QString refusal = redirectRefusal(siteHost, target);
+                    *refused = !refusal.isEmpty();
+                    return refusal;
+                };
+            }
+            request.pending = m_fetcher.start(page.url, QString::fromUtf8(page.shown), std::move(check));
+        }
     } catch (const AppError& error) {
         request.refusal = error.reason(); // reported in its turn
     }
     m_inFlight.push_back(std::move(request));
 }
 
-void CrawlRun::expand(SiteCrawl& site)
+void CrawlRun::expand(qint64 id, SiteCrawl& site)
 {
-    const QByteArray waiting = site.expand([this](const QByteArray& link) {
-        const QString origin = originOf(link);
-        if (m_robotsState.value(origin, Robots::Fetching) == Robots::Fetching)
+    const PageUrl* waiting = site.expand([this](const PageUrl& link) {
+        const HostRecord& record = host(link);
+        if (record.robots != HostRecord::Robots::Known)
             return SiteCrawl::Verdict::Wait;
-        if (m_robots.find(origin)->allows(pathAndQuery(link)))
+        if (record.rules.allows(link.robotsPath().toStdString()))
             return SiteCrawl::Verdict::Follow;
         ++m_disallowed;
         return SiteCrawl::Verdict::Refuse;
     });
-    if (waiting.isEmpty())
+    enqueueNewPages(id, site);
+    if (!waiting)
         return;
-    const QString origin = originOf(waiting);
-    if (!m_robotsState.contains(origin)) {
-        m_robotsState.insert(origin, Robots::Fetching);
-        m_robotsWanted << origin;
+    HostRecord& record = host(*waiting);
+    if (record.robots == HostRecord::Robots::Unknown) {
+        record.robots = HostRecord::Robots::Fetching;
+        record.robotsTxtUrl = *PageUrl::fromAbsolute(QByteArray(waiting->origin() + "/robots.txt"));
+        enqueue(record, {0, 0});
     }
 }
 
@@ -169,14 +200,14 @@ void CrawlRun::finishOldest()
     Request request = std::move(m_inFlight.front());
     m_inFlight.pop_front();
     const auto releaseHost = qScopeGuard([&] {
-        if (--m_inFlightOnHost[request.host] == 0)
-            m_inFlightOnHost.remove(request.host);
+        --request.host->inFlight;
+        reconsider(*request.host);
     });
     if (request.crawl == 0) {
-        finishRobots(request.origin, request.pending.get());
+        finishRobots(*request.host, request.pending.get());
         // Links waiting for it may go on now, in every crawl.
-        for (SiteCrawl& site : m_crawls)
-            expand(site);
+        for (qint64 id = m_firstCrawl; id < m_firstCrawl + qint64(m_crawls.size()); ++id)
+            expand(id, *crawl(id));
         return;
     }
     SiteCrawl* site = crawl(request.crawl);
@@ -186,10 +217,10 @@ void CrawlRun::finishOldest()
         finishPage(*site, request.page, *request.pending, request.redirectRefused && *request.redirectRefused);
     } else {
         SiteCrawl::Page& page = site->pages()[request.page];
-        page.failure = m_output.failureLine(page.url, request.refusal);
+        page.failure = m_output.failureLine(page.shown, request.refusal);
         page.state = SiteCrawl::Page::State::Done;
     }
-    expand(*site);
+    expand(request.crawl, *site);
 }
 
 void CrawlRun::finishPage(SiteCrawl& site, std::size_t i, PendingPage& pending, bool redirectRefused)
@@ -203,28 +234,29 @@ void CrawlRun::finishPage(SiteCrawl& site, std::size_t i, PendingPage& pending, 
         if (redirectRefused)
             ++m_disallowed; // it led off the site, or where robots.txt keeps us out
         else
-            page.failure = m_output.failureLine(page.url, error.reason());
+            page.failure = m_output.failureLine(page.shown, error.reason());
         return;
     }
-    QByteArray finalUrl = canonicalUrl(pending.finalUrl().toUtf8());
-    if (finalUrl.isEmpty())
-        finalUrl = page.depth == 0 ? canonicalUrl(UrlBytes::requestText(page.url).toUtf8()) : page.url;
+    PageUrl finalUrl = pending.finalUrl();
+    if (finalUrl.isNull())
+        finalUrl = page.url;
     if (page.depth == 0) {
-        site.startFetched(QString::fromUtf8(finalUrl));
-        site.markSeen(canonicalUrl(UrlBytes::requestText(page.url).toUtf8()));
+        site.startFetched(finalUrl);
+        site.markSeen(page.url);
     }
     site.markSeen(finalUrl);
     const std::string_view bytes(body.constData(), std::size_t(body.size()));
-    page.rows = m_output.pageRows(page.url, bytes);
+    page.rows = m_output.pageRows(page.shown, bytes);
     // Links only from pages whose links are followed.
     if (!site.followsFrom(page))
         return;
     const PageLinks links = extractPageLinks(bytes);
     if (links.nofollow)
         return;
-    QByteArray base = finalUrl;
+    PageUrl base = finalUrl;
     if (!links.base.isEmpty())
-        base = resolveLink(finalUrl, links.base).value_or(finalUrl);
+        base = LinkResolver(finalUrl).resolve(links.base).value_or(finalUrl);
+    const LinkResolver resolver(base);
     // A page of a million links to a few pages costs one resolving each, and
     // a page of a million distinct ones a bounded share: many times what
     // the crawl could still take, since links off the site or refused by
@@ -238,27 +270,27 @@ void CrawlRun::finishPage(SiteCrawl& site, std::size_t i, PendingPage& pending, 
         if (hrefs.contains(href))
             continue;
         hrefs.insert(href);
-        if (const std::optional<QByteArray> resolved = resolveLink(base, href)) {
-            QByteArray link = canonicalUrl(*resolved);
-            if (!kept.contains(link)) {
-                kept.insert(link);
-                page.links.push_back(std::move(link));
+        if (const std::optional<PageUrl> resolved = resolver.resolve(href)) {
+            if (!kept.contains(resolved->canonical())) {
+                kept.insert(resolved->canonical());
+                page.links.push_back(resolved->asCanonical());
             }
         }
     }
 }
 
-QString CrawlRun::redirectRefusal(const QString& host, const QByteArray& target) const
+QString CrawlRun::redirectRefusal(const QByteArray& site, const PageUrl& target) const
 {
-    if (hostOf(target) != host)
-        return QStringLiteral("Redirect off the site refused: ") + QString::fromUtf8(target);
-    const auto rules = m_robots.find(originOf(target));
-    if (rules != m_robots.end() && !rules->allows(pathAndQuery(target)))
-        return QStringLiteral("Redirect refused by robots.txt: ") + QString::fromUtf8(target);
+    if (target.host() != site)
+        return QStringLiteral("Redirect off the site refused: ") + QString::fromUtf8(target.canonical());
+    const auto record = m_hosts.find(target.origin());
+    if (record != m_hosts.end() && record->second.robots == HostRecord::Robots::Known &&
+        !record->second.rules.allows(target.robotsPath().toStdString()))
+        return QStringLiteral("Redirect refused by robots.txt: ") + QString::fromUtf8(target.canonical());
     return {};
 }
 
-void CrawlRun::finishRobots(const QString& origin, PendingPage* pending)
+void CrawlRun::finishRobots(HostRecord& record, PendingPage* pending)
 {
     // A robots.txt that is not there (4xx) allows everything; one the server
     // cannot give (5xx, unreachable) allows nothing, as RFC 9309 asks.
@@ -273,8 +305,8 @@ void CrawlRun::finishRobots(const QString& origin, PendingPage* pending)
         if (status >= 400 && status < 500)
             rules = RobotsTxt::allowAll();
     }
-    m_robots.insert(origin, std::move(rules));
-    m_robotsState.insert(origin, Robots::Known);
+    record.rules = std::move(rules);
+    record.robots = HostRecord::Robots::Known;
 }
 
 void CrawlRun::flush()

@@ -1,79 +1,97 @@
 #pragma once
-// A run of vandrell-harvest --follow: every start page the reader delivers,
-// with the pages of its site it links to (SiteCrawl), and robots.txt read
-// once per host for the followed ones. Several start pages are crawled at
-// once, so the requests in flight stay at --jobs even when one site allows
-// only a few connections; each page is scanned and its links taken as soon
-// as it arrives, and dropped. Rows are printed in the order of the start
-// pages, each crawl's pages in breadth-first order.
+// A run of vandrell-harvest: every start page the reader delivers, with the
+// pages of its site it links to within --follow (SiteCrawl; none without
+// --follow), and robots.txt read once per host for the followed ones.
+// Several start pages are crawled at once, so the requests in flight stay at
+// --jobs even when one site allows only a few connections.
+//
+// One scheduler serves every request: each host keeps its waiting requests
+// (HostRecord), and a host with a connection free is ready; the next
+// request is the oldest among the ready hosts' first ones, so starting one
+// costs the same however many pages wait. Requests are finished oldest
+// first: each page is scanned and its links taken when its turn comes, and
+// dropped. Rows are printed in the order of the start pages, each crawl's
+// pages in breadth-first order.
 
 #include "HarvestOptions.h"
+#include "HostRecord.h"
 #include "SiteCrawl.h"
-#include "core/RobotsTxt.h"
+#include "core/PageFetcher.h"
 
-#include <QHash>
+#include <QByteArray>
 
 #include <deque>
 #include <memory>
-#include <optional>
+#include <set>
+#include <unordered_map>
 
 class HarvestOutput;
-class CurlFetcher;
-class PendingPage;
 class UrlFeed;
 
 class CrawlRun final {
 public:
-    CrawlRun(const HarvestOptions& options, CurlFetcher& fetcher, UrlFeed& reader, HarvestOutput& output);
+    CrawlRun(const HarvestOptions& options, PageFetcher& fetcher, UrlFeed& reader, HarvestOutput& output);
     ~CrawlRun();
     Q_DISABLE_COPY_MOVE(CrawlRun)
 
     // The exit status: 0 when every page was fetched, 2 otherwise.
     int exec();
 
+    // Waiting requests the scheduler has looked at, and requests started.
+    qint64 waitingLookedAt() const { return m_lookedAt; }
+    qint64 requestsStarted() const { return m_started; }
+
 private:
     struct Request {
         qint64 crawl = 0; // the crawl's start position, or 0 for robots.txt
         std::size_t page = 0;
-        QString origin;  // for robots.txt
-        QString host;    // whose connections it takes
-        QString refusal; // why the fetcher refused it outright
+        HostRecord* host = nullptr; // whose connection it takes
+        QString refusal;            // why the fetcher refused it outright
         // Set when a redirect of a followed page was refused: off the site,
         // or where robots.txt keeps us out. Not a failure.
         std::shared_ptr<bool> redirectRefused;
         std::unique_ptr<PendingPage> pending;
     };
-    enum class Robots { Fetching, Known };
+    struct KeyHash {
+        std::size_t operator()(const QByteArray& key) const { return qHash(key); }
+    };
+    using Ready = std::pair<WaitingRequest, HostRecord*>;
 
     void admitStartPages();
     void startRequests();
+    HostRecord& host(const PageUrl& url);
+    void enqueue(HostRecord& host, WaitingRequest request);
+    // Puts the host on the ready list, or takes it off, as it now stands.
+    void reconsider(HostRecord& host);
+    // Hands the crawl's pages that are new to the scheduler.
+    void enqueueNewPages(qint64 id, SiteCrawl& site);
     // Lets the links of a crawl's done pages join it, as robots.txt allows,
     // asking for robots.txt where it is not known yet.
-    void expand(SiteCrawl& site);
+    void expand(qint64 id, SiteCrawl& site);
     // Why a followed page of the site may not be redirected to target, or
     // nothing. Where robots.txt for the target's origin is not read yet, the
     // hop goes on: it is the same host.
-    QString redirectRefusal(const QString& host, const QByteArray& target) const;
-    // Starts a request; a followed page's redirects stay on `site` (a host).
-    void request(Request request, const QString& url, const QString& site = {});
+    QString redirectRefusal(const QByteArray& site, const PageUrl& target) const;
+    void request(const WaitingRequest& waiting, HostRecord& host);
     void finishOldest();
     void finishPage(SiteCrawl& crawl, std::size_t i, PendingPage& pending, bool redirectRefused);
-    void finishRobots(const QString& origin, PendingPage* pending);
+    void finishRobots(HostRecord& host, PendingPage* pending);
     void flush();
     SiteCrawl* crawl(qint64 id);
 
     const HarvestOptions& m_options;
-    CurlFetcher& m_fetcher;
+    PageFetcher& m_fetcher;
     UrlFeed& m_reader;
     HarvestOutput& m_output;
     std::deque<SiteCrawl> m_crawls; // start positions m_firstCrawl, m_firstCrawl + 1, ...
     qint64 m_firstCrawl = 1;
     bool m_inputEnded = false;
-    std::deque<Request> m_inFlight; // oldest first
-    QHash<QString, int> m_inFlightOnHost;
-    QHash<QString, Robots> m_robotsState;
-    QStringList m_robotsWanted; // origins whose robots.txt is to be asked for
-    QHash<QString, RobotsTxt> m_robots;
+    bool m_awaitingPage = false;
+    std::deque<Request> m_inFlight;                              // oldest first
+    std::unordered_map<QByteArray, HostRecord, KeyHash> m_hosts; // by origin; records never move
+    std::set<Ready> m_ready;                                     // hosts with a connection free and a request waiting
     qint64 m_donePages = 0;
     qint64 m_disallowed = 0;
+    qint64 m_lookedAt = 0;
+    qint64 m_started = 0;
 };

@@ -10,7 +10,7 @@ bool StdoutWriter::write(const QByteArray& bytes)
     const char* data = bytes.constData();
     qsizetype left = bytes.size();
     while (m_state == State::Open && left > 0) {
-        const ssize_t written = ::write(STDOUT_FILENO, data, std::size_t(left));
+        const ssize_t written = ::write(m_fd, data, std::size_t(left));
         if (written >= 0) {
             data += written;
             left -= written;

@@ -9,11 +9,13 @@
 class StdoutWriter final {
 public:
     enum class State { Open, Closed, Failed };
+    explicit StdoutWriter(int fd = 1) : m_fd(fd) {}
 
     // False once the output can take nothing more.
     bool write(const QByteArray& bytes);
     State state() const { return m_state; }
 
 private:
+    int m_fd;
     State m_state = State::Open;
 };

@@ -60,24 +60,6 @@ bool printsHarmlessly(QByteArrayView raw)
 
 namespace UrlBytes {
 
-QString requestText(QByteArrayView raw)
-{
-    QString text;
-    qsizetype from = 0; // start of the valid stretch not yet taken
-    for (qsizetype at = 0; at < raw.size();) {
-        const qsizetype length = utf8Length(raw, at);
-        if (length > 0) {
-            at += length;
-            continue;
-        }
-        text += QString::fromUtf8(raw.sliced(from, at - from));
-        text += QLatin1Char('%') +
-                QString::number(static_cast<unsigned char>(raw[at]), 16).toUpper().rightJustified(2, u'0');
-        from = ++at;
-    }
-    return text + QString::fromUtf8(raw.sliced(from));
-}
-
 QByteArray quoted(QByteArrayView raw)
 {
     if (printsHarmlessly(raw))

@@ -1,12 +1,13 @@
 // vandrell-harvest: the window's extraction run as a Unix filter, for cron
 // jobs, pipelines and lists spread over many machines. URLs in on standard
 // input or files, rows out on standard output, failures on standard error.
-// Needs no display: Qt Core and Network only.
+// Needs no display: the core only (Qt Core, libcurl, libxml2). This file
+// sets up the process; the run itself is CrawlRun, in the harvester's
+// library with the rest.
 
 #include "CrawlRun.h"
 #include "HarvestOptions.h"
 #include "HarvestOutput.h"
-#include "HarvestRun.h"
 #include "StdoutWriter.h"
 #include "UrlBytes.h"
 #include "UrlFeed.h"
@@ -69,7 +70,6 @@ bool redirectOutput(const QString& path, const std::vector<UrlFeed::Input>& inpu
     return true;
 }
 
-// The one place that names the page fetch this program uses.
 // Every request in flight holds a socket, and --jobs may ask for more than
 // a desktop's usual 1024 descriptors leave room for: take what the system allows.
 void raiseDescriptorLimit()
@@ -81,7 +81,8 @@ void raiseDescriptorLimit()
     }
 }
 
-// One connection for every request in flight.
+// The one place that names the page fetch this program uses: one
+// connection for every request in flight.
 std::unique_ptr<CurlFetcher> makeFetcher(const HarvestOptions& options)
 {
     CurlFetcher::Limits limits;
@@ -152,7 +153,5 @@ int main(int argc, char** argv)
     const std::unique_ptr<CurlFetcher> fetcher = makeFetcher(runOptions);
     StdoutWriter out;
     HarvestOutput output(runOptions, out);
-    if (runOptions.follow > 0)
-        return CrawlRun(runOptions, *fetcher, reader, output).exec();
-    return HarvestRun(runOptions, *fetcher, reader, output).exec();
+    return CrawlRun(runOptions, *fetcher, reader, output).exec();
 }

@@ -45,10 +45,11 @@ private:
 class RecordingFetcher final : public PageFetcher {
 public:
     Log log;
-    std::unique_ptr<PendingPage> start(const QString& url) override
+    using PageFetcher::start;
+    std::unique_ptr<PendingPage> start(const PageUrl&, const QString& subject, RedirectCheck) override
     {
-        log.started << url;
-        return std::make_unique<RecordedPage>(log, url);
+        log.started << subject;
+        return std::make_unique<RecordedPage>(log, subject);
     }
 };
 } // namespace

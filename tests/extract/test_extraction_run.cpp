@@ -21,10 +21,11 @@ namespace {
 class WatchingFetcher final : public PageFetcher {
 public:
     explicit WatchingFetcher(CurlFetcher::Limits limits = {}) : m_real(limits) {}
-    std::unique_ptr<PendingPage> start(const QString& url) override
+    using PageFetcher::start;
+    std::unique_ptr<PendingPage> start(const PageUrl& url, const QString& subject, RedirectCheck check) override
     {
-        started << url;
-        return std::make_unique<Watched>(*this, url, m_real.start(url));
+        started << subject;
+        return std::make_unique<Watched>(*this, subject, m_real.start(url, subject, std::move(check)));
     }
     std::function<void(const QString&)> onFetch;
     QStringList started;

@@ -12,9 +12,10 @@
 namespace {
 class RefusingFetcher final : public PageFetcher {
 public:
-    std::unique_ptr<PendingPage> start(const QString& url) override
+    using PageFetcher::start;
+    std::unique_ptr<PendingPage> start(const PageUrl&, const QString& subject, RedirectCheck) override
     {
-        throw AppError(QStringLiteral("No fetch in this test: ") + url);
+        throw AppError(QStringLiteral("No fetch in this test: ") + subject);
     }
 };
 

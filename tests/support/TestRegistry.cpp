@@ -1,6 +1,5 @@
 #include "TestRegistry.h"
 
-#include <QApplication>
 #include <QTest>
 
 #include <cstring>
@@ -27,7 +26,6 @@ int TestRegistry::add(const char* className, Factory factory)
 
 int TestRegistry::runAll(int argc, char** argv)
 {
-    QApplication app(argc, argv);
     QStringList args{QString::fromLocal8Bit(argv[0])};
     QString only;
     for (int i = 1; i < argc; ++i) {

@@ -11,6 +11,7 @@
 namespace TestRegistry {
 using Factory = std::function<std::unique_ptr<QObject>()>;
 int add(const char* className, Factory factory);
+// Runs them with the application object main() has made.
 int runAll(int argc, char** argv);
 } // namespace TestRegistry
 
