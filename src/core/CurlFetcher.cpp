@@ -657,6 +657,7 @@ public:
 
     QString finalUrl() const override { return m_transfer->lastUrl.toString(QUrl::FullyEncoded); }
     int httpStatus() const override { return int(m_transfer->status); }
+    QByteArray contentType() const override { return m_transfer->contentType.toLatin1(); }
 
     Transfer& transfer() { return *m_transfer; }
 

@@ -22,12 +22,15 @@ std::unique_ptr<PendingPage> FetchWindow::take(qint64 position, const QString& u
     return m_fetcher.start(url);
 }
 
-QByteArray FetchWindow::fetch(qint64 position, const QString& url, const UrlAt& urlAt)
+QByteArray FetchWindow::fetch(qint64 position, const QString& url, const UrlAt& urlAt, QByteArray* contentType)
 {
     std::unique_ptr<PendingPage> pending = take(position, url);
     // The next pages travel while this one is awaited and scanned.
     refill(position + 1, urlAt);
-    return pending->take();
+    QByteArray page = pending->take();
+    if (contentType)
+        *contentType = pending->contentType();
+    return page;
 }
 
 void FetchWindow::refill(qint64 next, const UrlAt& urlAt)

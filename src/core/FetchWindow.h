@@ -39,8 +39,8 @@ public:
 
     // One turn of a run: takes the page for `position`, requests the
     // positions after it, then waits for the page. Throws AppError when the
-    // page cannot be fetched.
-    QByteArray fetch(qint64 position, const QString& url, const UrlAt& urlAt);
+    // page cannot be fetched. contentType, when given, gets the page's Content-Type.
+    QByteArray fetch(qint64 position, const QString& url, const UrlAt& urlAt, QByteArray* contentType = nullptr);
 
     // Drops stale requests, then requests the positions from `next` on, in
     // order, while fewer than capacity − 1 are waiting (the page being awaited

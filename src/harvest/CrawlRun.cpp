@@ -215,7 +215,7 @@ void CrawlRun::finishPage(SiteCrawl& site, std::size_t i, PendingPage& pending, 
     }
     site.markSeen(finalUrl);
     const std::string_view bytes(body.constData(), std::size_t(body.size()));
-    page.rows = m_output.pageRows(page.url, bytes);
+    page.rows = m_output.pageRows(page.url, bytes, pending.contentType());
     // Links only from pages whose links are followed.
     if (!site.followsFrom(page))
         return;

@@ -49,14 +49,15 @@ int HarvestRun::exec()
 void HarvestRun::harvest(qint64 position, const QByteArray& url)
 {
     QByteArray page;
+    QByteArray contentType;
     try {
-        page = m_window.fetch(position, UrlBytes::requestText(url), m_urlAt);
+        page = m_window.fetch(position, UrlBytes::requestText(url), m_urlAt, &contentType);
     } catch (const AppError& error) {
         m_output.fail(m_output.failureLine(url, error.reason())); // the line names the URL itself
         return;
     }
     // Rows show the URL as read.
-    const QByteArray rows = m_output.pageRows(url, std::string_view(page.constData(), std::size_t(page.size())));
+    const QByteArray rows = m_output.pageRows(url, std::string_view(page.constData(), std::size_t(page.size())), contentType);
     page = QByteArray();
     m_output.write(rows);
 }
