@@ -25,7 +25,13 @@ namespace {
 constexpr std::size_t kMinDigits = 4;
 // A line longer than this goes to the matcher in pieces, so that a page of
 // one endless line costs time in proportion to its length.
-constexpr std::size_t kMaxStretch = 4096;
+constexpr std::size_t kMaxStretch = 1024;
+// A run of digits with only spaces and number punctuation between them, and
+// more digits than this, is a table of figures or a page author's attack,
+// not numbers written for people: the matcher would try each twenty-digit
+// piece of it in turn, at a cost of a page per megabyte and second. Two
+// numbers with an extension still fit.
+constexpr std::size_t kMaxRunDigits = 40;
 // Candidates the matcher may try in one stretch; it tries each at most once.
 constexpr int kMaxTries = int(kMaxStretch / 2);
 // libphonenumber's name for "no region": only international numbers.
@@ -84,7 +90,19 @@ bool inInternationalForm(const std::string& raw, const std::string& region)
 {
     PhoneNumber number;
     return util().ParseAndKeepRawInput(raw, region, &number) == PhoneNumberUtil::NO_PARSING_ERROR &&
-           number.country_code_source() != PhoneNumber::FROM_DEFAULT_COUNTRY;
+           (number.country_code_source() == PhoneNumber::FROM_NUMBER_WITH_PLUS_SIGN ||
+            number.country_code_source() == PhoneNumber::FROM_NUMBER_WITH_IDD);
+}
+
+// Whether the scanner's runs leave room for a number, and none is a blob.
+bool worthMatching(const CandidateList& runs)
+{
+    if (runs.allDigits().size() < kMinDigits)
+        return false;
+    for (std::size_t i = 0; i < runs.size(); ++i)
+        if (runs.digitCount(i) > kMaxRunDigits)
+            return false;
+    return true;
 }
 
 bool isUnbrokenDigits(std::string_view raw)
@@ -160,7 +178,7 @@ std::vector<FoundNumber> PhoneNumberReader::read(const PageText& page, const std
                     const std::size_t to = stretchEnd(line, from);
                     const std::string_view stretch = line.substr(from, to - from);
                     ScanPhoneNumbers(stretch, m_digits);
-                    if (m_digits.allDigits().size() >= kMinDigits)
+                    if (worthMatching(m_digits))
                         matchStretch(stretch, lineStart + from, region, matches);
                     from = to;
                 }
