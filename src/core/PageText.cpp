@@ -171,6 +171,10 @@ void onEndElement(void* context, const xmlChar* tagName)
 
 template <typename Error> void ignoreError(void*, Error*) {}
 
+// Charset errors bypass the parser's handler in libxml2 2.9 and go to the
+// thread's generic one, which would print them on standard error.
+void ignoreGenericError(void*, const char*, ...) {}
+
 xmlSAXHandler textHandler()
 {
     xmlSAXHandler handler{};
@@ -254,6 +258,7 @@ PageText extractPageText(std::string_view html, std::string_view contentType)
 {
     [[maybe_unused]] static const bool initialised = (xmlInitParser(), true);
 
+    xmlSetGenericErrorFunc(nullptr, ignoreGenericError);
     ParseState state;
     state.page.text.reserve(html.size() / 4);
     xmlSAXHandler handler = textHandler();
