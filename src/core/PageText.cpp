@@ -74,6 +74,18 @@ void endLine(std::string& text, char separator)
         text.push_back(separator);
 }
 
+// Bytes of the no-break or narrow space at chars[i] (U+00A0, U+2007, U+2009,
+// U+202F), or 0. They read as spaces, and numbers are often grouped with them.
+int fixedSpaceLength(const xmlChar* chars, int i, int length)
+{
+    if (chars[i] == 0xC2 && i + 1 < length && chars[i + 1] == 0xA0)
+        return 2;
+    if (chars[i] == 0xE2 && i + 2 < length && chars[i + 1] == 0x80 &&
+        (chars[i + 2] == 0x87 || chars[i + 2] == 0x89 || chars[i + 2] == 0xAF))
+        return 3;
+    return 0;
+}
+
 void onCharacters(void* context, const xmlChar* chars, int length)
 {
     auto& state = *static_cast<ParseState*>(context);
@@ -82,7 +94,11 @@ void onCharacters(void* context, const xmlChar* chars, int length)
     std::string& text = state.page.text;
     for (int i = 0; i < length; ++i) {
         const unsigned char c = chars[i];
-        if (c == '\n' && state.preDepth > 0) {
+        const int fixedSpace = fixedSpaceLength(chars, i, length);
+        if (fixedSpace > 0) {
+            i += fixedSpace - 1;
+            text.push_back(' ');
+        } else if (c == '\n' && state.preDepth > 0) {
             endLine(text, '\n');
         } else if (isHtmlSpace(c)) {
             if (!text.empty() && text.back() != ' ' && text.back() != '\n' && text.back() != '\t')

@@ -1,7 +1,7 @@
 #pragma once
 // The text of one HTML page as a browser shows it, for reading phone numbers
 // in it: libxml2's HTML parser decodes the charset and the character
-// references; inline elements are joined, block elements and <br> end a
+// references; no-break spaces become spaces; inline elements are joined, block elements and <br> end a
 // line, table cells are separated by a tab, and <script>, <style>,
 // <template>, comments and attributes are left out. The numbers of tel:
 // links are kept beside the text with the stretch of text their link shows.

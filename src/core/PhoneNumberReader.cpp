@@ -32,6 +32,10 @@ constexpr std::size_t kMaxStretch = 1024;
 // piece of it in turn, at a cost of a page per megabyte and second. Two
 // numbers with an extension still fit.
 constexpr std::size_t kMaxRunDigits = 40;
+// Every number has a group of this many digits at least, once no-break
+// spaces are spaces; text where letters or commas cut every digit short
+// ("1a1a1a", "a 12, 34, 56") holds none.
+constexpr std::size_t kMinRunDigits = 3;
 // Candidates the matcher may try in one stretch; it tries each at most once.
 constexpr int kMaxTries = int(kMaxStretch / 2);
 // libphonenumber's name for "no region": only international numbers.
@@ -99,10 +103,10 @@ bool worthMatching(const CandidateList& runs)
 {
     if (runs.allDigits().size() < kMinDigits)
         return false;
+    std::size_t longest = 0;
     for (std::size_t i = 0; i < runs.size(); ++i)
-        if (runs.digitCount(i) > kMaxRunDigits)
-            return false;
-    return true;
+        longest = std::max(longest, runs.digitCount(i));
+    return longest >= kMinRunDigits && longest <= kMaxRunDigits;
 }
 
 bool isUnbrokenDigits(std::string_view raw)
