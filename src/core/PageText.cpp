@@ -11,6 +11,7 @@
 #include <libxml/parserInternals.h>
 
 #include <QByteArray>
+#include <QString>
 
 #include <algorithm>
 #include <cstring>
@@ -125,7 +126,11 @@ void startTelLink(ParseState& state, const char* href)
         value.remove_prefix(1);
     if (value.size() < 4 || value.size() > kMaxTelHref || strncasecmp(value.data(), "tel:", 4) != 0)
         return;
-    const QByteArray decoded = QByteArray::fromPercentEncoding(QByteArray(value.data(), qsizetype(value.size())));
+    const QByteArray raw(value.data(), qsizetype(value.size()));
+    QByteArray decoded = QByteArray::fromPercentEncoding(raw);
+    // Escapes that spell no UTF-8 stay escapes, so the text stays UTF-8.
+    if (QString::fromUtf8(decoded).toUtf8() != decoded)
+        decoded = raw;
     state.openTel = std::ptrdiff_t(state.page.telLinks.size());
     state.page.telLinks.push_back({state.page.text.size(), state.page.text.size(), decoded.toStdString()});
 }

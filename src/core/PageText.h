@@ -14,7 +14,7 @@
 struct TelLink {
     std::size_t start = 0; // the link's text in PageText::text, [start, end)
     std::size_t end = 0;
-    std::string href; // the whole href, "tel:" included, percent escapes decoded
+    std::string href; // the whole href, "tel:" included, percent escapes decoded when they spell UTF-8
 };
 
 struct PageText {
