@@ -57,7 +57,8 @@ void HarvestRun::harvest(qint64 position, const QByteArray& url)
         return;
     }
     // Rows show the URL as read.
-    const QByteArray rows = m_output.pageRows(url, std::string_view(page.constData(), std::size_t(page.size())), contentType);
+    const QByteArray rows =
+        m_output.pageRows(url, std::string_view(page.constData(), std::size_t(page.size())), contentType);
     page = QByteArray();
     m_output.write(rows);
 }
