@@ -13,6 +13,8 @@ DEBIAN_PACKAGES += dpkg-dev file fakeroot desktop-file-utils appstream lintian x
 DEBIAN_PACKAGES += nghttp2-proxy
 # The crawl benchmark's peers.
 DEBIAN_PACKAGES += wget wget2
+# Validated numbers for vandrell-harvest --region.
+DEBIAN_PACKAGES += libphonenumber-dev
 # The real-window test reads the window as a screen reader does.
 DEBIAN_PACKAGES += at-spi2-core python3-pyatspi dbus-daemon
 

@@ -22,7 +22,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "iputils-ping, fonts-liberation")
+# libphonenumber8 for --region, also found by shlibdeps; named here so the
+# dependency shows where the others are.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "iputils-ping, fonts-liberation, libphonenumber8")
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 
 include(CPack)

@@ -11,7 +11,7 @@ set -eu
 seconds=${1:-60}
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build-fuzz"
-targets="scanner robots links"
+targets="scanner robots links page_text"
 
 # A few pages to start from, so the fuzzer begins among runs and spaces.
 seeds_scanner() {
@@ -30,6 +30,13 @@ seeds_robots() {
 seeds_links() {
     printf '<base href="/b/"><a href="x.html#f" rel="NoFollow">a</a><area href=y><iframe src="//h/z">' >"$1/seed-links"
     printf '<META name=robots content="noindex, nofollow"></html><a href="?q&amp;r"><!-- <a href=c> -->' >"$1/seed-robots"
+}
+
+# Numbers cut by markup, entities, tel: links, hidden text, a charset; the
+# first byte picks the Content-Type.
+seeds_page_text() {
+    printf '\001<p>Tel: <span>030</span> <b>123</b>4567<br>Fax &#43;49&nbsp;30 1234568</p><a href="tel:%%2B4989123456">x</a>' >"$1/seed-numbers"
+    printf '\000<meta charset="iso-8859-1"><script>1</script><!-- 2 --><table><tr><td>T\351l<td>01 23<pre>a\nb</pre>' >"$1/seed-charset"
 }
 
 if ! command -v clang++ >/dev/null 2>&1; then

@@ -446,6 +446,7 @@ public:
 
     PageUrl finalUrl() const override { return m_transfer->finished ? m_transfer->url : PageUrl(); }
     int httpStatus() const override { return int(m_transfer->status); }
+    QByteArray contentType() const override { return m_transfer->contentType.toLatin1(); }
 
     CurlTransfer& transfer() { return *m_transfer; }
 

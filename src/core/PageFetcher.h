@@ -21,6 +21,8 @@ public:
     // redirects (null when none came), and its HTTP status (0 when none).
     virtual PageUrl finalUrl() const { return {}; }
     virtual int httpStatus() const { return 0; }
+    // Once take() has returned: the answer's Content-Type header, empty when none came.
+    virtual QByteArray contentType() const { return {}; }
 };
 
 class PageFetcher {

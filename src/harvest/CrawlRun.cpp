@@ -246,7 +246,7 @@ void CrawlRun::finishPage(SiteCrawl& site, std::size_t i, PendingPage& pending, 
     }
     site.markSeen(finalUrl);
     const std::string_view bytes(body.constData(), std::size_t(body.size()));
-    page.rows = m_output.pageRows(page.shown, bytes);
+    page.rows = m_output.pageRows(page.shown, bytes, pending.contentType());
     // Links only from pages whose links are followed.
     if (!site.followsFrom(page))
         return;

@@ -2,6 +2,7 @@
 
 #include "UrlBytes.h"
 #include "core/FetchWindow.h"
+#include "core/PhoneNumberReader.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -58,6 +59,23 @@ away), 2 when at least one was not or a line was skipped (or the input or
 output failed), 1 on a usage error or when this help cannot be written. A
 FILE that cannot be opened ends the run before anything is fetched; one that
 fails while it is read is reported and the run goes on.
+
+With --region CC, the run reads real telephone numbers instead of runs of
+digits: each page's text, as a browser shows it (markup, scripts, styles and
+comments left out, character references and the page's charset decoded, the
+numbers of tel: links read too), goes through libphonenumber's matcher, which
+keeps only numbers valid in their region. A number written without its
+country code is taken as CC's. With --region auto, the region is the one of
+each page's host when its last label is a country code (.de, .co.uk, ...);
+on other hosts only numbers in international form (+49 ..., 0049 ...) are
+taken. Each number is printed in E.164 form (+493012345678), one row per
+occurrence in page order; --unique keeps each number once. Numbers that the
+page labels as an invoice, order, tax, account or register number, unbroken
+runs of digits and dates without a telephone label are left out; a tel:
+link, a label such as Tel, Phone, Fax or Mobile, or the international form
+keep a number. For example:
+  echo https://example.de/kontakt | vandrell-harvest --region auto --format jsonl
+  {"url":"https://example.de/kontakt","number":"+493012345678","text":"030 1234567",...}
 
 Spread a long list over several machines with GNU parallel, for example:
   parallel --pipe -N 2000 --keep-order -S host1,host2 vandrell-harvest < urls.txt
@@ -123,12 +141,20 @@ std::optional<HarvestOptions> HarvestOptions::parse(const QStringList& arguments
         QStringLiteral("LIST"), QStringLiteral("10,11"));
     const QCommandLineOption withUrl(QStringLiteral("with-url"),
                                      QStringLiteral("Print each row as the URL as read, \" - \" and the number."));
-    const QCommandLineOption format(QStringLiteral("format"),
-                                    QStringLiteral("text: one row per line (default); comma: every row followed "
-                                                   "by a comma, all on one line ended at the end of the run; urls: "
-                                                   "each fetched page's URL instead of its numbers, a list of URLs "
-                                                   "for the window or another harvest."),
-                                    QStringLiteral("text|comma|urls"), QStringLiteral("text"));
+    const QCommandLineOption format(
+        QStringLiteral("format"),
+        QStringLiteral("text: one row per line (default); comma: every row followed by a comma, all on one line "
+                       "ended at the end of the run; urls: each fetched page's URL instead of its numbers, a list of "
+                       "URLs for the window or another harvest; jsonl: one JSON object per row, with the fields "
+                       "url, number, text (as written), region and type (null without --region); csv: the same "
+                       "fields as RFC 4180 records after a header record."),
+        QStringLiteral("text|comma|urls|jsonl|csv"), QStringLiteral("text"));
+    const QCommandLineOption region(
+        QStringLiteral("region"),
+        QStringLiteral("Print real telephone numbers, validated by libphonenumber, in E.164 form: numbers written "
+                       "without a country code belong to region CC (ISO 3166-1, e.g. DE, GB, US), or with auto to "
+                       "the region of the page's host's country-code domain. Not with --lengths."),
+        QStringLiteral("CC|auto"));
     const QCommandLineOption crlf(QStringLiteral("crlf"), QStringLiteral("End lines with CR LF instead of LF."));
     const QCommandLineOption unique(QStringLiteral("unique"),
                                     QStringLiteral("Drop rows printed before, keeping the first. Remembers every "
@@ -159,7 +185,7 @@ std::optional<HarvestOptions> HarvestOptions::parse(const QStringList& arguments
                                                    "system's, for servers with a private CA."),
                                     QStringLiteral("FILE"));
     parser.addOptions(
-        {help, version, lengths, withUrl, format, crlf, unique, jobs, output, quiet, follow, maxPages, cacert});
+        {help, version, lengths, withUrl, format, region, crlf, unique, jobs, output, quiet, follow, maxPages, cacert});
     parser.addPositionalArgument(QStringLiteral("FILE"),
                                  QStringLiteral("Files of URLs, one per line; - is standard input."),
                                  QStringLiteral("[FILE...]"));
@@ -196,9 +222,31 @@ std::optional<HarvestOptions> HarvestOptions::parse(const QStringList& arguments
         options.format = Format::Comma;
     } else if (formatName == QLatin1String("urls")) {
         options.format = Format::Urls;
+    } else if (formatName == QLatin1String("jsonl")) {
+        options.format = Format::Jsonl;
+    } else if (formatName == QLatin1String("csv")) {
+        options.format = Format::Csv;
     } else {
-        usageError(QStringLiteral("--format wants text, comma or urls, not \"%1\"").arg(formatName));
+        usageError(QStringLiteral("--format wants text, comma, urls, jsonl or csv, not \"%1\"").arg(formatName));
         return std::nullopt;
+    }
+    if (parser.isSet(region)) {
+        if (parser.isSet(lengths)) {
+            usageError(QStringLiteral("--region reads whole numbers, so --lengths does not apply: give one or the "
+                                      "other"));
+            return std::nullopt;
+        }
+        const QString code = parser.value(region);
+        if (code.compare(QLatin1String("auto"), Qt::CaseInsensitive) == 0) {
+            options.region = std::string();
+        } else if (PhoneNumberReader::isKnownRegion(code.toUpper().toStdString())) {
+            options.region = code.toUpper().toStdString();
+        } else {
+            usageError(QStringLiteral("--region wants auto or a region code such as DE, GB or US, and \"%1\" is no "
+                                      "region libphonenumber knows")
+                           .arg(code));
+            return std::nullopt;
+        }
     }
     if (parser.isSet(crlf))
         options.lineEnd = "\r\n";

@@ -7,10 +7,12 @@
 #include <QStringList>
 
 #include <optional>
+#include <string>
 
 struct HarvestOptions {
-    // Text and Comma as the window saves rows; Urls prints each fetched page's URL instead.
-    enum class Format { Text, Comma, Urls };
+    // Text and Comma as the window saves rows; Urls prints each fetched page's URL instead;
+    // Jsonl and Csv print each row as a record of named fields.
+    enum class Format { Text, Comma, Urls, Jsonl, Csv };
 
     AcceptedLengths lengths;
     bool withUrl = false;
@@ -24,6 +26,9 @@ struct HarvestOptions {
     std::optional<QString> outputFile; // none for standard output
     QString certificateAuthorities;    // a PEM file trusted instead of the system's CAs
     QStringList inputs;                // "-" is standard input
+    // With --region, validated numbers: the region of numbers written without
+    // a country code, in capitals, or empty for "auto" (from each page's host).
+    std::optional<std::string> region;
 
     // The options, or the exit status when the program should end at once:
     // after --help or --version (0, or 1 when they could not be written), or

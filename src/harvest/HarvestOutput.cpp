@@ -1,9 +1,12 @@
 #include "HarvestOutput.h"
 
 #include "ProgressLine.h"
+#include "RowRecord.h"
 #include "StdoutWriter.h"
 #include "UrlBytes.h"
 #include "UrlFeed.h"
+#include "core/HostRegion.h"
+#include "core/PageText.h"
 
 HarvestOutput::HarvestOutput(const HarvestOptions& options, StdoutWriter& out)
     : m_options(options), m_out(out), m_choice{options.lengths, options.withUrl},
@@ -11,11 +14,15 @@ HarvestOutput::HarvestOutput(const HarvestOptions& options, StdoutWriter& out)
                std::string_view(options.lineEnd.constData(), std::size_t(options.lineEnd.size())))
 {}
 
-QByteArray HarvestOutput::pageRows(const QByteArray& url, std::string_view page)
+QByteArray HarvestOutput::pageRows(const QByteArray& url, std::string_view page, const QByteArray& contentType)
 {
     QByteArray rows;
     if (m_options.format == HarvestOptions::Format::Urls) {
         addRow(rows, url);
+        return rows;
+    }
+    if (m_options.region) {
+        addRegionRows(rows, url, page, contentType);
         return rows;
     }
     m_step.scan(std::string_view(url.constData(), std::size_t(url.size())), page);
@@ -23,19 +30,72 @@ QByteArray HarvestOutput::pageRows(const QByteArray& url, std::string_view page)
     m_step.forEachRow(m_choice, [&](const PageRow& accepted) {
         row.clear();
         accepted.appendTo(row);
-        addRow(rows, row);
+        if (records()) {
+            // Without --region the number is the digits, as found.
+            const RowRecord record{url, accepted.digits, accepted.digits, std::nullopt, std::nullopt};
+            appendRecord(rows, row, record);
+        } else {
+            addRow(rows, row);
+        }
     });
     m_step.clear();
     return rows;
 }
 
+void HarvestOutput::addRegionRows(QByteArray& rows, const QByteArray& url, std::string_view page,
+                                  const QByteArray& contentType)
+{
+    const std::string region = m_options.region->empty() ? regionForUrl(url) : *m_options.region;
+    const PageText text =
+        extractPageText(page, std::string_view(contentType.constData(), std::size_t(contentType.size())));
+    QByteArray row;
+    for (const FoundNumber& number : m_reader.read(text, region)) {
+        const QByteArray key(number.e164.data(), qsizetype(number.e164.size()));
+        if (records()) {
+            appendRecord(rows, key, RowRecord{url, number.e164, number.text, number.region, number.type});
+            continue;
+        }
+        if (m_options.unique && !firstTime(key))
+            continue;
+        row.clear();
+        ResultsFormat::appendRow(row, m_options.withUrl, std::string_view(url.constData(), std::size_t(url.size())),
+                                 number.e164);
+        const std::string_view afterRow = m_format.afterRow();
+        rows += row;
+        rows.append(afterRow.data(), qsizetype(afterRow.size()));
+        ++m_rows;
+    }
+}
+
+bool HarvestOutput::records() const
+{
+    return m_options.format == HarvestOptions::Format::Jsonl || m_options.format == HarvestOptions::Format::Csv;
+}
+
+bool HarvestOutput::firstTime(const QByteArray& key)
+{
+    if (m_seen.contains(key))
+        return false;
+    m_seen.insert(key);
+    return true;
+}
+
+void HarvestOutput::appendRecord(QByteArray& rows, const QByteArray& key, const RowRecord& record)
+{
+    if (m_options.unique && !firstTime(key))
+        return;
+    if (m_options.format == HarvestOptions::Format::Jsonl)
+        record.appendJson(rows);
+    else
+        record.appendCsv(rows);
+    rows += m_options.lineEnd;
+    ++m_rows;
+}
+
 void HarvestOutput::addRow(QByteArray& rows, const QByteArray& row)
 {
-    if (m_options.unique) {
-        if (m_seen.contains(row))
-            return;
-        m_seen.insert(row);
-    }
+    if (m_options.unique && !firstTime(row))
+        return;
     const std::string_view afterRow = m_format.afterRow();
     rows += row;
     rows.append(afterRow.data(), qsizetype(afterRow.size()));
@@ -44,6 +104,10 @@ void HarvestOutput::addRow(QByteArray& rows, const QByteArray& row)
 
 void HarvestOutput::write(const QByteArray& rows)
 {
+    if (m_options.format == HarvestOptions::Format::Csv && !m_headerWritten) {
+        m_headerWritten = true;
+        write(RowRecord::csvHeader() + m_options.lineEnd);
+    }
     if (rows.isEmpty())
         return;
     // Rows never land on the end of a progress line on the same terminal.
@@ -77,6 +141,8 @@ void HarvestOutput::reportInputErrors(UrlFeed& reader)
 
 void HarvestOutput::finish()
 {
+    if (open())
+        write({}); // csv's header, even with no rows
     const std::string_view end = m_format.atEnd();
     if (open() && !end.empty())
         write(QByteArray(end.data(), qsizetype(end.size())));

@@ -1,17 +1,21 @@
 #pragma once
 // What a harvest prints, in whichever order its run produces pages: a page's
-// rows (its numbers through the shared page step, or its URL alone for
-// --format urls), --unique's memory of rows printed, the end of the comma
-// line, and the failure lines on standard error, through the progress line.
+// rows (its numbers through the shared page step, or with --region its
+// validated numbers, or its URL alone for --format urls; as text, or as
+// records for jsonl and csv), --unique's memory of rows printed, the end of
+// the comma line, and the failure lines on standard error, through the
+// progress line.
 // It counts the rows and failures for the progress line and the exit status.
 
 #include "HarvestOptions.h"
 #include "core/PageStep.h"
+#include "core/PhoneNumberReader.h"
 #include "core/ResultsFormat.h"
 
 #include <QSet>
 
 class ProgressLine;
+struct RowRecord;
 class StdoutWriter;
 class UrlFeed;
 
@@ -23,8 +27,9 @@ public:
     void setProgress(ProgressLine* progress) { m_progress = progress; }
 
     // The rows of one page, ready to write; the page may go afterwards. url
-    // is the page's URL as its rows show it.
-    QByteArray pageRows(const QByteArray& url, std::string_view page);
+    // is the page's URL as its rows show it; contentType the Content-Type
+    // header it came with, whose charset --region reads the page in.
+    QByteArray pageRows(const QByteArray& url, std::string_view page, const QByteArray& contentType = {});
     void write(const QByteArray& rows);
     // "vandrell-harvest: URL: reason" on one line, control bytes quoted.
     QByteArray failureLine(const QByteArray& url, const QString& reason) const;
@@ -43,12 +48,19 @@ public:
 
 private:
     void addRow(QByteArray& rows, const QByteArray& row);
+    // --unique's check: whether the key is new, remembering it.
+    bool firstTime(const QByteArray& key);
+    void appendRecord(QByteArray& rows, const QByteArray& key, const RowRecord& record);
+    void addRegionRows(QByteArray& rows, const QByteArray& url, std::string_view page, const QByteArray& contentType);
+    bool records() const;
 
     const HarvestOptions& m_options;
     StdoutWriter& m_out;
     const RowChoice m_choice;
     const ResultsFormat m_format;
     PageStep m_step; // keeps its buffers from page to page
+    PhoneNumberReader m_reader;
+    bool m_headerWritten = false; // csv's header record
     ProgressLine* m_progress = nullptr;
     QSet<QByteArray> m_seen;
     qint64 m_rows = 0;

@@ -60,6 +60,26 @@ bool printsHarmlessly(QByteArrayView raw)
 
 namespace UrlBytes {
 
+QByteArray utf8Escaped(QByteArrayView raw)
+{
+    QByteArray text;
+    text.reserve(raw.size());
+    for (qsizetype at = 0; at < raw.size();) {
+        const qsizetype length = utf8Length(raw, at);
+        if (length > 0) {
+            text += raw.sliced(at, length);
+            at += length;
+            continue;
+        }
+        static constexpr char hex[] = "0123456789ABCDEF";
+        const auto byte = static_cast<unsigned char>(raw[at++]);
+        text += '%';
+        text += hex[byte >> 4];
+        text += hex[byte & 0xF];
+    }
+    return text;
+}
+
 QByteArray quoted(QByteArrayView raw)
 {
     if (printsHarmlessly(raw))

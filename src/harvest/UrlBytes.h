@@ -9,6 +9,9 @@
 #include <QByteArrayView>
 
 namespace UrlBytes {
+// Valid UTF-8 for any bytes: each byte that is no UTF-8 as its percent
+// escape, as a request would send it.
+QByteArray utf8Escaped(QByteArrayView raw);
 // The bytes as they are when they print harmlessly, else shell-quoted:
 // 'http://a/'$'\033''[31m'.
 QByteArray quoted(QByteArrayView raw);

@@ -238,7 +238,7 @@ private slots:
                                          << QStringLiteral("--lengths");
         QTest::newRow("not a length") << QStringList{QStringLiteral("--lengths=ten")} << none << 1 << none
                                       << QStringLiteral("--lengths");
-        QTest::newRow("unknown format") << QStringList{QStringLiteral("--format=csv")} << none << 1 << none
+        QTest::newRow("unknown format") << QStringList{QStringLiteral("--format=xml")} << none << 1 << none
                                         << QStringLiteral("--format");
         QTest::newRow("no jobs") << QStringList{QStringLiteral("--jobs=0")} << none << 1 << none
                                  << QStringLiteral("--jobs");

@@ -1,0 +1,311 @@
+// Text extraction on libxml2's HTML push parser through SAX callbacks, as for
+// the page's links: no tree is built, tag names arrive in lower case, text
+// with its character references decoded to UTF-8. The page is fed in chunks
+// so the parser's input buffer stays small whatever the page's size.
+
+#include "core/PageText.h"
+
+#include <libxml/HTMLparser.h>
+#include <libxml/encoding.h>
+#include <libxml/parser.h>
+#include <libxml/parserInternals.h>
+
+#include <QByteArray>
+#include <QString>
+
+#include <algorithm>
+#include <cstring>
+#include <iterator>
+#include <memory>
+
+namespace {
+
+constexpr std::size_t kChunkBytes = 64 * 1024;
+// As for the links: libxml2 takes quadratic time over thousands of unclosed
+// elements followed by stray end tags, and real pages stay far shallower.
+constexpr int kMaxOpenElements = 512;
+// No phone number, even with an extension and a context, is longer; a
+// longer tel: href is a page author's joke and is not kept.
+constexpr std::size_t kMaxTelHref = 256;
+
+constexpr int kParseOptions =
+    HTML_PARSE_RECOVER | HTML_PARSE_NONET | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NODEFDTD;
+
+// Elements a browser shows on lines of their own.
+constexpr std::string_view kBlockElements[] = {
+    "address", "article", "aside",  "blockquote", "body",  "br",       "caption",    "center", "dd",
+    "details", "dialog",  "div",    "dl",         "dt",    "fieldset", "figcaption", "figure", "footer",
+    "form",    "h1",      "h2",     "h3",         "h4",    "h5",       "h6",         "header", "hr",
+    "html",    "legend",  "li",     "main",       "menu",  "nav",      "ol",         "option", "p",
+    "pre",     "section", "select", "summary",    "table", "title",    "tr",         "ul",     "textarea"};
+
+bool isBlock(std::string_view tag)
+{
+    return std::find(std::begin(kBlockElements), std::end(kBlockElements), tag) != std::end(kBlockElements);
+}
+
+// Elements whose content is never shown as text.
+bool isHidden(std::string_view tag)
+{
+    return tag == "script" || tag == "style" || tag == "template" || tag == "noembed" || tag == "head";
+}
+
+bool isHtmlSpace(unsigned char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r';
+}
+
+struct ParseState {
+    htmlParserCtxtPtr parser = nullptr;
+    PageText page;
+    int hiddenDepth = 0;         // open elements whose content is not shown
+    int preDepth = 0;            // open <pre>: its line ends are kept
+    std::ptrdiff_t openTel = -1; // the tel: link being read, if any
+};
+
+void endLine(std::string& text, char separator)
+{
+    while (!text.empty() && text.back() == ' ')
+        text.pop_back();
+    if (text.empty() || text.back() == '\n' || (separator == '\t' && text.back() == '\t'))
+        return;
+    if (text.back() == '\t')
+        text.back() = separator;
+    else
+        text.push_back(separator);
+}
+
+// Bytes of the no-break or narrow space at chars[i] (U+00A0, U+2007, U+2009,
+// U+202F), or 0. They read as spaces, and numbers are often grouped with them.
+int fixedSpaceLength(const xmlChar* chars, int i, int length)
+{
+    if (chars[i] == 0xC2 && i + 1 < length && chars[i + 1] == 0xA0)
+        return 2;
+    if (chars[i] == 0xE2 && i + 2 < length && chars[i + 1] == 0x80 &&
+        (chars[i + 2] == 0x87 || chars[i + 2] == 0x89 || chars[i + 2] == 0xAF))
+        return 3;
+    return 0;
+}
+
+void onCharacters(void* context, const xmlChar* chars, int length)
+{
+    auto& state = *static_cast<ParseState*>(context);
+    if (state.hiddenDepth > 0)
+        return;
+    std::string& text = state.page.text;
+    for (int i = 0; i < length; ++i) {
+        const unsigned char c = chars[i];
+        const int fixedSpace = fixedSpaceLength(chars, i, length);
+        if (fixedSpace > 0) {
+            i += fixedSpace - 1;
+            text.push_back(' ');
+        } else if (c == '\n' && state.preDepth > 0) {
+            endLine(text, '\n');
+        } else if (isHtmlSpace(c)) {
+            if (!text.empty() && text.back() != ' ' && text.back() != '\n' && text.back() != '\t')
+                text.push_back(' ');
+        } else {
+            text.push_back(char(c));
+        }
+    }
+}
+
+const char* attribute(const xmlChar** attributes, const char* name)
+{
+    for (const xmlChar** at = attributes; at && at[0]; at += 2) {
+        if (std::strcmp(reinterpret_cast<const char*>(at[0]), name) == 0)
+            return at[1] ? reinterpret_cast<const char*>(at[1]) : "";
+    }
+    return nullptr;
+}
+
+void startTelLink(ParseState& state, const char* href)
+{
+    std::string_view value = href ? href : "";
+    while (!value.empty() && isHtmlSpace(value.front()))
+        value.remove_prefix(1);
+    if (value.size() < 4 || value.size() > kMaxTelHref || strncasecmp(value.data(), "tel:", 4) != 0)
+        return;
+    const QByteArray raw(value.data(), qsizetype(value.size()));
+    QByteArray decoded = QByteArray::fromPercentEncoding(raw);
+    // Escapes that spell no UTF-8 stay escapes, so the text stays UTF-8.
+    if (QString::fromUtf8(decoded).toUtf8() != decoded)
+        decoded = raw;
+    state.openTel = std::ptrdiff_t(state.page.telLinks.size());
+    state.page.telLinks.push_back({state.page.text.size(), state.page.text.size(), decoded.toStdString()});
+}
+
+void onStartElement(void* context, const xmlChar* tagName, const xmlChar** attributes)
+{
+    auto& state = *static_cast<ParseState*>(context);
+    if (state.parser->nameNr > kMaxOpenElements) {
+        xmlStopParser(state.parser);
+        return;
+    }
+    const std::string_view tag = reinterpret_cast<const char*>(tagName);
+    if (isHidden(tag)) {
+        ++state.hiddenDepth;
+        return;
+    }
+    if (state.hiddenDepth > 0)
+        return;
+    if (tag == "td" || tag == "th")
+        endLine(state.page.text, '\t');
+    else if (isBlock(tag))
+        endLine(state.page.text, '\n');
+    if (tag == "pre")
+        ++state.preDepth;
+    else if (tag == "a")
+        startTelLink(state, attribute(attributes, "href"));
+    else if (tag == "img") {
+        // An image's alt text is what a reader without images sees; icons
+        // such as a telephone stand for labels, so keep it as a word.
+        const char* alt = attribute(attributes, "alt");
+        if (alt && *alt) {
+            onCharacters(context, reinterpret_cast<const xmlChar*>(" "), 1);
+            onCharacters(context, reinterpret_cast<const xmlChar*>(alt),
+                         int(std::min<std::size_t>(std::strlen(alt), 64)));
+            onCharacters(context, reinterpret_cast<const xmlChar*>(" "), 1);
+        }
+    }
+}
+
+void onEndElement(void* context, const xmlChar* tagName)
+{
+    auto& state = *static_cast<ParseState*>(context);
+    const std::string_view tag = reinterpret_cast<const char*>(tagName);
+    if (isHidden(tag)) {
+        state.hiddenDepth = std::max(0, state.hiddenDepth - 1);
+        return;
+    }
+    if (state.hiddenDepth > 0)
+        return;
+    if (tag == "pre")
+        state.preDepth = std::max(0, state.preDepth - 1);
+    if (tag == "a" && state.openTel >= 0) {
+        state.page.telLinks[std::size_t(state.openTel)].end = state.page.text.size();
+        state.openTel = -1;
+    }
+    if (isBlock(tag) && tag != "br")
+        endLine(state.page.text, '\n');
+}
+
+template <typename Error> void ignoreError(void*, Error*) {}
+
+// Charset errors bypass the parser's handler in libxml2 2.9 and go to the
+// thread's generic one, which would print them on standard error.
+void ignoreGenericError(void*, const char*, ...) {}
+
+xmlSAXHandler textHandler()
+{
+    xmlSAXHandler handler{};
+    handler.initialized = XML_SAX2_MAGIC;
+    handler.startElement = onStartElement;
+    handler.endElement = onEndElement;
+    handler.characters = onCharacters;
+    handler.ignorableWhitespace = onCharacters;
+    handler.serror = ignoreError;
+    return handler;
+}
+
+struct ParserFree {
+    void operator()(htmlParserCtxtPtr parser) const
+    {
+        if (parser->myDoc)
+            xmlFreeDoc(parser->myDoc);
+        htmlFreeParserCtxt(parser);
+    }
+};
+
+long parsedBytes(htmlParserCtxtPtr parser)
+{
+    return parser->input->consumed + long(parser->input->cur - parser->input->base);
+}
+
+// Pages go on after </html>, where libxml2 stops and browsers read on: as
+// for the links, the parser is put back to reading content while it gets on.
+void feed(htmlParserCtxtPtr parser, std::string_view chunk, bool last)
+{
+    htmlParseChunk(parser, chunk.data(), int(chunk.size()), last);
+    while ((parser->instate == XML_PARSER_EPILOG || parser->instate == XML_PARSER_EOF) && !parser->disableSAX &&
+           parser->input && parser->input->buf && parser->input->cur < parser->input->end) {
+        const long stoppedAt = parsedBytes(parser);
+        parser->instate = XML_PARSER_CONTENT;
+        htmlParseChunk(parser, nullptr, 0, last);
+        if (parsedBytes(parser) == stoppedAt)
+            break;
+    }
+}
+
+// Chunks end before a '<': libxml2 2.9 loses its place when a chunk ends
+// inside a quoted attribute value.
+std::size_t chunkEnd(std::string_view html, std::size_t from)
+{
+    const std::size_t end = std::min(html.size(), from + kChunkBytes);
+    if (end == html.size())
+        return end;
+    const std::size_t tag = html.substr(from + 1, end - from - 1).rfind('<');
+    return tag == std::string_view::npos ? end : from + 1 + tag;
+}
+
+// The charset parameter of a Content-Type value, or nothing.
+std::string headerCharset(std::string_view contentType)
+{
+    const QByteArray lower = QByteArray(contentType.data(), qsizetype(contentType.size())).toLower();
+    const qsizetype at = lower.indexOf("charset=");
+    if (at < 0)
+        return {};
+    QByteArray name = lower.mid(at + 8);
+    const qsizetype end = name.indexOf(';');
+    if (end >= 0)
+        name.truncate(end);
+    name = name.trimmed();
+    if (name.startsWith('"') && name.endsWith('"') && name.size() >= 2)
+        name = name.mid(1, name.size() - 2);
+    // The fetcher hands UTF-16 pages over already turned into UTF-8.
+    if (name.startsWith("utf-16"))
+        return "utf-8";
+    return name.toStdString();
+}
+
+bool startsWithByteOrderMark(std::string_view html)
+{
+    return html.starts_with("\xef\xbb\xbf") || html.starts_with("\xff\xfe") || html.starts_with("\xfe\xff");
+}
+
+} // namespace
+
+PageText extractPageText(std::string_view html, std::string_view contentType)
+{
+    [[maybe_unused]] static const bool initialised = (xmlInitParser(), true);
+
+    xmlSetGenericErrorFunc(nullptr, ignoreGenericError);
+    ParseState state;
+    state.page.text.reserve(html.size() / 4);
+    xmlSAXHandler handler = textHandler();
+    const std::string charset = startsWithByteOrderMark(html) ? std::string() : headerCharset(contentType);
+    xmlCharEncodingHandlerPtr encoding = charset.empty() ? nullptr : xmlFindCharEncodingHandler(charset.c_str());
+    // Without a charset from the header, the first bytes go in with the
+    // context, where libxml2 looks for a byte-order mark.
+    const std::size_t head = encoding ? 0 : std::min<std::size_t>(html.size(), 4);
+    const std::unique_ptr<htmlParserCtxt, ParserFree> parser(
+        htmlCreatePushParserCtxt(&handler, &state, html.data(), int(head), nullptr, XML_CHAR_ENCODING_NONE));
+    if (!parser)
+        return {};
+    state.parser = parser.get();
+    int options = kParseOptions;
+    if (encoding) {
+        xmlSwitchToEncoding(parser.get(), encoding);
+        options |= HTML_PARSE_IGNORE_ENC; // the header's charset wins over <meta charset>
+    }
+    htmlCtxtUseOptions(parser.get(), options);
+    for (std::size_t pos = head, end = 0; pos < html.size(); pos = end) {
+        end = chunkEnd(html, pos);
+        feed(parser.get(), html.substr(pos, end - pos), false);
+    }
+    feed(parser.get(), {}, true);
+    if (state.openTel >= 0)
+        state.page.telLinks[std::size_t(state.openTel)].end = state.page.text.size();
+    endLine(state.page.text, '\n');
+    return std::move(state.page);
+}
