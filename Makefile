@@ -20,7 +20,7 @@ DEBIAN_PACKAGES += at-spi2-core python3-pyatspi dbus-daemon
 
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 
-.PHONY: run test deps build clean package
+.PHONY: run test deps build clean package format
 
 deps:
 	@missing=""; for p in $(DEBIAN_PACKAGES); do \
@@ -33,13 +33,19 @@ deps:
 	fi
 
 build: deps
-	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANDRELL_WERROR=ON
 	cmake --build $(BUILD_DIR) -j$(JOBS)
 
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j1
 	./fuzz/run-fuzz.sh 20
 	JOBS=$(JOBS) ./tools/run-sanitized-tests.sh
+	JOBS=$(JOBS) BUILD_DIR=$(BUILD_DIR) ./tools/run-thread-sanitized-harvest.sh
+
+# Formats every source file in place with the project's .clang-format; the
+# format test of `make test` fails on any file this would change.
+format:
+	./tools/check-format.sh --fix
 
 run: build
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
@@ -54,4 +60,4 @@ package: build
 	cd $(BUILD_DIR) && cpack -G DEB
 
 clean:
-	rm -rf $(BUILD_DIR) build-fuzz build-asan
+	rm -rf $(BUILD_DIR) build-fuzz build-asan build-tsan

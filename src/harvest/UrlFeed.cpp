@@ -174,11 +174,13 @@ void UrlFeed::notify()
     // One queued call at a time is enough: it reads whatever is there.
     if (m_notifyPosted.exchange(true))
         return;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            m_notifyPosted = false;
-            emit arrived();
-        },
-        Qt::QueuedConnection);
+    // By name: a queued call of a functor shares the functor between the
+    // threads through a count that only Qt's own code keeps.
+    QMetaObject::invokeMethod(this, "deliver", Qt::QueuedConnection);
+}
+
+void UrlFeed::deliver()
+{
+    m_notifyPosted = false;
+    emit arrived();
 }

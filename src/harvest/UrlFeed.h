@@ -58,6 +58,8 @@ private:
     void readOne(const Input& input);
     bool push(QByteArray url);
     void notify();
+    // The main thread's side of notify().
+    Q_INVOKABLE void deliver();
 
     std::vector<Input> m_inputs;
     const qsizetype m_readAhead;
