@@ -46,7 +46,7 @@ sleep 0.5
 # Seconds, user seconds, peak KiB of a command, from GNU time.
 measure() {
     /usr/bin/time -f '%e %U %M' -o "$work/time" "$@" >"$work/out" 2>/dev/null || true
-    cat "$work/time"
+    tail -n 1 "$work/time" # after "Command exited with non-zero status", when it did
 }
 
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
