@@ -307,5 +307,10 @@ PageText extractPageText(std::string_view html, std::string_view contentType)
     if (state.openTel >= 0)
         state.page.telLinks[std::size_t(state.openTel)].end = state.page.text.size();
     endLine(state.page.text, '\n');
+    // Blanks dropped at a line's end may lie where a link began.
+    for (TelLink& link : state.page.telLinks) {
+        link.start = std::min(link.start, state.page.text.size());
+        link.end = std::clamp(link.end, link.start, state.page.text.size());
+    }
     return std::move(state.page);
 }
