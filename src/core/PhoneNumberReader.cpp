@@ -111,6 +111,14 @@ bool worthMatching(const CandidateList& runs)
     return longest >= kMinRunDigits && longest <= kMaxRunDigits;
 }
 
+// Without a region the library takes only numbers that start with a plus
+// sign, '+' or the full-width one (bytes above ASCII).
+bool mayHoldPlus(std::string_view stretch)
+{
+    return std::any_of(stretch.begin(), stretch.end(),
+                       [](char c) { return c == '+' || static_cast<unsigned char>(c) >= 0x80; });
+}
+
 bool isUnbrokenDigits(std::string_view raw)
 {
     return std::all_of(raw.begin(), raw.end(), [](char c) { return c >= '0' && c <= '9'; });
@@ -210,7 +218,7 @@ std::vector<FoundNumber> PhoneNumberReader::read(const PageText& page, const std
                     const std::size_t to = stretchEnd(line, from);
                     const std::string_view stretch = line.substr(from, to - from);
                     ScanPhoneNumbers(stretch, m_digits);
-                    if (worthMatching(m_digits))
+                    if (worthMatching(m_digits) && (region != kNoRegion || mayHoldPlus(stretch)))
                         matchStretch(stretch, lineStart + from, region, matches);
                     from = to;
                 }
