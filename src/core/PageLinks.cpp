@@ -6,6 +6,8 @@
 
 #include "core/PageLinks.h"
 
+#include "core/PageLinkSax.h"
+
 #include <libxml/HTMLparser.h>
 #include <libxml/parser.h>
 #include <libxml/xmlerror.h>
@@ -32,8 +34,7 @@ constexpr int kParseOptions =
 
 struct ParseState {
     htmlParserCtxtPtr parser = nullptr;
-    PageLinks links;
-    bool baseSeen = false; // only the first <base href> counts, even an empty one
+    PageLinkSax sax;
 };
 
 bool isHtmlSpace(char c)
@@ -90,11 +91,11 @@ const char* attribute(const xmlChar** attributes, const char* name)
     return nullptr;
 }
 
-void addLink(ParseState& state, const char* value)
+void addLink(PageLinks& links, const char* value)
 {
     const std::string_view link = trimmed(value ? value : "", isHtmlSpace);
     if (!link.empty())
-        state.links.hrefs.emplace_back(link.data(), qsizetype(link.size()));
+        links.hrefs.emplace_back(link.data(), qsizetype(link.size()));
 }
 
 void onStartElement(void* context, const xmlChar* tagName, const xmlChar** attributes)
@@ -104,27 +105,7 @@ void onStartElement(void* context, const xmlChar* tagName, const xmlChar** attri
         xmlStopParser(state.parser);
         return;
     }
-    const std::string_view tag = reinterpret_cast<const char*>(tagName);
-    if (tag == "a" || tag == "area") {
-        const char* rel = attribute(attributes, "rel");
-        if (!rel || !holdsToken(rel, isHtmlSpace, {"nofollow"}))
-            addLink(state, attribute(attributes, "href"));
-    } else if (tag == "iframe" || tag == "frame") {
-        addLink(state, attribute(attributes, "src"));
-    } else if (tag == "base") {
-        const char* href = attribute(attributes, "href");
-        if (href && !state.baseSeen) {
-            state.baseSeen = true;
-            const std::string_view base = trimmed(href, isHtmlSpace);
-            state.links.base = QByteArray(base.data(), qsizetype(base.size()));
-        }
-    } else if (tag == "meta") {
-        const char* name = attribute(attributes, "name");
-        const char* content = attribute(attributes, "content");
-        if (name && content && equalsIgnoringCase(trimmed(name, isHtmlSpace), "robots") &&
-            holdsToken(content, isRobotsSeparator, {"nofollow", "none"}))
-            state.links.nofollow = true;
-    }
+    state.sax.startElement(reinterpret_cast<const char*>(tagName), attributes);
 }
 
 // libxml2 reports errors here rather than on stderr, since the handler is
@@ -187,6 +168,30 @@ std::size_t chunkEnd(std::string_view html, std::size_t from)
 
 } // namespace
 
+void PageLinkSax::startElement(std::string_view tag, const xmlChar** attributes)
+{
+    if (tag == "a" || tag == "area") {
+        const char* rel = attribute(attributes, "rel");
+        if (!rel || !holdsToken(rel, isHtmlSpace, {"nofollow"}))
+            addLink(links, attribute(attributes, "href"));
+    } else if (tag == "iframe" || tag == "frame") {
+        addLink(links, attribute(attributes, "src"));
+    } else if (tag == "base") {
+        const char* href = attribute(attributes, "href");
+        if (href && !baseSeen) {
+            baseSeen = true;
+            const std::string_view base = trimmed(href, isHtmlSpace);
+            links.base = QByteArray(base.data(), qsizetype(base.size()));
+        }
+    } else if (tag == "meta") {
+        const char* name = attribute(attributes, "name");
+        const char* content = attribute(attributes, "content");
+        if (name && content && equalsIgnoringCase(trimmed(name, isHtmlSpace), "robots") &&
+            holdsToken(content, isRobotsSeparator, {"nofollow", "none"}))
+            links.nofollow = true;
+    }
+}
+
 PageLinks extractPageLinks(std::string_view html)
 {
     [[maybe_unused]] static const bool initialised = (xmlInitParser(), true);
@@ -207,5 +212,5 @@ PageLinks extractPageLinks(std::string_view html)
         feed(parser.get(), html.substr(pos, end - pos), false);
     }
     feed(parser.get(), {}, true);
-    return std::move(state.links);
+    return std::move(state.sax.links);
 }

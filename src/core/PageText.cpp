@@ -5,6 +5,8 @@
 
 #include "core/PageText.h"
 
+#include "core/PageLinkSax.h"
+
 #include <libxml/HTMLparser.h>
 #include <libxml/encoding.h>
 #include <libxml/parser.h>
@@ -55,12 +57,20 @@ bool isHtmlSpace(unsigned char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r';
 }
 
+// Bytes that onCharacters copies as they are: neither spaces nor the lead
+// bytes of a no-break or narrow space.
+bool isPlain(unsigned char c)
+{
+    return c > ' ' ? c != 0xC2 && c != 0xE2 : !isHtmlSpace(c);
+}
+
 struct ParseState {
     htmlParserCtxtPtr parser = nullptr;
     PageText page;
-    int hiddenDepth = 0;         // open elements whose content is not shown
-    int preDepth = 0;            // open <pre>: its line ends are kept
-    std::ptrdiff_t openTel = -1; // the tel: link being read, if any
+    int hiddenDepth = 0;          // open elements whose content is not shown
+    int preDepth = 0;             // open <pre>: its line ends are kept
+    std::ptrdiff_t openTel = -1;  // the tel: link being read, if any
+    PageLinkSax* links = nullptr; // the links too, when wanted
 };
 
 void endLine(std::string& text, char separator)
@@ -94,6 +104,15 @@ void onCharacters(void* context, const xmlChar* chars, int length)
         return;
     std::string& text = state.page.text;
     for (int i = 0; i < length; ++i) {
+        // Most of a page's text goes in at once rather than byte by byte.
+        int plain = i;
+        while (plain < length && isPlain(chars[plain]))
+            ++plain;
+        if (plain > i) {
+            text.append(reinterpret_cast<const char*>(chars + i), std::size_t(plain - i));
+            i = plain - 1;
+            continue;
+        }
         const unsigned char c = chars[i];
         const int fixedSpace = fixedSpaceLength(chars, i, length);
         if (fixedSpace > 0) {
@@ -143,6 +162,8 @@ void onStartElement(void* context, const xmlChar* tagName, const xmlChar** attri
         return;
     }
     const std::string_view tag = reinterpret_cast<const char*>(tagName);
+    if (state.links)
+        state.links->startElement(tag, attributes);
     if (isHidden(tag)) {
         ++state.hiddenDepth;
         return;
@@ -273,18 +294,23 @@ bool startsWithByteOrderMark(std::string_view html)
     return html.starts_with("\xef\xbb\xbf") || html.starts_with("\xff\xfe") || html.starts_with("\xfe\xff");
 }
 
-} // namespace
-
-PageText extractPageText(std::string_view html, std::string_view contentType)
+PageText parsePage(std::string_view html, std::string_view contentType, PageLinks* links)
 {
     [[maybe_unused]] static const bool initialised = (xmlInitParser(), true);
 
     xmlSetGenericErrorFunc(nullptr, ignoreGenericError);
     ParseState state;
+    PageLinkSax linkSax;
     state.page.text.reserve(html.size() / 4);
     xmlSAXHandler handler = textHandler();
     const std::string charset = startsWithByteOrderMark(html) ? std::string() : headerCharset(contentType);
     xmlCharEncodingHandlerPtr encoding = charset.empty() ? nullptr : xmlFindCharEncodingHandler(charset.c_str());
+    // The links are read as extractPageLinks reads them, with the page's
+    // own charset: in this parse only when it is set up the same way.
+    if (links && encoding)
+        *links = extractPageLinks(html);
+    else if (links)
+        state.links = &linkSax;
     // Without a charset from the header, the first bytes go in with the
     // context, where libxml2 looks for a byte-order mark.
     const std::size_t head = encoding ? 0 : std::min<std::size_t>(html.size(), 4);
@@ -312,5 +338,19 @@ PageText extractPageText(std::string_view html, std::string_view contentType)
         link.start = std::min(link.start, state.page.text.size());
         link.end = std::clamp(link.end, link.start, state.page.text.size());
     }
+    if (state.links)
+        *links = std::move(linkSax.links);
     return std::move(state.page);
+}
+
+} // namespace
+
+PageText extractPageText(std::string_view html, std::string_view contentType)
+{
+    return parsePage(html, contentType, nullptr);
+}
+
+PageText extractPageTextAndLinks(std::string_view html, std::string_view contentType, PageLinks& links)
+{
+    return parsePage(html, contentType, &links);
 }

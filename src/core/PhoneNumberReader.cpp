@@ -38,6 +38,8 @@ constexpr std::size_t kMaxRunDigits = 40;
 constexpr std::size_t kMinRunDigits = 3;
 // Candidates the matcher may try in one stretch; it tries each at most once.
 constexpr int kMaxTries = int(kMaxStretch / 2);
+// The bytes of stretch text remembered with what the matcher found in them.
+constexpr std::size_t kMaxRememberedBytes = 1024 * 1024;
 // libphonenumber's name for "no region": only international numbers.
 const std::string kNoRegion = "ZZ";
 
@@ -109,6 +111,14 @@ bool worthMatching(const CandidateList& runs)
     return longest >= kMinRunDigits && longest <= kMaxRunDigits;
 }
 
+// Without a region the library takes only numbers that start with a plus
+// sign, '+' or the full-width one (bytes above ASCII).
+bool mayHoldPlus(std::string_view stretch)
+{
+    return std::any_of(stretch.begin(), stretch.end(),
+                       [](char c) { return c == '+' || static_cast<unsigned char>(c) >= 0x80; });
+}
+
 bool isUnbrokenDigits(std::string_view raw)
 {
     return std::all_of(raw.begin(), raw.end(), [](char c) { return c >= '0' && c <= '9'; });
@@ -156,11 +166,37 @@ bool PhoneNumberReader::isKnownRegion(std::string_view code)
 void PhoneNumberReader::matchStretch(std::string_view text, std::size_t offset, const std::string& region,
                                      std::vector<FoundNumber>& out)
 {
-    const int tries = m_feed == Feed::WholeText ? std::numeric_limits<int>::max() : kMaxTries;
-    PhoneNumberMatcher matcher(util(), std::string(text), region, PhoneNumberMatcher::VALID, tries);
-    PhoneNumberMatch match;
-    while (matcher.HasNext() && matcher.Next(&match))
-        out.push_back(found(offset + std::size_t(match.start()), match.raw_string(), match.number()));
+    if (m_feed == Feed::WholeText) {
+        PhoneNumberMatcher matcher(util(), std::string(text), region, PhoneNumberMatcher::VALID,
+                                   std::numeric_limits<int>::max());
+        PhoneNumberMatch match;
+        while (matcher.HasNext() && matcher.Next(&match))
+            out.push_back(found(offset + std::size_t(match.start()), match.raw_string(), match.number()));
+        return;
+    }
+    // The matcher's answer depends on nothing but the text and the region.
+    std::string key;
+    key.reserve(region.size() + 1 + text.size());
+    key.append(region).push_back('\0');
+    key.append(text);
+    auto seen = m_stretches.find(key);
+    if (seen == m_stretches.end()) {
+        if (m_stretchBytes + key.size() > kMaxRememberedBytes) {
+            m_stretches.clear();
+            m_stretchBytes = 0;
+        }
+        std::vector<FoundNumber> numbers;
+        PhoneNumberMatcher matcher(util(), std::string(text), region, PhoneNumberMatcher::VALID, kMaxTries);
+        PhoneNumberMatch match;
+        while (matcher.HasNext() && matcher.Next(&match))
+            numbers.push_back(found(std::size_t(match.start()), match.raw_string(), match.number()));
+        m_stretchBytes += key.size();
+        seen = m_stretches.emplace(std::move(key), std::move(numbers)).first;
+    }
+    for (const FoundNumber& number : seen->second) {
+        out.push_back(number);
+        out.back().position += offset;
+    }
 }
 
 std::vector<FoundNumber> PhoneNumberReader::read(const PageText& page, const std::string& givenRegion)
@@ -182,7 +218,7 @@ std::vector<FoundNumber> PhoneNumberReader::read(const PageText& page, const std
                     const std::size_t to = stretchEnd(line, from);
                     const std::string_view stretch = line.substr(from, to - from);
                     ScanPhoneNumbers(stretch, m_digits);
-                    if (worthMatching(m_digits))
+                    if (worthMatching(m_digits) && (region != kNoRegion || mayHoldPlus(stretch)))
                         matchStretch(stretch, lineStart + from, region, matches);
                     from = to;
                 }

@@ -12,6 +12,7 @@
 
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 struct FoundNumber {
@@ -47,4 +48,9 @@ private:
     Judge m_judge;
     Feed m_feed;
     CandidateList m_digits; // the scanner's output, kept for its buffers
+    // The pages of a site repeat their header, menu and footer: what the
+    // matcher made of a stretch, by region and text, positions from the
+    // stretch's start. Emptied when its keys pass a bound.
+    std::unordered_map<std::string, std::vector<FoundNumber>> m_stretches;
+    std::size_t m_stretchBytes = 0;
 };

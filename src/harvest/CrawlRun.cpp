@@ -246,11 +246,14 @@ void CrawlRun::finishPage(SiteCrawl& site, std::size_t i, PendingPage& pending, 
     }
     site.markSeen(finalUrl);
     const std::string_view bytes(body.constData(), std::size_t(body.size()));
-    page.rows = m_output.pageRows(page.shown, bytes, pending.contentType());
-    // Links only from pages whose links are followed.
-    if (!site.followsFrom(page))
+    // Links only from pages whose links are followed; --region reads them
+    // in the parse that reads the page's text.
+    const bool follows = site.followsFrom(page);
+    std::optional<PageLinks> parsed;
+    page.rows = m_output.pageRows(page.shown, bytes, pending.contentType(), follows ? &parsed : nullptr);
+    if (!follows)
         return;
-    const PageLinks links = extractPageLinks(bytes);
+    const PageLinks links = parsed ? std::move(*parsed) : extractPageLinks(bytes);
     if (links.nofollow)
         return;
     PageUrl base = finalUrl;

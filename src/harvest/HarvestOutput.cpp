@@ -14,7 +14,8 @@ HarvestOutput::HarvestOutput(const HarvestOptions& options, StdoutWriter& out)
                std::string_view(options.lineEnd.constData(), std::size_t(options.lineEnd.size())))
 {}
 
-QByteArray HarvestOutput::pageRows(const QByteArray& url, std::string_view page, const QByteArray& contentType)
+QByteArray HarvestOutput::pageRows(const QByteArray& url, std::string_view page, const QByteArray& contentType,
+                                   std::optional<PageLinks>* links)
 {
     QByteArray rows;
     if (m_options.format == HarvestOptions::Format::Urls) {
@@ -22,7 +23,7 @@ QByteArray HarvestOutput::pageRows(const QByteArray& url, std::string_view page,
         return rows;
     }
     if (m_options.region) {
-        addRegionRows(rows, url, page, contentType);
+        addRegionRows(rows, url, page, contentType, links);
         return rows;
     }
     m_step.scan(std::string_view(url.constData(), std::size_t(url.size())), page);
@@ -43,11 +44,15 @@ QByteArray HarvestOutput::pageRows(const QByteArray& url, std::string_view page,
 }
 
 void HarvestOutput::addRegionRows(QByteArray& rows, const QByteArray& url, std::string_view page,
-                                  const QByteArray& contentType)
+                                  const QByteArray& contentType, std::optional<PageLinks>* links)
 {
     const std::string region = m_options.region->empty() ? regionForUrl(url) : *m_options.region;
-    const PageText text =
-        extractPageText(page, std::string_view(contentType.constData(), std::size_t(contentType.size())));
+    const std::string_view type(contentType.constData(), std::size_t(contentType.size()));
+    PageText text;
+    if (links)
+        text = extractPageTextAndLinks(page, type, links->emplace());
+    else
+        text = extractPageText(page, type);
     QByteArray row;
     for (const FoundNumber& number : m_reader.read(text, region)) {
         const QByteArray key(number.e164.data(), qsizetype(number.e164.size()));

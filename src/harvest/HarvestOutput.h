@@ -8,11 +8,14 @@
 // It counts the rows and failures for the progress line and the exit status.
 
 #include "HarvestOptions.h"
+#include "core/PageLinks.h"
 #include "core/PageStep.h"
 #include "core/PhoneNumberReader.h"
 #include "core/ResultsFormat.h"
 
 #include <QSet>
+
+#include <optional>
 
 class ProgressLine;
 struct RowRecord;
@@ -28,8 +31,11 @@ public:
 
     // The rows of one page, ready to write; the page may go afterwards. url
     // is the page's URL as its rows show it; contentType the Content-Type
-    // header it came with, whose charset --region reads the page in.
-    QByteArray pageRows(const QByteArray& url, std::string_view page, const QByteArray& contentType = {});
+    // header it came with, whose charset --region reads the page in. Given
+    // links, a crawl that follows the page's links: when --region parses the
+    // page anyway they are read in the same parse and set there.
+    QByteArray pageRows(const QByteArray& url, std::string_view page, const QByteArray& contentType = {},
+                        std::optional<PageLinks>* links = nullptr);
     void write(const QByteArray& rows);
     // "vandrell-harvest: URL: reason" on one line, control bytes quoted.
     QByteArray failureLine(const QByteArray& url, const QString& reason) const;
@@ -51,7 +57,8 @@ private:
     // --unique's check: whether the key is new, remembering it.
     bool firstTime(const QByteArray& key);
     void appendRecord(QByteArray& rows, const QByteArray& key, const RowRecord& record);
-    void addRegionRows(QByteArray& rows, const QByteArray& url, std::string_view page, const QByteArray& contentType);
+    void addRegionRows(QByteArray& rows, const QByteArray& url, std::string_view page, const QByteArray& contentType,
+                       std::optional<PageLinks>* links);
     bool records() const;
 
     const HarvestOptions& m_options;

@@ -4,6 +4,7 @@
 
 #include "TestRegistry.h"
 #include "core/PageLinks.h"
+#include "core/PageText.h"
 #include "core/PageUrl.h"
 
 #include <QTest>
@@ -102,9 +103,18 @@ private slots:
         QFETCH(QByteArray, html);
         QFETCH(QList<QByteArray>, urls);
         QFETCH(bool, nofollow);
-        const PageLinks links = extractPageLinks(std::string_view(html.constData(), std::size_t(html.size())));
+        const std::string_view bytes(html.constData(), std::size_t(html.size()));
+        const PageLinks links = extractPageLinks(bytes);
         QCOMPARE(followedLinks(links), urls);
         QCOMPARE(links.nofollow, nofollow);
+        // Read in the parse that reads the text, with or without a header's charset.
+        for (const std::string_view type : {"", "text/html; charset=utf-8"}) {
+            PageLinks both;
+            const PageText text = extractPageTextAndLinks(bytes, type, both);
+            QCOMPARE(followedLinks(both), urls);
+            QCOMPARE(both.nofollow, nofollow);
+            QVERIFY(text.text == extractPageText(bytes, type).text);
+        }
     }
 };
 

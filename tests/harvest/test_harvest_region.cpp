@@ -120,6 +120,16 @@ private slots:
                  QByteArray("+49301234567\n+49301234568\n"));
     }
 
+    void sameLineOnTwoPages()
+    {
+        // Read once, placed on each page where it stands: after "Auftrag" it is an order number.
+        m_server.route(QStringLiteral("/fax"), PageServer::page("<p>Fax</p><p>030 1234567</p>"));
+        m_server.route(QStringLiteral("/order"), PageServer::page("<p>Auftrag</p><p>030 1234567</p>"));
+        const QByteArray urls =
+            m_server.url(QStringLiteral("/fax")).toUtf8() + '\n' + m_server.url(QStringLiteral("/order")).toUtf8();
+        QCOMPARE(harvest({QStringLiteral("--region=DE")}, urls + '\n'), QByteArray("+49301234567\n"));
+    }
+
     void usageErrors()
     {
         QVERIFY(harvest({QStringLiteral("--region=QQ")}, {}).contains("\"QQ\" is no region"));
