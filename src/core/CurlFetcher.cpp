@@ -416,8 +416,11 @@ void CurlFetcher::Engine::finish(CurlTransfer& transfer, CURLcode result)
         if (!transfer.awaited)
             m_ahead.release(transfer.body.size());
         transfer.body = QByteArray();
-        resumePaused();
     }
+    // Whatever the result: a page waiting for a connection may now need
+    // another paused page to go on (AheadBudget::mayPause), and libcurl
+    // can hand the freed connection to a page ahead that pauses at once.
+    resumePaused();
     if (transfer.loop)
         transfer.loop->quit();
 }

@@ -43,16 +43,21 @@ private slots:
         QTest::addColumn<bool>("queuedBehind");
         QTest::addColumn<bool>("redirected");
         QTest::addColumn<bool>("h2FrontEnd"); // pages ahead over https from a server offering HTTP/2
-        QTest::newRow("awaited page on another host") << false << false << false;
-        QTest::newRow("awaited page on another host, h2 front end") << false << false << true;
-        QTest::newRow("awaited page queued behind paused ones") << true << false << false;
-        QTest::newRow("awaited page redirected to their host") << true << true << false;
+        // Pages started after the paused ones and before the awaited page,
+        // also waiting for a connection.
+        QTest::addColumn<int>("waitingAhead");
+        QTest::newRow("awaited page on another host") << false << false << false << 0;
+        QTest::newRow("awaited page on another host, h2 front end") << false << false << true << 0;
+        QTest::newRow("awaited page queued behind paused ones") << true << false << false << 0;
+        QTest::newRow("awaited page queued behind paused and waiting ones") << true << false << false << 2;
+        QTest::newRow("awaited page redirected to their host") << true << true << false << 0;
     }
     void pagesAheadPauseAtTheBudget()
     {
         QFETCH(bool, queuedBehind);
         QFETCH(bool, redirected);
         QFETCH(bool, h2FrontEnd);
+        QFETCH(int, waitingAhead);
         CurlFetcher::Limits limits;
         limits.aheadBudgetBytes = 8 * mebibyte;
         limits.certificateAuthorities = m_pages.certificate();
@@ -84,6 +89,8 @@ private slots:
             // Four pages on the host fill the budget and pause, holding
             // every connection the host allows.
             QTest::qWait(2500);
+            for (int i = 0; i < waitingAhead; ++i)
+                big.push_back(fetcher.start(m_pages.url(QStringLiteral("/big?mib=16&n=w%1").arg(i))));
             first = fetcher.start(awaited);
         }
         // Should the awaited page stall behind paused pages, it waits for
