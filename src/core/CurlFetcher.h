@@ -40,6 +40,8 @@ public:
         // A PEM file of certificate authorities trusted instead of the
         // system store; empty for the system store.
         QString certificateAuthorities;
+        // The same for an https:// proxy's own certificate.
+        QString proxyCertificateAuthorities;
     };
 
     CurlFetcher();

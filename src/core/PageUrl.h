@@ -44,6 +44,7 @@ public:
     const QByteArray& connectionKey() const { return m_connectionKey; }
     QByteArray robotsPath() const { return m_canonical.mid(m_canonicalPathAt); }
     QString display() const;
+    bool hasPassword() const { return m_passwordAt >= 0; }
     // The same page, requested in its canonical form.
     PageUrl asCanonical() const;
 
