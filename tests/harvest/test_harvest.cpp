@@ -298,7 +298,7 @@ private slots:
     void behindAProxy_data()
     {
         QTest::addColumn<QStringList>("variables");
-        QTest::addColumn<QString>("target"); // "http", "https", or "http, password in URL"
+        QTest::addColumn<QString>("target"); // "http", "https", "nobody listening", "http, password in URL"
         QTest::addColumn<bool>("proxyCa");   // --proxy-cacert for the https proxy
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("words");
@@ -321,6 +321,8 @@ private slots:
             "The certificate of the proxy in all_proxy could not be verified");
         row("proxy not listening", "http_proxy={dead}", http, false, 2, "The proxy in http_proxy could not be reached");
         row("empty no_proxy: NO_PROXY applies", "http_proxy={dead} no_proxy= NO_PROXY=127.0.0.1", http, false, 0);
+        row("empty no_proxy: a direct failure is not the proxy's", "http_proxy={open} no_proxy= NO_PROXY=127.0.0.1",
+            QStringLiteral("nobody listening"), false, 2, "http://127.0.0.1:1/: Failed to connect");
         row("no_proxy CIDR", "https_proxy={dead} no_proxy=10.0.0.1,127.0.0.0/8", https, false, 0);
         row("no_proxy * among others", "http_proxy={dead} no_proxy=example.com,*", http, false, 2);
         row("HTTP_PROXY is not read", "HTTP_PROXY={dead}", http, false, 0);
@@ -353,6 +355,8 @@ private slots:
         }
         QString page = target == QLatin1String("https") ? m_pages.tlsUrl(QStringLiteral("/num/5551234567"))
                                                         : url("/num/5551234567");
+        if (target == QLatin1String("nobody listening"))
+            page = QStringLiteral("http://127.0.0.1:1/");
         if (target.endsWith(QLatin1String("URL")))
             page.replace(QLatin1String("http://"),
                          QStringLiteral("http://alice:%1@").arg(QLatin1String(SquidProxy::password)));

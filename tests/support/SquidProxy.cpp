@@ -65,7 +65,8 @@ http_access deny all
     // Its log is cache.log in its folder.
     m_process.setStandardOutputFile(QProcess::nullDevice());
     m_process.setStandardErrorFile(QProcess::nullDevice());
-    m_process.start(QStringLiteral("squid"), {QStringLiteral("-N"), QStringLiteral("-f"), dir + QStringLiteral("/squid.conf")});
+    m_process.start(QStringLiteral("squid"),
+                    {QStringLiteral("-N"), QStringLiteral("-f"), dir + QStringLiteral("/squid.conf")});
     if (!m_process.waitForStarted())
         return;
     // Ready once its last port takes connections.
