@@ -63,6 +63,7 @@ private slots:
         limits.certificateAuthorities = m_pages.certificate();
         if (queuedBehind) {
             // Paused for longer than either, and still neither too slow nor late.
+            limits.connectTimeout = std::chrono::seconds(1);
             limits.lowSpeedTime = std::chrono::seconds(1);
             limits.wholeTransferTimeout = std::chrono::seconds(2);
         }
@@ -124,7 +125,7 @@ private slots:
 
     // The system's proxy, as libcurl reads it from the environment: a name
     // nobody resolves is fetched through it, https through CONNECT, and a
-    // host in no_proxy directly.
+    // host in no_proxy directly; a failure that is the proxy's names it.
     void systemProxyIsUsed_data()
     {
         QTest::addColumn<QString>("url");
@@ -142,6 +143,11 @@ private slots:
         QTest::newRow("proxy not listening")
             << byNameTls << QStringLiteral("The proxy in https_proxy could not be reached")
             << QStringLiteral("http://127.0.0.1:1");
+        QTest::newRow("proxy never completes the handshake")
+            << byName << QStringLiteral("The proxy in http_proxy could not be reached") << m_pages.stuckUrl();
+        QTest::newRow("proxy takes the connection, never answers")
+            << QStringLiteral("http://pages.invalid:%1/hang").arg(m_pages.port())
+            << QStringLiteral("The proxy in http_proxy took the connection but gave no answer") << QString();
         QTest::newRow("proxy wants a password")
             << QStringLiteral("http://pages.invalid:%1/status/407").arg(m_pages.port())
             << QStringLiteral("The proxy in http_proxy wants a user name and password") << QString();
@@ -160,6 +166,8 @@ private slots:
         qputenv("no_proxy", "127.0.0.2");
         CurlFetcher::Limits limits;
         limits.certificateAuthorities = m_pages.certificate();
+        limits.connectTimeout = std::chrono::seconds(1);
+        limits.lowSpeedTime = std::chrono::seconds(1);
         QString outcome; // the page, or the failure's report
         try {
             outcome = QString::fromLatin1(CurlFetcher(limits).OpenURL(url));
