@@ -30,9 +30,8 @@ public:
         QByteArray failure;         // a failure line instead
         std::vector<PageUrl> links; // in document order, until they join the crawl
 
-        // The page as a failure names it: as shown, or in the display form
-        // when its URL holds a password.
-        QByteArray named() const { return url.hasPassword() ? url.display().toUtf8() : shown; }
+        // The page as a failure names it: as shown, a password as ***.
+        QByteArray named() const { return PageUrl::shownSafely(shown); }
     };
     // What robots.txt says of a link: follow it, refuse it, or not yet known.
     enum class Verdict { Follow, Refuse, Wait };
