@@ -43,7 +43,7 @@ QString proxyReason(const CurlTransfer& transfer, const SystemProxy& proxy, cons
 
 QString fetchFailure(const CurlTransfer& transfer)
 {
-    if (!transfer.finished)
+    if (!transfer.finished && transfer.failure.isEmpty())
         return QStringLiteral("The fetch was stopped");
     if (transfer.failure.isEmpty() && transfer.result == CURLE_OK) {
         if (transfer.status >= 300)
