@@ -11,6 +11,8 @@ DEBIAN_PACKAGES := cmake make g++ pkg-config qt6-base-dev qt6-base-dev-tools lib
 DEBIAN_PACKAGES += dpkg-dev file fakeroot desktop-file-utils appstream lintian xdotool
 # An HTTP/2-capable front end (nghttpx) for the fetch tests and benchmark.
 DEBIAN_PACKAGES += nghttp2-proxy
+# A real proxy (Digest auth, an https port) for the proxy tests.
+DEBIAN_PACKAGES += squid
 # The crawl benchmark's peers.
 DEBIAN_PACKAGES += wget wget2
 # Validated numbers for vandrell-harvest --region.

@@ -146,6 +146,8 @@ std::unique_ptr<CurlTransfer> CurlFetcher::Engine::prepare(const QString& subjec
     curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
     if (!m_limits.certificateAuthorities.isEmpty())
         curl_easy_setopt(easy, CURLOPT_CAINFO, m_limits.certificateAuthorities.toLocal8Bit().constData());
+    if (!m_limits.proxyCertificateAuthorities.isEmpty())
+        curl_easy_setopt(easy, CURLOPT_PROXY_CAINFO, m_limits.proxyCertificateAuthorities.toLocal8Bit().constData());
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, long(m_limits.connectTimeout.count()));
     // The whole-transfer limit is ours (onProgress): libcurl's would also
     // count the time a page waits paused for its turn, and would start again
@@ -162,6 +164,9 @@ std::unique_ptr<CurlTransfer> CurlFetcher::Engine::prepare(const QString& subjec
     // as the platform's Internet control used the system's proxy settings.
     // The proxy's answer to CONNECT is not the page's.
     curl_easy_setopt(easy, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+    // Whatever scheme the proxy asks for (Basic, Digest, NTLM, Negotiate),
+    // as curl --proxy-anyauth: libcurl alone would offer Basic only.
+    curl_easy_setopt(easy, CURLOPT_PROXYAUTH, CURLAUTH_ANY);
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     return transfer;
 }
@@ -411,13 +416,20 @@ void CurlFetcher::Engine::finish(CurlTransfer& transfer, CURLcode result)
     curl_easy_getinfo(transfer.easy, CURLINFO_CONTENT_TYPE, &contentType);
     transfer.contentType = QString::fromLatin1(contentType);
     curl_easy_getinfo(transfer.easy, CURLINFO_HTTP_CONNECTCODE, &transfer.tunnelStatus);
+    curl_easy_getinfo(transfer.easy, CURLINFO_PROXY_ERROR, &transfer.proxyError);
+    curl_off_t connectedAfter = 0;
+    curl_easy_getinfo(transfer.easy, CURLINFO_CONNECT_TIME_T, &connectedAfter);
+    transfer.connected = connectedAfter > 0;
     detach(transfer);
     if (result != CURLE_OK) {
         if (!transfer.awaited)
             m_ahead.release(transfer.body.size());
         transfer.body = QByteArray();
-        resumePaused();
     }
+    // Whatever the result: a page waiting for a connection may now need
+    // another paused page to go on (AheadBudget::mayPause), and libcurl
+    // can hand the freed connection to a page ahead that pauses at once.
+    resumePaused();
     if (transfer.loop)
         transfer.loop->quit();
 }

@@ -7,8 +7,9 @@
 // to http; certificates verified against the system store; compressed bodies
 // decoded, and a decoded body larger than the cap refused; an HTTP error
 // status, a body cut short or a transfer too slow is a failure, and every
-// failure names the URL as typed. The page's limits span its redirects. The
-// system's proxy (http_proxy, https_proxy, all_proxy, no_proxy) is used.
+// failure names the URL as typed (a password as ***). The page's limits span
+// its redirects. The system's proxy (http_proxy, https_proxy, all_proxy,
+// no_proxy) is used, in whatever auth scheme it asks for.
 //
 // Many pages travel at once, over HTTP/1.1. Pages that arrive before their
 // turn are kept, up to a shared memory budget; past it their transfers pause
@@ -40,6 +41,8 @@ public:
         // A PEM file of certificate authorities trusted instead of the
         // system store; empty for the system store.
         QString certificateAuthorities;
+        // The same for an https:// proxy's own certificate.
+        QString proxyCertificateAuthorities;
     };
 
     CurlFetcher();

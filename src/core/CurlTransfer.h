@@ -34,6 +34,8 @@ struct CurlTransfer {
     long status = 0;
     QString contentType;
     long tunnelStatus = 0;   // the proxy's answer to CONNECT
+    long proxyError = 0;     // CURLINFO_PROXY_ERROR: what a SOCKS proxy refused
+    bool connected = false;  // a connection (to the proxy, when there is one) was made
     bool awaited = false;    // its turn has come; it never pauses
     bool paused = false;     // paused for the memory budget
     bool responded = false;  // a status line has arrived

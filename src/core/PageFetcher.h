@@ -38,10 +38,11 @@ public:
 
     virtual ~PageFetcher() = default;
     // A URL as the user typed it; throws AppError at once for one that
-    // cannot be fetched at all.
+    // cannot be fetched at all. Failures name it as typed, a password
+    // shown as ***.
     std::unique_ptr<PendingPage> start(const QString& typed)
     {
-        return start(PageUrl::fromTyped(typed.toUtf8()), typed);
+        return start(PageUrl::fromTyped(typed.toUtf8()), QString::fromUtf8(PageUrl::shownSafely(typed.toUtf8())));
     }
     // A parsed URL; subject names the page in failures.
     virtual std::unique_ptr<PendingPage> start(const PageUrl& url, const QString& subject,

@@ -167,9 +167,24 @@ public:
     }
 };
 
+QByteArray PageUrl::shownSafely(QByteArrayView typed)
+{
+    QByteArray text = typed.toByteArray().trimmed();
+    const UrlHandle parsed(curl_url());
+    if (!parsed || text.contains('\0') ||
+        curl_url_set(parsed.get(), CURLUPART_URL, text.constData(), CURLU_NON_SUPPORT_SCHEME | CURLU_GUESS_SCHEME) !=
+            CURLUE_OK)
+        return typed.toByteArray();
+    QByteArray shown = typed.toByteArray();
+    const std::optional<QByteArray> password = part(parsed.get(), CURLUPART_PASSWORD);
+    if (password && !password->isEmpty())
+        shown.replace(QByteArray(':' + *password + '@'), ":***@");
+    return shown;
+}
+
 PageUrl PageUrl::fromTyped(QByteArrayView typed)
 {
-    const QString subject = QString::fromUtf8(typed);
+    const QString subject = QString::fromUtf8(shownSafely(typed));
     QByteArrayView trimmed = typed;
     while (!trimmed.isEmpty() && isAsciiSpace(trimmed.front()))
         trimmed = trimmed.sliced(1);

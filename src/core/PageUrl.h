@@ -30,6 +30,9 @@ public:
     // Throws AppError, naming the text, for anything but an http or https
     // URL with a host.
     static PageUrl fromTyped(QByteArrayView typed);
+    // A URL as typed, as messages name it: a password in it, of any
+    // scheme, shown as "***".
+    static QByteArray shownSafely(QByteArrayView typed);
     // An absolute URL from a server (a redirect's Location, a resolved
     // link), read as libcurl reads one to follow it; nothing when it is not
     // http or https or cannot be parsed, with the reason in `why` if given.

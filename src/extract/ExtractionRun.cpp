@@ -17,6 +17,7 @@
 #include "core/FetchWindow.h"
 #include "core/PageFetcher.h"
 #include "core/PageStep.h"
+#include "core/SystemProxy.h"
 #include "core/Yield.h"
 #include "platform/Dialogs.h"
 
@@ -44,7 +45,16 @@ void Form1::PushButton7_Click()
     }
 
     int total = 0;
-    trap.at(108, [&] { total = urlRows()->count(); });
+    trap.at(108, [&] {
+        total = urlRows()->count();
+        // A proxy variable libcurl cannot use would fail every page alike:
+        // it is reported once, and no page is fetched.
+        const QString unusableProxy = SystemProxy::malformed();
+        if (!unusableProxy.isEmpty()) {
+            total = 0;
+            throw AppError(unusableProxy);
+        }
+    });
     FetchWindow ahead(Inet1);
     // Rows past the count read at the start are never visited, so never fetched.
     const FetchWindow::UrlAt urlAt = [&](qint64 row) -> std::optional<QString> {

@@ -92,7 +92,7 @@ void CrawlRun::admitStartPages()
         SiteCrawl& site = m_crawls.emplace_back(std::move(*line), std::move(url), m_options.follow, m_options.maxPages);
         if (!refusal.isEmpty()) {
             SiteCrawl::Page& page = site.pages().front();
-            page.failure = m_output.failureLine(page.shown, refusal); // reported in its turn
+            page.failure = m_output.failureLine(page.named(), refusal); // reported in its turn
             page.state = SiteCrawl::Page::State::Done;
             site.queued() = 1;
             expand(position, site); // nothing to follow: the crawl is through
@@ -165,7 +165,7 @@ void CrawlRun::request(const WaitingRequest& waiting, HostRecord& record)
                     return refusal;
                 };
             }
-            request.pending = m_fetcher.start(page.url, QString::fromUtf8(page.shown), std::move(check));
+            request.pending = m_fetcher.start(page.url, QString::fromUtf8(page.named()), std::move(check));
         }
     } catch (const AppError& error) {
         request.refusal = error.reason(); // reported in its turn
@@ -217,7 +217,7 @@ void CrawlRun::finishOldest()
         finishPage(*site, request.page, *request.pending, request.redirectRefused && *request.redirectRefused);
     } else {
         SiteCrawl::Page& page = site->pages()[request.page];
-        page.failure = m_output.failureLine(page.shown, request.refusal);
+        page.failure = m_output.failureLine(page.named(), request.refusal);
         page.state = SiteCrawl::Page::State::Done;
     }
     expand(request.crawl, *site);
@@ -234,7 +234,7 @@ void CrawlRun::finishPage(SiteCrawl& site, std::size_t i, PendingPage& pending, 
         if (redirectRefused)
             ++m_disallowed; // it led off the site, or where robots.txt keeps us out
         else
-            page.failure = m_output.failureLine(page.shown, error.reason());
+            page.failure = m_output.failureLine(page.named(), error.reason());
         return;
     }
     PageUrl finalUrl = pending.finalUrl();

@@ -3,6 +3,7 @@
 #include "UrlBytes.h"
 #include "core/FetchWindow.h"
 #include "core/PhoneNumberReader.h"
+#include "core/SystemProxy.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -35,7 +36,9 @@ and to the first byte, at least 1000 bytes a second over any 30 s, 300 s and
 64 MiB in all, at most 10 redirects and none from https to http. An answer
 with an HTTP error status counts as a failed page. The proxy variables
 http_proxy, https_proxy, all_proxy and no_proxy are honoured, as curl
-honours them.
+honours them, with whatever authentication the proxy asks for; a variable
+that holds no usable proxy URL is a usage error. A password, in a proxy
+variable or a URL, is shown as *** in every message.
 
 With --follow N, each listed page (a start page) is harvested with the pages
 it links to on its own site (its host after redirects, http or https), up to
@@ -184,8 +187,12 @@ std::optional<HarvestOptions> HarvestOptions::parse(const QStringList& arguments
                                     QStringLiteral("Trust the certificate authorities in FILE (PEM) instead of the "
                                                    "system's, for servers with a private CA."),
                                     QStringLiteral("FILE"));
-    parser.addOptions(
-        {help, version, lengths, withUrl, format, region, crlf, unique, jobs, output, quiet, follow, maxPages, cacert});
+    const QCommandLineOption proxyCacert(QStringLiteral("proxy-cacert"),
+                                         QStringLiteral("Trust the certificate authorities in FILE (PEM) for an "
+                                                        "https:// proxy's own certificate."),
+                                         QStringLiteral("FILE"));
+    parser.addOptions({help, version, lengths, withUrl, format, region, crlf, unique, jobs, output, quiet, follow,
+                       maxPages, cacert, proxyCacert});
     parser.addPositionalArgument(QStringLiteral("FILE"),
                                  QStringLiteral("Files of URLs, one per line; - is standard input."),
                                  QStringLiteral("[FILE...]"));
@@ -270,12 +277,21 @@ std::optional<HarvestOptions> HarvestOptions::parse(const QStringList& arguments
         !numberIn(maxPages, 1, longestMaxPages, options.maxPages))
         return std::nullopt;
     options.quiet = parser.isSet(quiet);
-    if (parser.isSet(cacert)) {
-        options.certificateAuthorities = parser.value(cacert);
-        if (!QFileInfo(options.certificateAuthorities).isReadable()) {
-            usageError(QStringLiteral("--cacert: cannot read \"%1\"").arg(options.certificateAuthorities));
+    for (const auto& [option, file] : {std::pair{&cacert, &options.certificateAuthorities},
+                                       std::pair{&proxyCacert, &options.proxyCertificateAuthorities}}) {
+        if (!parser.isSet(*option))
+            continue;
+        *file = parser.value(*option);
+        if (!QFileInfo(*file).isReadable()) {
+            usageError(QStringLiteral("--%1: cannot read \"%2\"").arg(option->names().constFirst(), *file));
             return std::nullopt;
         }
+    }
+    // Every page would fail the same way: one message, before anything is fetched.
+    const QString badProxy = SystemProxy::malformed();
+    if (!badProxy.isEmpty()) {
+        usageError(badProxy);
+        return std::nullopt;
     }
     if (parser.isSet(output))
         options.outputFile = parser.value(output);

@@ -21,11 +21,12 @@ struct HarvestOptions {
     bool unique = false;
     int jobs = 0;
     bool quiet = false;
-    int follow = 0;                    // links followed from each listed page, at most
-    int maxPages = 500;                // pages per listed page, itself counted, when following
-    std::optional<QString> outputFile; // none for standard output
-    QString certificateAuthorities;    // a PEM file trusted instead of the system's CAs
-    QStringList inputs;                // "-" is standard input
+    int follow = 0;                      // links followed from each listed page, at most
+    int maxPages = 500;                  // pages per listed page, itself counted, when following
+    std::optional<QString> outputFile;   // none for standard output
+    QString certificateAuthorities;      // a PEM file trusted instead of the system's CAs
+    QString proxyCertificateAuthorities; // the same for an https:// proxy's certificate
+    QStringList inputs;                  // "-" is standard input
     // With --region, validated numbers: the region of numbers written without
     // a country code, in capitals, or empty for "auto" (from each page's host).
     std::optional<std::string> region;

@@ -29,6 +29,9 @@ public:
         QByteArray rows;            // ready to print
         QByteArray failure;         // a failure line instead
         std::vector<PageUrl> links; // in document order, until they join the crawl
+
+        // The page as a failure names it: as shown, a password as ***.
+        QByteArray named() const { return PageUrl::shownSafely(shown); }
     };
     // What robots.txt says of a link: follow it, refuse it, or not yet known.
     enum class Verdict { Follow, Refuse, Wait };

@@ -88,6 +88,7 @@ std::unique_ptr<CurlFetcher> makeFetcher(const HarvestOptions& options)
     CurlFetcher::Limits limits;
     limits.connections = options.jobs;
     limits.certificateAuthorities = options.certificateAuthorities;
+    limits.proxyCertificateAuthorities = options.proxyCertificateAuthorities;
     return std::make_unique<CurlFetcher>(std::move(limits));
 }
 

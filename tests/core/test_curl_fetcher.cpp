@@ -43,21 +43,27 @@ private slots:
         QTest::addColumn<bool>("queuedBehind");
         QTest::addColumn<bool>("redirected");
         QTest::addColumn<bool>("h2FrontEnd"); // pages ahead over https from a server offering HTTP/2
-        QTest::newRow("awaited page on another host") << false << false << false;
-        QTest::newRow("awaited page on another host, h2 front end") << false << false << true;
-        QTest::newRow("awaited page queued behind paused ones") << true << false << false;
-        QTest::newRow("awaited page redirected to their host") << true << true << false;
+        // Pages started after the paused ones and before the awaited page,
+        // also waiting for a connection.
+        QTest::addColumn<int>("waitingAhead");
+        QTest::newRow("awaited page on another host") << false << false << false << 0;
+        QTest::newRow("awaited page on another host, h2 front end") << false << false << true << 0;
+        QTest::newRow("awaited page queued behind paused ones") << true << false << false << 0;
+        QTest::newRow("awaited page queued behind paused and waiting ones") << true << false << false << 2;
+        QTest::newRow("awaited page redirected to their host") << true << true << false << 0;
     }
     void pagesAheadPauseAtTheBudget()
     {
         QFETCH(bool, queuedBehind);
         QFETCH(bool, redirected);
         QFETCH(bool, h2FrontEnd);
+        QFETCH(int, waitingAhead);
         CurlFetcher::Limits limits;
         limits.aheadBudgetBytes = 8 * mebibyte;
         limits.certificateAuthorities = m_pages.certificate();
         if (queuedBehind) {
             // Paused for longer than either, and still neither too slow nor late.
+            limits.connectTimeout = std::chrono::seconds(1);
             limits.lowSpeedTime = std::chrono::seconds(1);
             limits.wholeTransferTimeout = std::chrono::seconds(2);
         }
@@ -84,6 +90,8 @@ private slots:
             // Four pages on the host fill the budget and pause, holding
             // every connection the host allows.
             QTest::qWait(2500);
+            for (int i = 0; i < waitingAhead; ++i)
+                big.push_back(fetcher.start(m_pages.url(QStringLiteral("/big?mib=16&n=w%1").arg(i))));
             first = fetcher.start(awaited);
         }
         // Should the awaited page stall behind paused pages, it waits for
@@ -117,7 +125,7 @@ private slots:
 
     // The system's proxy, as libcurl reads it from the environment: a name
     // nobody resolves is fetched through it, https through CONNECT, and a
-    // host in no_proxy directly.
+    // host in no_proxy directly; a failure that is the proxy's names it.
     void systemProxyIsUsed_data()
     {
         QTest::addColumn<QString>("url");
@@ -135,6 +143,11 @@ private slots:
         QTest::newRow("proxy not listening")
             << byNameTls << QStringLiteral("The proxy in https_proxy could not be reached")
             << QStringLiteral("http://127.0.0.1:1");
+        QTest::newRow("proxy never completes the handshake")
+            << byName << QStringLiteral("The proxy in http_proxy could not be reached") << m_pages.stuckUrl();
+        QTest::newRow("proxy takes the connection, never answers")
+            << QStringLiteral("http://pages.invalid:%1/hang").arg(m_pages.port())
+            << QStringLiteral("The proxy in http_proxy took the connection but gave no answer") << QString();
         QTest::newRow("proxy wants a password")
             << QStringLiteral("http://pages.invalid:%1/status/407").arg(m_pages.port())
             << QStringLiteral("The proxy in http_proxy wants a user name and password") << QString();
@@ -153,6 +166,8 @@ private slots:
         qputenv("no_proxy", "127.0.0.2");
         CurlFetcher::Limits limits;
         limits.certificateAuthorities = m_pages.certificate();
+        limits.connectTimeout = std::chrono::seconds(1);
+        limits.lowSpeedTime = std::chrono::seconds(1);
         QString outcome; // the page, or the failure's report
         try {
             outcome = QString::fromLatin1(CurlFetcher(limits).OpenURL(url));
