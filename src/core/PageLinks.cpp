@@ -6,10 +6,13 @@
 
 #include "core/PageLinks.h"
 
+#include "HeaderEncoding.h"
+
 #include "core/PageLinkSax.h"
 
 #include <libxml/HTMLparser.h>
 #include <libxml/parser.h>
+#include <libxml/parserInternals.h>
 #include <libxml/xmlerror.h>
 
 #include <algorithm>
@@ -192,21 +195,48 @@ void PageLinkSax::startElement(std::string_view tag, const xmlChar** attributes)
     }
 }
 
-PageLinks extractPageLinks(std::string_view html)
+xmlCharEncodingHandlerPtr headerEncoding(std::string_view html, std::string_view contentType)
+{
+    if (html.starts_with("\xef\xbb\xbf") || html.starts_with("\xff\xfe") || html.starts_with("\xfe\xff"))
+        return nullptr;
+    const QByteArray lower = QByteArray(contentType.data(), qsizetype(contentType.size())).toLower();
+    const qsizetype at = lower.indexOf("charset=");
+    if (at < 0)
+        return nullptr;
+    QByteArray name = lower.mid(at + 8);
+    const qsizetype end = name.indexOf(';');
+    if (end >= 0)
+        name.truncate(end);
+    name = name.trimmed();
+    if (name.startsWith('"') && name.endsWith('"') && name.size() >= 2)
+        name = name.mid(1, name.size() - 2);
+    // The fetcher hands UTF-16 pages over already turned into UTF-8.
+    if (name.startsWith("utf-16"))
+        name = "utf-8";
+    return name.isEmpty() ? nullptr : xmlFindCharEncodingHandler(name.constData());
+}
+
+PageLinks extractPageLinks(std::string_view html, std::string_view contentType)
 {
     [[maybe_unused]] static const bool initialised = (xmlInitParser(), true);
 
     ParseState state;
     xmlSAXHandler handler = linkHandler();
-    // The first bytes go in with the context, where libxml2 looks for a
-    // byte-order mark.
-    const std::size_t head = std::min<std::size_t>(html.size(), 4);
+    xmlCharEncodingHandlerPtr encoding = headerEncoding(html, contentType);
+    // Without a charset from the header, the first bytes go in with the
+    // context, where libxml2 looks for a byte-order mark.
+    const std::size_t head = encoding ? 0 : std::min<std::size_t>(html.size(), 4);
     const std::unique_ptr<htmlParserCtxt, ParserFree> parser(
         htmlCreatePushParserCtxt(&handler, &state, html.data(), int(head), nullptr, XML_CHAR_ENCODING_NONE));
     if (!parser)
         return {};
     state.parser = parser.get();
-    htmlCtxtUseOptions(parser.get(), kParseOptions);
+    int options = kParseOptions;
+    if (encoding) {
+        xmlSwitchToEncoding(parser.get(), encoding);
+        options |= HTML_PARSE_IGNORE_ENC; // the header's charset wins over <meta charset>
+    }
+    htmlCtxtUseOptions(parser.get(), options);
     for (std::size_t pos = head, end = 0; pos < html.size(); pos = end) {
         end = chunkEnd(html, pos);
         feed(parser.get(), html.substr(pos, end - pos), false);

@@ -35,4 +35,6 @@ struct PageLinks {
 // nothing and expands only HTML's own named entities; reading stops at 512
 // open elements (see kMaxOpenElements). One case stays quadratic inside
 // libxml2 2.9: a single tag with many thousands of distinct attributes.
-PageLinks extractPageLinks(std::string_view html);
+// A charset in contentType (the answer's Content-Type) wins over the page's
+// own <meta charset>, as browsers read it; a byte-order mark wins over both.
+PageLinks extractPageLinks(std::string_view html, std::string_view contentType = {});

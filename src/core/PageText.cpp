@@ -5,6 +5,7 @@
 
 #include "core/PageText.h"
 
+#include "HeaderEncoding.h"
 #include "core/PageLinkSax.h"
 
 #include <libxml/HTMLparser.h>
@@ -269,31 +270,6 @@ std::size_t chunkEnd(std::string_view html, std::size_t from)
     return tag == std::string_view::npos ? end : from + 1 + tag;
 }
 
-// The charset parameter of a Content-Type value, or nothing.
-std::string headerCharset(std::string_view contentType)
-{
-    const QByteArray lower = QByteArray(contentType.data(), qsizetype(contentType.size())).toLower();
-    const qsizetype at = lower.indexOf("charset=");
-    if (at < 0)
-        return {};
-    QByteArray name = lower.mid(at + 8);
-    const qsizetype end = name.indexOf(';');
-    if (end >= 0)
-        name.truncate(end);
-    name = name.trimmed();
-    if (name.startsWith('"') && name.endsWith('"') && name.size() >= 2)
-        name = name.mid(1, name.size() - 2);
-    // The fetcher hands UTF-16 pages over already turned into UTF-8.
-    if (name.startsWith("utf-16"))
-        return "utf-8";
-    return name.toStdString();
-}
-
-bool startsWithByteOrderMark(std::string_view html)
-{
-    return html.starts_with("\xef\xbb\xbf") || html.starts_with("\xff\xfe") || html.starts_with("\xfe\xff");
-}
-
 PageText parsePage(std::string_view html, std::string_view contentType, PageLinks* links)
 {
     [[maybe_unused]] static const bool initialised = (xmlInitParser(), true);
@@ -303,13 +279,9 @@ PageText parsePage(std::string_view html, std::string_view contentType, PageLink
     PageLinkSax linkSax;
     state.page.text.reserve(html.size() / 4);
     xmlSAXHandler handler = textHandler();
-    const std::string charset = startsWithByteOrderMark(html) ? std::string() : headerCharset(contentType);
-    xmlCharEncodingHandlerPtr encoding = charset.empty() ? nullptr : xmlFindCharEncodingHandler(charset.c_str());
-    // The links are read as extractPageLinks reads them, with the page's
-    // own charset: in this parse only when it is set up the same way.
-    if (links && encoding)
-        *links = extractPageLinks(html);
-    else if (links)
+    xmlCharEncodingHandlerPtr encoding = headerEncoding(html, contentType);
+    // The links are read as extractPageLinks reads them, in the same parse.
+    if (links)
         state.links = &linkSax;
     // Without a charset from the header, the first bytes go in with the
     // context, where libxml2 looks for a byte-order mark.

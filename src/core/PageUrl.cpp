@@ -167,6 +167,25 @@ public:
     }
 };
 
+namespace {
+// Text libcurl cannot parse may still hold a password: whatever stands
+// between the first ':' and the last '@' of what would be its user part.
+QByteArray withoutPassword(QByteArrayView typed)
+{
+    QByteArray shown = typed.toByteArray();
+    const qsizetype slashes = shown.indexOf("//");
+    const qsizetype from = slashes < 0 ? 0 : slashes + 2;
+    qsizetype end = from;
+    while (end < shown.size() && shown[end] != '/' && shown[end] != '?' && shown[end] != '#')
+        ++end;
+    const qsizetype at = shown.lastIndexOf('@', end - 1);
+    const qsizetype colon = shown.indexOf(':', from);
+    if (at >= from && colon >= from && colon < at)
+        shown.replace(colon + 1, at - colon - 1, "***");
+    return shown;
+}
+} // namespace
+
 QByteArray PageUrl::shownSafely(QByteArrayView typed)
 {
     QByteArray text = typed.toByteArray().trimmed();
@@ -174,7 +193,7 @@ QByteArray PageUrl::shownSafely(QByteArrayView typed)
     if (!parsed || text.contains('\0') ||
         curl_url_set(parsed.get(), CURLUPART_URL, text.constData(), CURLU_NON_SUPPORT_SCHEME | CURLU_GUESS_SCHEME) !=
             CURLUE_OK)
-        return typed.toByteArray();
+        return withoutPassword(typed);
     QByteArray shown = typed.toByteArray();
     const std::optional<QByteArray> password = part(parsed.get(), CURLUPART_PASSWORD);
     if (password && !password->isEmpty())

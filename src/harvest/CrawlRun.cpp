@@ -158,11 +158,9 @@ void CrawlRun::request(const WaitingRequest& waiting, HostRecord& record)
             page.state = SiteCrawl::Page::State::Requested;
             PageFetcher::RedirectCheck check;
             if (page.depth > 0) {
-                request.redirectRefused = std::make_shared<bool>(false);
-                check = [this, siteHost = site.host(), refused = request.redirectRefused](const PageUrl& target) {
-                    QString refusal = redirectRefusal(siteHost, target);
-                    *refused = !refusal.isEmpty();
-                    return refusal;
+                request.redirect = std::make_shared<RedirectNote>();
+                check = [this, id = waiting.crawl, note = request.redirect](const PageUrl& target) {
+                    return judgeRedirect(id, target, *note);
                 };
             }
             request.pending = m_fetcher.start(page.url, QString::fromUtf8(page.named()), std::move(check));
@@ -214,7 +212,7 @@ void CrawlRun::finishOldest()
     if (!site)
         return;
     if (request.pending) {
-        finishPage(*site, request.page, *request.pending, request.redirectRefused && *request.redirectRefused);
+        finishPage(*site, request.page, *request.pending, request.redirect.get());
     } else {
         SiteCrawl::Page& page = site->pages()[request.page];
         page.failure = m_output.failureLine(page.named(), request.refusal);
@@ -223,7 +221,7 @@ void CrawlRun::finishOldest()
     expand(request.crawl, *site);
 }
 
-void CrawlRun::finishPage(SiteCrawl& site, std::size_t i, PendingPage& pending, bool redirectRefused)
+void CrawlRun::finishPage(SiteCrawl& site, std::size_t i, PendingPage& pending, const RedirectNote* redirect)
 {
     SiteCrawl::Page& page = site.pages()[i];
     page.state = SiteCrawl::Page::State::Done;
@@ -231,10 +229,13 @@ void CrawlRun::finishPage(SiteCrawl& site, std::size_t i, PendingPage& pending, 
     try {
         body = pending.take();
     } catch (const AppError& error) {
-        if (redirectRefused)
-            ++m_disallowed; // it led off the site, or where robots.txt keeps us out
-        else
+        using Outcome = RedirectNote::Outcome;
+        if (!redirect || redirect->outcome == Outcome::Followed)
             page.failure = m_output.failureLine(page.named(), error.reason());
+        else if (redirect->outcome == Outcome::Disallowed)
+            ++m_disallowed;
+        else if (redirect->outcome == Outcome::Deferred)
+            page.links.push_back(redirect->deferred);
         return;
     }
     PageUrl finalUrl = pending.finalUrl();
@@ -253,7 +254,7 @@ void CrawlRun::finishPage(SiteCrawl& site, std::size_t i, PendingPage& pending, 
     page.rows = m_output.pageRows(page.shown, bytes, pending.contentType(), follows ? &parsed : nullptr);
     if (!follows)
         return;
-    const PageLinks links = parsed ? std::move(*parsed) : extractPageLinks(bytes);
+    const PageLinks links = parsed ? std::move(*parsed) : extractPageLinks(bytes, pending.contentType().toStdString());
     if (links.nofollow)
         return;
     PageUrl base = finalUrl;
@@ -282,14 +283,28 @@ void CrawlRun::finishPage(SiteCrawl& site, std::size_t i, PendingPage& pending, 
     }
 }
 
-QString CrawlRun::redirectRefusal(const QByteArray& site, const PageUrl& target) const
+QString CrawlRun::judgeRedirect(qint64 id, const PageUrl& target, RedirectNote& note)
 {
-    if (target.host() != site)
-        return QStringLiteral("Redirect off the site refused: ") + QString::fromUtf8(target.canonical());
+    using Outcome = RedirectNote::Outcome;
+    SiteCrawl& site = *crawl(id); // in the run while its page is in flight
+    const QString shown = QString::fromUtf8(target.canonical());
+    note.outcome = Outcome::Disallowed;
+    if (target.host() != site.host())
+        return QStringLiteral("Redirect off the site refused: ") + shown;
     const auto record = m_hosts.find(target.origin());
-    if (record != m_hosts.end() && record->second.robots == HostRecord::Robots::Known &&
-        !record->second.rules.allows(target.robotsPath().toStdString()))
-        return QStringLiteral("Redirect refused by robots.txt: ") + QString::fromUtf8(target.canonical());
+    if (record == m_hosts.end() || record->second.robots != HostRecord::Robots::Known) {
+        note.outcome = Outcome::Deferred;
+        note.deferred = target.asCanonical();
+        return QStringLiteral("Redirect waits for the robots.txt of its target: ") + shown;
+    }
+    if (!record->second.rules.allows(target.robotsPath().toStdString()))
+        return QStringLiteral("Redirect refused by robots.txt: ") + shown;
+    if (site.seen(target)) {
+        note.outcome = Outcome::Duplicate;
+        return QStringLiteral("Redirect to a page the crawl has already: ") + shown;
+    }
+    site.markSeen(target);
+    note.outcome = Outcome::Followed;
     return {};
 }
 

@@ -42,14 +42,21 @@ public:
     qint64 requestsStarted() const { return m_started; }
 
 private:
+    struct RedirectNote {
+        // Followed, or refused: off the site or where robots.txt keeps us
+        // out (counted), to a page the crawl has (the page is that one), or
+        // to an origin whose robots.txt is not read yet (the target joins
+        // the crawl as the page's link, judged once it is).
+        enum class Outcome { Followed, Disallowed, Duplicate, Deferred } outcome = Outcome::Followed;
+        PageUrl deferred;
+    };
     struct Request {
         qint64 crawl = 0; // the crawl's start position, or 0 for robots.txt
         std::size_t page = 0;
         HostRecord* host = nullptr; // whose connection it takes
         QString refusal;            // why the fetcher refused it outright
-        // Set when a redirect of a followed page was refused: off the site,
-        // or where robots.txt keeps us out. Not a failure.
-        std::shared_ptr<bool> redirectRefused;
+        // What became of a followed page's redirects; none is a failure.
+        std::shared_ptr<RedirectNote> redirect;
         std::unique_ptr<PendingPage> pending;
     };
     struct KeyHash {
@@ -68,13 +75,12 @@ private:
     // Lets the links of a crawl's done pages join it, as robots.txt allows,
     // asking for robots.txt where it is not known yet.
     void expand(qint64 id, SiteCrawl& site);
-    // Why a followed page of the site may not be redirected to target, or
-    // nothing. Where robots.txt for the target's origin is not read yet, the
-    // hop goes on: it is the same host.
-    QString redirectRefusal(const QByteArray& site, const PageUrl& target) const;
+    // Why a followed page of crawl `id` may not be redirected to target, or
+    // nothing; a hop taken marks its target seen, so it is fetched once.
+    QString judgeRedirect(qint64 id, const PageUrl& target, RedirectNote& note);
     void request(const WaitingRequest& waiting, HostRecord& host);
     void finishOldest();
-    void finishPage(SiteCrawl& crawl, std::size_t i, PendingPage& pending, bool redirectRefused);
+    void finishPage(SiteCrawl& crawl, std::size_t i, PendingPage& pending, const RedirectNote* redirect);
     void finishRobots(HostRecord& host, PendingPage* pending);
     void flush();
     SiteCrawl* crawl(qint64 id);

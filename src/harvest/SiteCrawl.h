@@ -50,6 +50,7 @@ public:
     void startFetched(const PageUrl& finalUrl) { m_host = finalUrl.host(); }
     // A URL the crawl has fetched, not to be fetched again.
     void markSeen(const PageUrl& url) { m_seen.insert(url.canonical()); }
+    bool seen(const PageUrl& url) const { return m_seen.contains(url.canonical()); }
     // Moves the links of every done page whose turn has come into the page
     // list, in order, as judge allows. Stops at a link judge cannot tell yet
     // and returns it; returns nothing when all are through.

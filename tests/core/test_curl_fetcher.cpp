@@ -237,8 +237,9 @@ private slots:
             "http://xn--bcher-kva.de/", "http://xn--bcher-kva.de/", "xn--bcher-kva.de:80");
         row("IPv6", "http://[::1]:8080/", "http://[::1]:8080/", "http://[::1]:8080/", "[::1]:8080");
         row("blanks around", "  example.com ", "http://example.com/", "http://example.com/", "example.com:80");
-        for (const char* refused : {"ftp://example.com/f", "file:///etc/passwd", "mailto:someone@example.com",
-                                    "data:text/html,555-1234", "", "http:///path", "http://", "https:x"})
+        for (const char* refused :
+             {"ftp://example.com/f", "file:///etc/passwd", "mailto:someone@example.com", "data:text/html,555-1234", "",
+              "http:///path", "http://", "https:x", "http://bob:S3cret@[::1/x"})
             row(refused, refused, "");
     }
     void pageUrls()
@@ -259,6 +260,7 @@ private slots:
             QCOMPARE(url.origin() + url.robotsPath(), canonical);
         } catch (const AppError& error) {
             QVERIFY2(request.isEmpty(), qPrintable(error.description()));
+            QVERIFY(!error.description().contains(QLatin1String("S3cret")));
         }
     }
 };

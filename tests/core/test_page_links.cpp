@@ -116,6 +116,16 @@ private slots:
             QVERIFY(text.text == extractPageText(bytes, type).text);
         }
     }
+
+    // The answer's charset decides, as browsers read it, not libxml2's guess.
+    void headerCharset()
+    {
+        const PageLinks links = extractPageLinks("<a href=/\xc3\xbc"
+                                                 "1>",
+                                                 "text/html; charset=UTF-8");
+        QCOMPARE(links.hrefs, std::vector<QByteArray>{"/\xc3\xbc"
+                                                      "1"});
+    }
 };
 
 VANDRELL_TEST(TestPageLinks)

@@ -738,7 +738,7 @@ private slots:
             return out;
         };
         const QStringList all = paths({"/", "/robots.txt", "/a.html", "/b.html", "/private/open.html", "/missing.html",
-                                       "/moved", "/d.html", "/away", "/sneak", "/sub/e.html", "/deep1.html"});
+                                       "/moved", "/d.html", "/away", "/sneak", "/again", "/sub/e.html", "/deep1.html"});
         const QStringList follow2 = {QStringLiteral("--follow=2"), QStringLiteral("--with-url"),
                                      QStringLiteral("--lengths=10")};
         QTest::newRow("two links deep") << follow2 << 0 << rows << all;
@@ -775,6 +775,7 @@ private slots:
                       "href=/a/%2e%2e/private/y>y</a>"
                       "<a href=/private/open.html>open</a><a href=/missing.html>gone</a><a href=/moved>moved</a>"
                       "<a href=/away>off-site by redirect</a><a href=/sneak>robots.txt by redirect</a>"
+                      "<a href=/again>a page of the crawl by redirect</a>"
                       " tel 5550000000");
         site.route(QStringLiteral("/robots.txt"),
                    PageServer::page("User-agent: *\nDisallow: /private\nAllow: /private/open\n", "text/plain"), 1);
@@ -785,6 +786,7 @@ private slots:
         site.route(QStringLiteral("/away"),
                    PageServer::redirect("http://127.0.0.2:" + QByteArray::number(site.port()) + "/off.html"), 1);
         site.route(QStringLiteral("/sneak"), PageServer::redirect("/private/z"), 1);
+        site.route(QStringLiteral("/again"), PageServer::redirect("/a.html"), 1);
         page("/d.html", "<a href=/deep1.html>d</a> tel 5550000004");
         page("/sub/e.html", "<a href=/deep2.html>d</a> tel 5550000005");
         page("/deep1.html", "<a href=/deep3.html>d</a> tel 5550000006");
