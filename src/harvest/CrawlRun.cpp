@@ -268,9 +268,13 @@ void CrawlRun::finishPage(SiteCrawl& site, std::size_t i, PendingPage& pending, 
     const qsizetype keptAtMost = std::max<qsizetype>(10 * qsizetype(m_options.maxPages), 1000);
     QSet<QByteArray> hrefs;
     QSet<QByteArray> kept;
-    for (const QByteArray& href : links.hrefs) {
+    for (const QByteArray& link : links.hrefs) {
         if (kept.size() >= keptAtMost)
             break;
+        // The fragment names a place in the page, not another page: an index
+        // of ten thousand anchors into a few pages resolves a few links.
+        const qsizetype fragment = link.indexOf('#');
+        const QByteArray href = fragment < 0 ? link : link.first(fragment);
         if (hrefs.contains(href))
             continue;
         hrefs.insert(href);
