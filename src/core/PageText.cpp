@@ -5,7 +5,7 @@
 
 #include "core/PageText.h"
 
-#include "HeaderEncoding.h"
+#include "HtmlPushParser.h"
 #include "core/PageLinkSax.h"
 
 #include <libxml/HTMLparser.h>
@@ -23,16 +23,9 @@
 
 namespace {
 
-constexpr std::size_t kChunkBytes = 64 * 1024;
-// As for the links: libxml2 takes quadratic time over thousands of unclosed
-// elements followed by stray end tags, and real pages stay far shallower.
-constexpr int kMaxOpenElements = 512;
 // No phone number, even with an extension and a context, is longer; a
 // longer tel: href is a page author's joke and is not kept.
 constexpr std::size_t kMaxTelHref = 256;
-
-constexpr int kParseOptions =
-    HTML_PARSE_RECOVER | HTML_PARSE_NONET | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NODEFDTD;
 
 // Elements a browser shows on lines of their own.
 constexpr std::string_view kBlockElements[] = {
@@ -158,10 +151,8 @@ void startTelLink(ParseState& state, const char* href)
 void onStartElement(void* context, const xmlChar* tagName, const xmlChar** attributes)
 {
     auto& state = *static_cast<ParseState*>(context);
-    if (state.parser->nameNr > kMaxOpenElements) {
-        xmlStopParser(state.parser);
+    if (HtmlPushParser::stoppedTooDeep(state.parser))
         return;
-    }
     const std::string_view tag = reinterpret_cast<const char*>(tagName);
     if (state.links)
         state.links->startElement(tag, attributes);
@@ -212,12 +203,6 @@ void onEndElement(void* context, const xmlChar* tagName)
         endLine(state.page.text, '\n');
 }
 
-template <typename Error> void ignoreError(void*, Error*) {}
-
-// Charset errors bypass the parser's handler in libxml2 2.9 and go to the
-// thread's generic one, which would print them on standard error.
-void ignoreGenericError(void*, const char*, ...) {}
-
 xmlSAXHandler textHandler()
 {
     xmlSAXHandler handler{};
@@ -226,82 +211,20 @@ xmlSAXHandler textHandler()
     handler.endElement = onEndElement;
     handler.characters = onCharacters;
     handler.ignorableWhitespace = onCharacters;
-    handler.serror = ignoreError;
+    handler.serror = HtmlPushParser::ignoreError;
     return handler;
-}
-
-struct ParserFree {
-    void operator()(htmlParserCtxtPtr parser) const
-    {
-        if (parser->myDoc)
-            xmlFreeDoc(parser->myDoc);
-        htmlFreeParserCtxt(parser);
-    }
-};
-
-long parsedBytes(htmlParserCtxtPtr parser)
-{
-    return parser->input->consumed + long(parser->input->cur - parser->input->base);
-}
-
-// Pages go on after </html>, where libxml2 stops and browsers read on: as
-// for the links, the parser is put back to reading content while it gets on.
-void feed(htmlParserCtxtPtr parser, std::string_view chunk, bool last)
-{
-    htmlParseChunk(parser, chunk.data(), int(chunk.size()), last);
-    while ((parser->instate == XML_PARSER_EPILOG || parser->instate == XML_PARSER_EOF) && !parser->disableSAX &&
-           parser->input && parser->input->buf && parser->input->cur < parser->input->end) {
-        const long stoppedAt = parsedBytes(parser);
-        parser->instate = XML_PARSER_CONTENT;
-        htmlParseChunk(parser, nullptr, 0, last);
-        if (parsedBytes(parser) == stoppedAt)
-            break;
-    }
-}
-
-// Chunks end before a '<': libxml2 2.9 loses its place when a chunk ends
-// inside a quoted attribute value.
-std::size_t chunkEnd(std::string_view html, std::size_t from)
-{
-    const std::size_t end = std::min(html.size(), from + kChunkBytes);
-    if (end == html.size())
-        return end;
-    const std::size_t tag = html.substr(from + 1, end - from - 1).rfind('<');
-    return tag == std::string_view::npos ? end : from + 1 + tag;
 }
 
 PageText parsePage(std::string_view html, std::string_view contentType, PageLinks* links)
 {
-    [[maybe_unused]] static const bool initialised = (xmlInitParser(), true);
-
-    xmlSetGenericErrorFunc(nullptr, ignoreGenericError);
     ParseState state;
     PageLinkSax linkSax;
     state.page.text.reserve(html.size() / 4);
     xmlSAXHandler handler = textHandler();
-    xmlCharEncodingHandlerPtr encoding = headerEncoding(html, contentType);
     // The links are read as extractPageLinks reads them, in the same parse.
     if (links)
         state.links = &linkSax;
-    // Without a charset from the header, the first bytes go in with the
-    // context, where libxml2 looks for a byte-order mark.
-    const std::size_t head = encoding ? 0 : std::min<std::size_t>(html.size(), 4);
-    const std::unique_ptr<htmlParserCtxt, ParserFree> parser(
-        htmlCreatePushParserCtxt(&handler, &state, html.data(), int(head), nullptr, XML_CHAR_ENCODING_NONE));
-    if (!parser)
-        return {};
-    state.parser = parser.get();
-    int options = kParseOptions;
-    if (encoding) {
-        xmlSwitchToEncoding(parser.get(), encoding);
-        options |= HTML_PARSE_IGNORE_ENC; // the header's charset wins over <meta charset>
-    }
-    htmlCtxtUseOptions(parser.get(), options);
-    for (std::size_t pos = head, end = 0; pos < html.size(); pos = end) {
-        end = chunkEnd(html, pos);
-        feed(parser.get(), html.substr(pos, end - pos), false);
-    }
-    feed(parser.get(), {}, true);
+    HtmlPushParser::parse(html, contentType, handler, &state, state.parser);
     if (state.openTel >= 0)
         state.page.telLinks[std::size_t(state.openTel)].end = state.page.text.size();
     endLine(state.page.text, '\n');
