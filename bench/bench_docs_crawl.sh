@@ -24,24 +24,8 @@ done
 
 work=$(mktemp -d)
 trap 'kill "$(cat "$work/nginx.pid" 2>/dev/null)" 2>/dev/null; rm -rf "$work"' EXIT
-port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-cat >"$work/nginx.conf" <<CONF
-worker_processes 1;
-pid $work/nginx.pid;
-error_log $work/error.log;
-events { worker_connections 1024; }
-http {
-    include /etc/nginx/mime.types;
-    access_log off;
-    server {
-        listen 127.0.0.1:$port;
-        location /boost/ { alias /usr/share/doc/libboost1.74-doc/; }
-        location /python/ { alias /usr/share/doc/python3.11/html/; }
-    }
-}
-CONF
-nginx -c "$work/nginx.conf" -p "$work"
-sleep 0.5
+. "$root/bench/docs_server.sh"
+serve_docs "$work"
 
 # Seconds, user seconds, peak KiB of a command, from GNU time.
 measure() {

@@ -13,7 +13,7 @@ set -eu
 
 build=${1:-build}
 rounds=${2:-5}
-docs=${VANDRELL_DOCS:-/usr/share/doc/python3.11/html}
+docs=/usr/share/doc/python3.11/html
 harvest=$build/vandrell-harvest
 
 [ -x "$harvest" ] || { echo "no $harvest; build vandrell-harvest first" >&2; exit 1; }
@@ -22,37 +22,10 @@ command -v nginx >/dev/null || { echo "no nginx; apt-get install nginx-light" >&
 [ -x /usr/bin/time ] || { echo "no /usr/bin/time; apt-get install time" >&2; exit 1; }
 
 dir=$(mktemp -d)
-port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-cat >"$dir/nginx.conf" <<EOF
-daemon off;
-worker_processes 1;
-error_log $dir/error.log;
-pid $dir/nginx.pid;
-events { worker_connections 256; }
-http {
-    include /etc/nginx/mime.types;
-    access_log off;
-    client_body_temp_path $dir;
-    proxy_temp_path $dir;
-    fastcgi_temp_path $dir;
-    uwsgi_temp_path $dir;
-    scgi_temp_path $dir;
-    server {
-        listen 127.0.0.1:$port;
-        root $docs;
-    }
-}
-EOF
-nginx -c "$dir/nginx.conf" -p "$dir" &
-server=$!
-trap 'kill $server 2>/dev/null; wait $server 2>/dev/null; rm -rf "$dir"' EXIT INT TERM
-url=http://127.0.0.1:$port/index.html
-i=0
-until curl -sf -o /dev/null "$url"; do
-    i=$((i + 1))
-    [ $i -lt 50 ] || { echo "nginx did not answer on port $port" >&2; exit 1; }
-    sleep 0.1
-done
+trap 'kill "$(cat "$dir/nginx.pid" 2>/dev/null)" 2>/dev/null; rm -rf "$dir"' EXIT INT TERM
+. "$(dirname "$0")/docs_server.sh"
+serve_docs "$dir"
+url=http://127.0.0.1:$port/python/index.html
 
 # One run: "wall user rss_kib" on stdout.
 run() {
