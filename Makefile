@@ -15,8 +15,9 @@ DEBIAN_PACKAGES += nghttp2-proxy
 DEBIAN_PACKAGES += squid
 # The crawl benchmark's peers.
 DEBIAN_PACKAGES += wget wget2
-# Validated numbers for vandrell-harvest --region.
-DEBIAN_PACKAGES += libphonenumber-dev
+# Validated numbers for vandrell-harvest --region (libphonenumber reads its
+# metadata with protobuf and characters with ICU; so do we).
+DEBIAN_PACKAGES += libphonenumber-dev libprotobuf-dev libicu-dev
 # The real-window test reads the window as a screen reader does.
 DEBIAN_PACKAGES += at-spi2-core python3-pyatspi dbus-daemon
 

@@ -1,7 +1,9 @@
 #!/bin/sh
 # What --region costs on a real site: the Python 3.11 documentation
 # (Debian's python3.11-doc) served by nginx on loopback, crawled with
-# `--follow 2` from its index page, with and without `--region US`, in
+# `--follow FOLLOW` (default 2: most pages are then read for numbers only;
+# at 3 the whole site is reached and every page's links are read too) from
+# its index page, with and without `--region US`, in
 # ROUNDS alternating rounds (default 5). Prints each run's wall time, user
 # CPU and peak RSS (from /usr/bin/time -v), then the medians and the ratio
 # of the medians (budget 1.25x). Output goes to /dev/null.
@@ -13,6 +15,7 @@ set -eu
 
 build=${1:-build}
 rounds=${2:-5}
+follow=${FOLLOW:-2}
 docs=/usr/share/doc/python3.11/html
 harvest=$build/vandrell-harvest
 
@@ -30,7 +33,7 @@ url=http://127.0.0.1:$port/python/index.html
 # One run: "wall user rss_kib" on stdout.
 run() {
     # A page the docs link to but do not ship (a 404) makes the exit status 2.
-    /usr/bin/time -v -o "$dir/time" "$harvest" --follow 2 -q "$@" "$dir/start" >/dev/null 2>&1 || true
+    /usr/bin/time -v -o "$dir/time" "$harvest" --follow "$follow" -q "$@" "$dir/start" >/dev/null 2>&1 || true
     awk -F': ' '
         /Elapsed \(wall clock\)/ { n = split($2, t, ":"); wall = (n == 3) ? t[1] * 3600 + t[2] * 60 + t[3] : t[1] * 60 + t[2] }
         /User time/ { user = $2 }
@@ -39,9 +42,9 @@ run() {
 }
 
 echo "$url" >"$dir/start"
-rows_default=$("$harvest" --follow 2 -q "$dir/start" 2>/dev/null | wc -l)
-rows_region=$("$harvest" --follow 2 -q --region US "$dir/start" 2>/dev/null | wc -l)
-echo "site: $docs on $url, --follow 2; rows: default $rows_default, --region US $rows_region"
+rows_default=$("$harvest" --follow "$follow" -q "$dir/start" 2>/dev/null | wc -l)
+rows_region=$("$harvest" --follow "$follow" -q --region US "$dir/start" 2>/dev/null | wc -l)
+echo "site: $docs on $url, --follow $follow; rows: default $rows_default, --region US $rows_region"
 : >"$dir/default"
 : >"$dir/region"
 r=1

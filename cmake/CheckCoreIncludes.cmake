@@ -1,8 +1,8 @@
 # Fails when a core source includes anything of the window's side: a header
 # from another folder of src/, or a Qt header that Qt Core does not provide
 # (QtGui, QtWidgets, ...), or a library header in a folder other than
-# libcurl's <curl/...>, libxml2's <libxml/...>, libphonenumber's <phonenumbers/...>
-# or the system's (sys, arpa, net, netinet).
+# libcurl's <curl/...>, libxml2's <libxml/...>, libphonenumber's <phonenumbers/...>,
+# ICU's <unicode/...> (which libphonenumber reads characters with) or the system's (sys, arpa, net, netinet).
 # Run as a script: -DSOURCES=a;b -DQT_CORE_INCLUDES=dirs
 set(qt_core_dir "")
 foreach(dir IN LISTS QT_CORE_INCLUDES)
@@ -25,11 +25,11 @@ foreach(source IN LISTS SOURCES)
             if((module AND NOT module STREQUAL "QtCore/") OR NOT EXISTS ${qt_core_dir}/${CMAKE_MATCH_2})
                 string(APPEND faults "\n  ${source}: ${line}")
             endif()
-        elseif(line MATCHES "<([^/>]+)/" AND NOT CMAKE_MATCH_1 MATCHES "^(curl|libxml|phonenumbers|sys|arpa|netinet|net)$")
+        elseif(line MATCHES "<([^/>]+)/" AND NOT CMAKE_MATCH_1 MATCHES "^(curl|libxml|phonenumbers|unicode|sys|arpa|netinet|net)$")
             string(APPEND faults "\n  ${source}: ${line}")
         endif()
     endforeach()
 endforeach()
 if(faults)
-    message(FATAL_ERROR "The core needs Qt Core, libcurl, libxml2 and libphonenumber only; these includes belong to the window's side:${faults}")
+    message(FATAL_ERROR "The core needs Qt Core, libcurl, libxml2, libphonenumber and ICU only; these includes belong to the window's side:${faults}")
 endif()

@@ -11,7 +11,7 @@ set -eu
 seconds=${1:-60}
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build-fuzz"
-targets="scanner robots links page_text"
+targets="scanner robots links page_text sieve"
 
 # A few pages to start from, so the fuzzer begins among runs and spaces.
 seeds_scanner() {
@@ -37,6 +37,14 @@ seeds_links() {
 seeds_page_text() {
     printf '\001<p>Tel: <span>030</span> <b>123</b>4567<br>Fax &#43;49&nbsp;30 1234568</p><a href="tel:%%2B4989123456">x</a>' >"$1/seed-numbers"
     printf '\000<meta charset="iso-8859-1"><script>1</script><!-- 2 --><table><tr><td>T\351l<td>01 23<pre>a\nb</pre>' >"$1/seed-charset"
+}
+
+# Numbers the sieve must not pass over: cut by markup, in a comment's
+# neighbourhood, in a <pre>, after a plus sign written as a reference. The
+# first byte picks the Content-Type, the second the region.
+seeds_sieve() {
+    printf '\001\000<p>Tel: <span>030</span> <b>123</b>4567<!-- x -->89</p><pre>030\n1234567</pre>' >"$1/seed-split"
+    printf '\000\001<td>(212)&nbsp;555-<script>x</script>0123 &#43;1 212 555 0199</td><img alt="x">' >"$1/seed-us"
 }
 
 if ! command -v clang++ >/dev/null 2>&1; then
@@ -70,3 +78,4 @@ for target in $targets; do
         -artifact_prefix="$artifacts/" -print_final_stats=1 "$corpus" || status=1
 done
 exit $status
+

@@ -40,20 +40,7 @@ xmlCharEncodingHandlerPtr headerEncoding(std::string_view html, std::string_view
 {
     if (html.starts_with("\xef\xbb\xbf") || html.starts_with("\xff\xfe") || html.starts_with("\xfe\xff"))
         return nullptr;
-    const QByteArray lower = QByteArray(contentType.data(), qsizetype(contentType.size())).toLower();
-    const qsizetype at = lower.indexOf("charset=");
-    if (at < 0)
-        return nullptr;
-    QByteArray name = lower.mid(at + 8);
-    const qsizetype end = name.indexOf(';');
-    if (end >= 0)
-        name.truncate(end);
-    name = name.trimmed();
-    if (name.startsWith('"') && name.endsWith('"') && name.size() >= 2)
-        name = name.mid(1, name.size() - 2);
-    // The fetcher hands UTF-16 pages over already turned into UTF-8.
-    if (name.startsWith("utf-16"))
-        name = "utf-8";
+    const QByteArray name = HtmlPushParser::headerCharset(contentType);
     return name.isEmpty() ? nullptr : xmlFindCharEncodingHandler(name.constData());
 }
 
@@ -95,6 +82,25 @@ std::size_t chunkEnd(std::string_view html, std::size_t from)
 } // namespace
 
 namespace HtmlPushParser {
+
+QByteArray headerCharset(std::string_view contentType)
+{
+    const QByteArray lower = QByteArray(contentType.data(), qsizetype(contentType.size())).toLower();
+    const qsizetype at = lower.indexOf("charset=");
+    if (at < 0)
+        return {};
+    QByteArray name = lower.mid(at + 8);
+    const qsizetype end = name.indexOf(';');
+    if (end >= 0)
+        name.truncate(end);
+    name = name.trimmed();
+    if (name.startsWith('"') && name.endsWith('"') && name.size() >= 2)
+        name = name.mid(1, name.size() - 2);
+    // The fetcher hands UTF-16 pages over already turned into UTF-8.
+    if (name.startsWith("utf-16"))
+        name = "utf-8";
+    return name;
+}
 
 void parse(std::string_view html, std::string_view contentType, xmlSAXHandler& handler, void* userData,
            htmlParserCtxtPtr& parser)

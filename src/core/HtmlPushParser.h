@@ -11,6 +11,8 @@
 
 #include <libxml/HTMLparser.h>
 
+#include <QByteArray>
+
 #include <string_view>
 
 namespace HtmlPushParser {
@@ -19,6 +21,9 @@ namespace HtmlPushParser {
 // the handler is marked as SAX2. A template, to fit whether this libxml2
 // passes the error const or not.
 template <typename Error> void ignoreError(void*, Error*) {}
+
+// The charset a Content-Type header names, in lower case; empty for none.
+QByteArray headerCharset(std::string_view contentType);
 
 // Feeds the whole page to a parser with handler and userData. `parser` is
 // set before the first byte goes in, for the handler's callbacks, and

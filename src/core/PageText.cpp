@@ -35,10 +35,14 @@ constexpr std::string_view kBlockElements[] = {
     "html",    "legend",  "li",     "main",       "menu",  "nav",      "ol",         "option", "p",
     "pre",     "section", "select", "summary",    "table", "title",    "tr",         "ul",     "textarea"};
 
-bool isBlock(std::string_view tag)
+} // namespace
+
+bool isBlockElement(std::string_view tag)
 {
     return std::find(std::begin(kBlockElements), std::end(kBlockElements), tag) != std::end(kBlockElements);
 }
+
+namespace {
 
 // Elements whose content is never shown as text.
 bool isHidden(std::string_view tag)
@@ -164,7 +168,7 @@ void onStartElement(void* context, const xmlChar* tagName, const xmlChar** attri
         return;
     if (tag == "td" || tag == "th")
         endLine(state.page.text, '\t');
-    else if (isBlock(tag))
+    else if (isBlockElement(tag))
         endLine(state.page.text, '\n');
     if (tag == "pre")
         ++state.preDepth;
@@ -199,7 +203,7 @@ void onEndElement(void* context, const xmlChar* tagName)
         state.page.telLinks[std::size_t(state.openTel)].end = state.page.text.size();
         state.openTel = -1;
     }
-    if (isBlock(tag) && tag != "br")
+    if (isBlockElement(tag) && tag != "br")
         endLine(state.page.text, '\n');
 }
 
@@ -215,9 +219,10 @@ xmlSAXHandler textHandler()
     return handler;
 }
 
-PageText parsePage(std::string_view html, std::string_view contentType, PageLinks* links)
+PageText parsePage(std::string_view html, std::string_view contentType, PageLinks* links, bool insidePre = false)
 {
     ParseState state;
+    state.preDepth = insidePre ? 1 : 0;
     PageLinkSax linkSax;
     state.page.text.reserve(html.size() / 4);
     xmlSAXHandler handler = textHandler();
@@ -240,9 +245,9 @@ PageText parsePage(std::string_view html, std::string_view contentType, PageLink
 
 } // namespace
 
-PageText extractPageText(std::string_view html, std::string_view contentType)
+PageText extractPageText(std::string_view html, std::string_view contentType, bool insidePre)
 {
-    return parsePage(html, contentType, nullptr);
+    return parsePage(html, contentType, nullptr, insidePre);
 }
 
 PageText extractPageTextAndLinks(std::string_view html, std::string_view contentType, PageLinks& links)

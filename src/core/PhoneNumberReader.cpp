@@ -1,16 +1,22 @@
 #include "core/PhoneNumberReader.h"
 
 #include "core/NumberLabel.h"
+#include "core/NumberSieve.h"
+#include "core/ShortestNumber.h"
 
 #include <phonenumbers/phonenumber.pb.h>
 #include <phonenumbers/phonenumbermatch.h>
 #include <phonenumbers/phonenumbermatcher.h>
 #include <phonenumbers/phonenumberutil.h>
+#include <unicode/uchar.h>
+#include <unicode/utf8.h>
 
 #include <QDate>
 #include <QString>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <limits>
 #include <unordered_set>
 
@@ -111,12 +117,41 @@ bool worthMatching(const CandidateList& runs)
     return longest >= kMinRunDigits && longest <= kMaxRunDigits;
 }
 
-// Without a region the library takes only numbers that start with a plus
-// sign, '+' or the full-width one (bytes above ASCII).
-bool mayHoldPlus(std::string_view stretch)
+// Whether a run of digits in the stretch is long enough for a number: digits
+// joined only by what the matcher lets stand between a number's digits
+// (spaces, its punctuation, "x"), and, to be safe, any character beyond ASCII
+// that is not a digit itself. Digits are those of any script, as the matcher
+// reads them; '+' and the full-width plus anywhere in a run allow the
+// international form.
+bool holdsLongEnoughRun(std::string_view stretch, const ShortestNumber& shortest)
 {
-    return std::any_of(stretch.begin(), stretch.end(),
-                       [](char c) { return c == '+' || static_cast<unsigned char>(c) >= 0x80; });
+    std::size_t digits = 0;
+    bool plus = false;
+    for (std::size_t at = 0; at < stretch.size();) {
+        const char c = stretch[at];
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            UChar32 wide = 0;
+            U8_NEXT(reinterpret_cast<const std::uint8_t*>(stretch.data()), at, stretch.size(), wide);
+            if (u_charType(wide) == U_DECIMAL_DIGIT_NUMBER)
+                ++digits;
+            else if (wide == 0xFF0B)
+                plus = true;
+        } else {
+            ++at;
+            if (c >= '0' && c <= '9') {
+                ++digits;
+            } else if (c == '+') {
+                plus = true;
+            } else if (!std::strchr(" -.()[]/~xX", c) || c == '\0') {
+                digits = 0;
+                plus = false;
+                continue;
+            }
+        }
+        if (digits >= (plus ? shortest.international : shortest.national))
+            return true;
+    }
+    return false;
 }
 
 bool isUnbrokenDigits(std::string_view raw)
@@ -136,16 +171,15 @@ bool isDate(const std::string& raw)
 }
 
 // Where the stretch that starts at `from` on a long line ends: after a
-// letter, tab or semicolon in its second half, where no number goes on, or
-// else at a character's boundary.
+// character in its second half that no match holds, so that the cut changes
+// nothing the matcher finds, or else at a character's boundary.
 std::size_t stretchEnd(std::string_view line, std::size_t from)
 {
     if (line.size() - from <= kMaxStretch)
         return line.size();
     const std::size_t limit = from + kMaxStretch;
     for (std::size_t at = limit; at > from + kMaxStretch / 2; --at) {
-        const char c = line[at - 1];
-        if (c == '\t' || c == ';' || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))
+        if (noMatchSpans(line[at - 1]))
             return at;
     }
     std::size_t at = limit;
@@ -199,33 +233,90 @@ void PhoneNumberReader::matchStretch(std::string_view text, std::size_t offset, 
     }
 }
 
+void PhoneNumberReader::setRegion(const std::string& region)
+{
+    if (m_shortestRegion == region)
+        return;
+    m_shortest = shortestNumber(region);
+    m_shortestRegion = region;
+}
+
+void PhoneNumberReader::findMatches(std::string_view text, const std::string& region, std::vector<FoundNumber>& matches)
+{
+    if (m_feed == Feed::WholeText)
+        return matchStretch(text, 0, region, matches);
+    setRegion(region);
+    ScanPhoneNumbers(text, m_digits);
+    if (m_digits.allDigits().size() < kMinDigits)
+        return;
+    for (std::size_t lineStart = 0; lineStart < text.size();) {
+        std::size_t lineEnd = text.find('\n', lineStart);
+        if (lineEnd == std::string_view::npos)
+            lineEnd = text.size();
+        const std::string_view line = text.substr(lineStart, lineEnd - lineStart);
+        for (std::size_t from = 0; from < line.size();) {
+            const std::size_t to = stretchEnd(line, from);
+            const std::string_view stretch = line.substr(from, to - from);
+            ScanPhoneNumbers(stretch, m_digits);
+            if (worthMatching(m_digits) && holdsLongEnoughRun(stretch, m_shortest))
+                matchStretch(stretch, lineStart + from, region, matches);
+            from = to;
+        }
+        lineStart = lineEnd + 1;
+    }
+}
+
+bool PhoneNumberReader::mayHoldNumbers(std::string_view html, std::string_view contentType,
+                                       const std::string& givenRegion)
+{
+    const std::string& region = givenRegion.empty() ? kNoRegion : givenRegion;
+    setRegion(region);
+    const SievedPage sieved = sievePage(html, contentType, m_shortest);
+    if (sieved.readWhole)
+        return true;
+    std::vector<FoundNumber> matches;
+    std::string variant;
+    for (const SieveWindow& window : sieved.windows) {
+        // Each end tag of a block element in the window ends a line or not,
+        // and the window lies in a <pre> or not: a number found any way has
+        // the page read. An end tag taken to end a line gets its element
+        // opened before the window; one taken not to is left out.
+        const std::size_t endTags = window.endTags.size();
+        const bool lineEnds = window.bytes.find_first_of("\r\n") != std::string_view::npos;
+        for (std::size_t ending = 0; ending < (std::size_t(1) << endTags); ++ending) {
+            variant.clear();
+            // A window that starts with U+FEFF must not read as a byte-order mark.
+            if (window.bytes.starts_with("\xef\xbb\xbf"))
+                variant.push_back(' ');
+            for (std::size_t i = endTags; i-- > 0;)
+                if (ending & (std::size_t(1) << i))
+                    variant.append("<").append(window.endTags[i].name).append(">");
+            std::size_t from = 0;
+            for (std::size_t i = 0; i < endTags; ++i) {
+                const SieveEndTag& tag = window.endTags[i];
+                variant.append(
+                    window.bytes.substr(from, (ending & (std::size_t(1) << i) ? tag.end : tag.start) - from));
+                from = tag.end;
+            }
+            variant.append(window.bytes.substr(from));
+            for (bool insidePre : {false, true}) {
+                if (insidePre && !lineEnds)
+                    break;
+                findMatches(extractPageText(variant, "text/html; charset=utf-8", insidePre).text, region, matches);
+                if (!matches.empty())
+                    return true;
+            }
+        }
+    }
+    return false;
+}
+
 std::vector<FoundNumber> PhoneNumberReader::read(const PageText& page, const std::string& givenRegion)
 {
     const std::string& region = givenRegion.empty() ? kNoRegion : givenRegion;
     const std::string_view text = page.text;
     std::vector<FoundNumber> matches;
-    if (m_feed == Feed::WholeText) {
-        matchStretch(text, 0, region, matches);
-    } else {
-        ScanPhoneNumbers(text, m_digits);
-        if (m_digits.allDigits().size() >= kMinDigits) {
-            for (std::size_t lineStart = 0; lineStart < text.size();) {
-                std::size_t lineEnd = text.find('\n', lineStart);
-                if (lineEnd == std::string_view::npos)
-                    lineEnd = text.size();
-                const std::string_view line = text.substr(lineStart, lineEnd - lineStart);
-                for (std::size_t from = 0; from < line.size();) {
-                    const std::size_t to = stretchEnd(line, from);
-                    const std::string_view stretch = line.substr(from, to - from);
-                    ScanPhoneNumbers(stretch, m_digits);
-                    if (worthMatching(m_digits) && (region != kNoRegion || mayHoldPlus(stretch)))
-                        matchStretch(stretch, lineStart + from, region, matches);
-                    from = to;
-                }
-                lineStart = lineEnd + 1;
-            }
-        }
-    }
+    findMatches(text, region, matches);
     if (m_judge == Judge::LibraryAlone)
         return matches;
 

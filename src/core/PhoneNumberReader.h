@@ -2,13 +2,15 @@
 // The telephone numbers of one page's text, validated by libphonenumber and
 // written in E.164. The phone-number scanner's SIMD pass first finds whether
 // the text holds digits at all and which of its lines do; only those lines
-// (cut to a bounded length) go to libphonenumber's PhoneNumberMatcher, at
+// (cut to a bounded length) with a run of digits long enough for a number in
+// the region (ShortestNumber) go to libphonenumber's PhoneNumberMatcher, at
 // leniency VALID. Its matches are then weighed with the page's own signals:
 // a tel: link, a label before the number (NumberLabel), the international
 // form. Numbers of tel: links whose text does not show them are read too.
 
 #include "core/PageText.h"
 #include "core/PhoneScanner.h"
+#include "core/ShortestNumber.h"
 
 #include <string>
 #include <string_view>
@@ -38,10 +40,19 @@ public:
     // country code, or empty to take only numbers in international form.
     std::vector<FoundNumber> read(const PageText& page, const std::string& region);
 
+    // False when the page's bytes alone show that read() would find nothing
+    // in its text (NumberSieve): its runs of digits are too short for a
+    // number, or the matcher finds none in them. Costs a small part of what
+    // parsing the page does.
+    bool mayHoldNumbers(std::string_view html, std::string_view contentType, const std::string& region);
+
     // Whether libphonenumber knows the region (capitals: "DE", "GB").
     static bool isKnownRegion(std::string_view code);
 
 private:
+    void setRegion(const std::string& region);
+    // What the matcher finds in the text's stretches that may hold a number.
+    void findMatches(std::string_view text, const std::string& region, std::vector<FoundNumber>& matches);
     void matchStretch(std::string_view text, std::size_t offset, const std::string& region,
                       std::vector<FoundNumber>& found);
 
@@ -53,4 +64,7 @@ private:
     // stretch's start. Emptied when its keys pass a bound.
     std::unordered_map<std::string, std::vector<FoundNumber>> m_stretches;
     std::size_t m_stretchBytes = 0;
+    // The fewest digits of a number in the region last read for.
+    std::string m_shortestRegion;
+    ShortestNumber m_shortest;
 };

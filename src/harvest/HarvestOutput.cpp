@@ -48,6 +48,11 @@ void HarvestOutput::addRegionRows(QByteArray& rows, const QByteArray& url, std::
 {
     const std::string region = m_options.region->empty() ? regionForUrl(url) : *m_options.region;
     const std::string_view type(contentType.constData(), std::size_t(contentType.size()));
+    if (!m_reader.mayHoldNumbers(page, type, region)) {
+        if (links)
+            links->emplace(extractPageLinks(page, type));
+        return;
+    }
     PageText text;
     if (links)
         text = extractPageTextAndLinks(page, type, links->emplace());

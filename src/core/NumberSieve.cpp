@@ -1,0 +1,548 @@
+#include "core/NumberSieve.h"
+
+#include "HtmlPushParser.h"
+#include "core/PageText.h"
+
+#include <libxml/HTMLparser.h>
+#include <unicode/uchar.h>
+#include <unicode/utf8.h>
+
+#include <QByteArray>
+
+#include <array>
+#include <cstring>
+#include <cstdint>
+
+namespace {
+
+constexpr std::size_t kNone = std::string_view::npos;
+// Beyond these, sparing the parse is not worth the windows' own: a page
+// crowded with long runs of digits is read whole.
+constexpr std::size_t kMaxWindowBytes = 16 * 1024;
+constexpr std::size_t kMaxWindows = 256;
+// Each is another way to read a window.
+constexpr std::size_t kMaxEndTags = 3;
+// A window's text stays within half the stretch PhoneNumberReader hands the
+// matcher at once, so that its cuts, made where no match goes on, never fall
+// inside one.
+constexpr std::size_t kMaxWindowText = 512;
+
+// What a byte is to a run of digits, and to a match of the matcher, as the
+// text shows it.
+enum class Kind : std::uint8_t {
+    Hard,      // no candidate of the matcher holds it: ends runs and windows
+    Soft,      // ends a run, but may stand in an extension ("ext", ',', '#')
+    Digit,
+    Space,     // joins, but neither starts nor ends a run; also what the text drops
+    Joins,     // what the matcher lets stand between digits
+    Plus,      // joins, and allows the international form
+    Markup,    // '<': a tag, a comment or a plain '<'
+    Reference, // '&': a character reference or a plain '&'
+    Wide,      // the first byte of a character beyond ASCII
+};
+
+constexpr std::array<Kind, 256> kKinds = [] {
+    std::array<Kind, 256> kinds{};
+    // The letters and marks of libphonenumber's extension patterns.
+    for (char c : std::string_view("aeinostAEINOST,;:#="))
+        kinds[std::size_t(c)] = Kind::Soft;
+    for (int c = '0'; c <= '9'; ++c)
+        kinds[std::size_t(c)] = Kind::Digit;
+    // Spaces, and the control characters libxml2 drops from the text.
+    for (std::size_t c = 1; c <= ' '; ++c)
+        kinds[c] = Kind::Space;
+    for (char c : std::string_view("-.()[]/~xX"))
+        kinds[std::size_t(c)] = Kind::Joins;
+    kinds['+'] = Kind::Plus;
+    kinds['<'] = Kind::Markup;
+    kinds['&'] = Kind::Reference;
+    for (std::size_t c = 0x80; c < kinds.size(); ++c)
+        kinds[c] = Kind::Wide;
+    return kinds;
+}();
+
+bool isLetter(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+bool isSpace(char c)
+{
+    return kKinds[static_cast<unsigned char>(c)] == Kind::Space;
+}
+
+bool equalsLower(std::string_view text, std::string_view lower)
+{
+    if (text.size() != lower.size())
+        return false;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (char(text[i] | 0x20) != lower[i])
+            return false;
+    return true;
+}
+
+// Charsets whose bytes below 0x80 are ASCII's: a page in one of them that
+// holds only ASCII reads as it would in UTF-8.
+bool readsAsAscii(std::string_view charset)
+{
+    for (std::string_view prefix : {"us-ascii", "ascii", "iso-8859-", "iso8859-", "windows-125", "cp125", "latin"})
+        if (charset.size() >= prefix.size() && equalsLower(charset.substr(0, prefix.size()), prefix))
+            return true;
+    return false;
+}
+
+bool isUtf8(std::string_view charset)
+{
+    return equalsLower(charset, "utf-8") || equalsLower(charset, "utf8");
+}
+
+// Whether the bytes are UTF-8 throughout: libxml2 decodes a page that
+// names no charset as Latin-1 once it meets a byte that is not, markup
+// included.
+bool isUtf8Text(std::string_view bytes)
+{
+    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    const std::size_t size = bytes.size();
+    std::size_t at = 0;
+    while (at < size) {
+        // ASCII, eight bytes at a time.
+        std::uint64_t block = 0;
+        if (at + 8 <= size) {
+            std::memcpy(&block, data + at, 8);
+            if ((block & 0x8080808080808080ULL) == 0) {
+                at += 8;
+                continue;
+            }
+        }
+        if (data[at] < 0x80) {
+            ++at;
+            continue;
+        }
+        UChar32 c = 0;
+        U8_NEXT(data, at, size, c);
+        if (c < 0)
+            return false;
+    }
+    return true;
+}
+
+class Sieve {
+public:
+    Sieve(std::string_view html, const ShortestNumber& shortest) : m_html(html), m_shortest(shortest) {}
+
+    SievedPage run(std::string_view headerCharset)
+    {
+        declareCharset(headerCharset);
+        // libxml2 stops short at a NUL in many places, and ISO-2022 spells
+        // characters with plain ASCII bytes after an escape.
+        if (m_html.find('\0') != kNone || m_html.find('\x1b') != kNone || !isUtf8Text(m_html))
+            m_page.readWhole = true;
+        const auto* bytes = reinterpret_cast<const unsigned char*>(m_html.data());
+        const std::size_t size = m_html.size();
+        std::size_t at = 0;
+        while (at < size && !m_page.readWhole) {
+            // Outside a run, words pass by at once.
+            if (m_start == kNone && m_hiddenDepth == 0) {
+                for (; at < size; ++at) {
+                    const Kind kind = kKinds[bytes[at]];
+                    if (kind == Kind::Hard)
+                        hard(at + 1);
+                    else if (kind != Kind::Soft)
+                        break;
+                }
+                if (at == size)
+                    break;
+            }
+            switch (kKinds[bytes[at]]) {
+            case Kind::Markup:
+                markup(at);
+                break;
+            case Kind::Reference:
+                reference(at);
+                break;
+            case Kind::Wide:
+                wide(at);
+                break;
+            default:
+                character(bytes[at], at, at + 1);
+                ++at;
+                break;
+            }
+        }
+        hard(size);
+        if (m_otherCharset && m_sawWide)
+            m_page.readWhole = true;
+        if (m_page.readWhole)
+            m_page.windows.clear();
+        return std::move(m_page);
+    }
+
+private:
+    void declareCharset(std::string_view charset)
+    {
+        if (charset.empty() || isUtf8(charset))
+            return;
+        if (readsAsAscii(charset))
+            m_otherCharset = true;
+        else
+            m_page.readWhole = true;
+    }
+
+    // One character of text at [from, to), by the code point it stands for.
+    void character(char32_t c, std::size_t from, std::size_t to)
+    {
+        Kind kind = c < 0x80 ? kKinds[c] : Kind::Joins;
+        if (kind == Kind::Markup || kind == Kind::Reference)
+            kind = Kind::Hard; // a '<' or '&' of the text
+        if (c >= 0x80) {
+            // Digits of every script count, as the matcher reads them. Letters
+            // end a run, and those of no extension label end a window too;
+            // the katakana length mark is a dash to the matcher. Anything else
+            // may be punctuation to it.
+            if (u_charType(UChar32(c)) == U_DECIMAL_DIGIT_NUMBER)
+                kind = Kind::Digit;
+            else if (c == 0xFF0B) // full-width plus
+                kind = Kind::Plus;
+            else if (c == 0x30FC)
+                kind = Kind::Joins;
+            else if (u_isalpha(UChar32(c)))
+                kind = isExtensionLetter(c) ? Kind::Soft : Kind::Hard;
+        }
+        if (m_hiddenDepth > 0 && (kind == Kind::Hard || kind == Kind::Soft || kind == Kind::Markup ||
+                                  kind == Kind::Reference))
+            return; // text the page hides, as far as the sieve can tell
+        m_segmentText += to - from;
+        if (kind != Kind::Space && kind != Kind::Hard)
+            m_segmentEnd = to;
+        switch (kind) {
+        case Kind::Digit:
+            ++m_digits;
+            break;
+        case Kind::Plus:
+            m_plus = true;
+            break;
+        case Kind::Joins:
+            break;
+        case Kind::Space:
+            return;
+        case Kind::Hard:
+            return hard(to);
+        default:
+            return endRun();
+        }
+        if (m_start == kNone)
+            m_start = from;
+    }
+
+    static bool isExtensionLetter(char32_t c)
+    {
+        // "доб", "extensión", full-width "ｅｘｔｎ" and "ｉｎｔ"
+        return c == 0x434 || c == 0x43E || c == 0x431 || c == 0xF3 || (c >= 0xFF41 && c <= 0xFF5A);
+    }
+
+    void endRun()
+    {
+        if (m_start != kNone && m_digits >= (m_plus ? m_shortest.international : m_shortest.national))
+            m_segmentHoldsRun = true;
+        m_start = kNone;
+        m_digits = 0;
+        m_plus = false;
+    }
+
+    // A character, ending at `after`, that no match of the matcher spans:
+    // the matcher reads what follows as it would from the start of a text, so
+    // a window may end before it and start after it.
+    void hard(std::size_t after)
+    {
+        endRun();
+        if (m_segmentHoldsRun) {
+            // The window ends with its last character: markup after it
+            // changes nothing the matcher finds.
+            SieveWindow window{m_html.substr(m_segmentStart, m_segmentEnd - m_segmentStart), {}};
+            for (SieveEndTag& tag : m_segmentEndTags) {
+                if (tag.end > m_segmentEnd)
+                    break;
+                tag.start -= m_segmentStart;
+                tag.end -= m_segmentStart;
+                window.endTags.push_back(std::move(tag));
+            }
+            if (window.bytes.size() > kMaxWindowBytes || m_segmentText > kMaxWindowText ||
+                window.endTags.size() > kMaxEndTags || m_page.windows.size() == kMaxWindows)
+                m_page.readWhole = true;
+            else
+                m_page.windows.push_back(std::move(window));
+            m_segmentHoldsRun = false;
+        }
+        m_segmentStart = after;
+        m_segmentEnd = after;
+        m_segmentText = 0;
+        m_segmentEndTags.clear();
+    }
+
+    void unsure() { m_page.readWhole = true; }
+
+    // At a '<': passes over a comment, a doctype, a processing instruction
+    // or a tag (with a script's or a style's content) as the text would,
+    // joined to what stands around it. A '<' before a space, a digit or the
+    // like is text. Markup that is not plainly well formed, which libxml2
+    // recovers from in ways of its own, has the page read whole.
+    void markup(std::size_t& at)
+    {
+        const std::string_view rest = m_html.substr(at);
+        const char next = rest.size() > 1 ? rest[1] : '\0';
+        if (rest.starts_with("<!--")) {
+            const std::size_t end = rest.find("-->", 4);
+            if (end == kNone || rest.substr(4, 1) == ">" || rest.substr(4, 2) == "->" ||
+                rest.substr(0, end).find("--!>") != kNone)
+                return unsure();
+            at += end + 3;
+        } else if (next == '!' || next == '?') {
+            const std::size_t end = rest.find('>');
+            const bool known =
+                equalsLower(rest.substr(0, 9), "<!doctype") || (next == '?' && rest.size() > 2 && isLetter(rest[2]));
+            if (!known || end == kNone || rest.substr(0, end).find('<', 1) != kNone)
+                return unsure();
+            at += end + 1;
+        } else if (next == '/') {
+            const std::string_view name = tagName(rest.substr(2));
+            std::size_t end = 2 + name.size();
+            while (end < rest.size() && isSpace(rest[end]))
+                ++end;
+            if (name.empty() || !isLetter(name.front()) || end == rest.size() || rest[end] != '>')
+                return unsure();
+            endTagOf(name, at, at + end + 1);
+            at += end + 1;
+        } else if (isLetter(next)) {
+            startTag(at);
+        } else {
+            character(U'<', at, at + 1);
+            ++at;
+        }
+    }
+
+    void startTag(std::size_t& at)
+    {
+        const std::size_t size = m_html.size();
+        const std::string_view name = tagName(m_html.substr(at + 1));
+        std::size_t i = at + 1 + name.size();
+        for (;;) {
+            const std::size_t spaces = i;
+            while (i < size && isSpace(m_html[i]))
+                ++i;
+            if (i + 1 < size && m_html[i] == '/' && m_html[i + 1] == '>')
+                ++i;
+            if (i >= size)
+                return unsure();
+            if (m_html[i] == '>')
+                break;
+            if (i == spaces)
+                return unsure(); // attributes stand apart
+            const std::size_t nameStart = i;
+            while (i < size && !isSpace(m_html[i]) && !std::strchr("\"'<>/=`", m_html[i]))
+                ++i;
+            if (i == nameStart || i == size)
+                return unsure();
+            const std::string_view attribute = m_html.substr(nameStart, i - nameStart);
+            std::size_t afterName = i;
+            while (afterName < size && isSpace(m_html[afterName]))
+                ++afterName;
+            std::string_view value;
+            if (afterName < size && m_html[afterName] == '=') {
+                i = afterName + 1;
+                while (i < size && isSpace(m_html[i]))
+                    ++i;
+                if (i < size && (m_html[i] == '"' || m_html[i] == '\'')) {
+                    const std::size_t close = m_html.find(m_html[i], i + 1);
+                    if (close == kNone)
+                        return unsure();
+                    value = m_html.substr(i + 1, close - i - 1);
+                    i = close + 1;
+                } else {
+                    const std::size_t valueStart = i;
+                    while (i < size && !isSpace(m_html[i]) && m_html[i] != '>') {
+                        if (std::strchr("\"'<=`", m_html[i]))
+                            return unsure();
+                        ++i;
+                    }
+                    if (i == valueStart)
+                        return unsure();
+                    value = m_html.substr(valueStart, i - valueStart);
+                }
+            }
+            attributeOf(name, attribute, value);
+            if (m_page.readWhole)
+                return;
+        }
+        at = i + 1;
+        if (hides(name))
+            ++m_hiddenDepth;
+        // A script's or a style's content is no text, up to its end tag.
+        const bool script = equalsLower(name, "script");
+        if (script || equalsLower(name, "style")) {
+            for (std::size_t end = m_html.find("</", at); end != kNone; end = m_html.find("</", end + 2)) {
+                const std::string_view closing = tagName(m_html.substr(end + 2));
+                if (closing.empty())
+                    continue;
+                if (!equalsLower(closing, script ? "script" : "style"))
+                    return unsure(); // where libxml2 ends it then is its own affair
+                at = end;
+                return;
+            }
+            return unsure();
+        }
+    }
+
+    void endTagOf(std::string_view name, std::size_t from, std::size_t to)
+    {
+        if (hides(name)) {
+            m_hiddenDepth = std::max(0, m_hiddenDepth - 1);
+            return;
+        }
+        std::string lower(name);
+        for (char& c : lower)
+            c = char(c >= 'A' && c <= 'Z' ? c | 0x20 : c);
+        // Whether a <pre> ends here is read both ways already (PhoneNumberReader).
+        if (lower != "pre" && isBlockElement(lower) && m_segmentEndTags.size() <= kMaxEndTags)
+            m_segmentEndTags.push_back({from, to, std::move(lower)});
+    }
+
+    // As libxml2 reads a tag's name.
+    static std::string_view tagName(std::string_view from)
+    {
+        std::size_t end = 0;
+        while (end < from.size() && (isLetter(from[end]) || (from[end] >= '0' && from[end] <= '9') ||
+                                     from[end] == '_' || from[end] == ':' || from[end] == '.' || from[end] == '-'))
+            ++end;
+        return from.substr(0, end);
+    }
+
+    // Elements whose text the page does not show (PageText).
+    static bool hides(std::string_view tag)
+    {
+        return equalsLower(tag, "head") || equalsLower(tag, "template") || equalsLower(tag, "noembed");
+    }
+
+    // The attributes the text takes something from.
+    void attributeOf(std::string_view tag, std::string_view attribute, std::string_view value)
+    {
+        if (equalsLower(attribute, "href")) {
+            while (!value.empty() && isSpace(value.front()))
+                value.remove_prefix(1);
+            const std::string_view scheme = value.substr(0, 4);
+            if (equalsLower(scheme, "tel:") || scheme.find('&') != kNone)
+                unsure();
+        } else if (equalsLower(attribute, "alt")) {
+            // An image's alt text joins the text.
+            for (char c : value) {
+                const Kind kind = kKinds[static_cast<unsigned char>(c)];
+                if (kind == Kind::Digit || kind == Kind::Plus || kind == Kind::Reference || kind == Kind::Wide)
+                    return unsure();
+            }
+        } else if (equalsLower(tag, "meta") && (equalsLower(attribute, "charset") || equalsLower(attribute, "content"))) {
+            const QByteArray lower = QByteArray(value.data(), qsizetype(value.size())).toLower();
+            const qsizetype named = lower.indexOf("charset=");
+            if (equalsLower(attribute, "charset"))
+                declareCharset(value);
+            else if (named >= 0)
+                declareCharset(HtmlPushParser::headerCharset(value).toStdString());
+        }
+    }
+
+    // At a '&': a character reference stands for its character, as libxml2
+    // reads it; anything else is text.
+    void reference(std::size_t& at)
+    {
+        const std::size_t size = m_html.size();
+        std::size_t i = at + 1;
+        if (i < size && m_html[i] == '#') {
+            ++i;
+            const bool hex = i < size && (m_html[i] == 'x' || m_html[i] == 'X');
+            if (hex)
+                ++i;
+            char32_t value = 0;
+            for (; i < size; ++i) {
+                const char c = m_html[i];
+                int digit = -1;
+                if (c >= '0' && c <= '9')
+                    digit = c - '0';
+                else if (hex && (c | 0x20) >= 'a' && (c | 0x20) <= 'f')
+                    digit = (c | 0x20) - 'a' + 10;
+                if (digit < 0)
+                    break;
+                value = std::min<char32_t>(value * (hex ? 16 : 10) + char32_t(digit), 0x110000);
+            }
+            if (i < size && m_html[i] == ';')
+                ++i;
+            // Without digits, or naming no character, it vanishes.
+            if (isXmlChar(value))
+                character(value, at, i);
+            at = i;
+            return;
+        }
+        // A name must be one libxml2 knows, and end in ';'.
+        while (i < size && (isLetter(m_html[i]) || (m_html[i] >= '0' && m_html[i] <= '9')))
+            ++i;
+        if (i > at + 1 && isLetter(m_html[at + 1]) && i < size && m_html[i] == ';') {
+            const std::string name(m_html.substr(at + 1, i - at - 1));
+            if (const htmlEntityDesc* entity = htmlEntityLookup(reinterpret_cast<const xmlChar*>(name.c_str()))) {
+                character(entity->value, at, i + 1);
+                at = i + 1;
+                return;
+            }
+        }
+        character(U'&', at, at + 1);
+        ++at;
+    }
+
+    static bool isXmlChar(char32_t c)
+    {
+        return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD) ||
+               (c >= 0x10000 && c <= 0x10FFFF);
+    }
+
+    void wide(std::size_t& at)
+    {
+        m_sawWide = true;
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(m_html.data());
+        std::size_t next = at;
+        UChar32 c = 0;
+        U8_NEXT(bytes, next, m_html.size(), c);
+        if (c < 0)
+            return unsure(); // no UTF-8: some other charset, which libxml2 reads otherwise
+        character(char32_t(c), at, next);
+        at = next;
+    }
+
+    std::string_view m_html;
+    ShortestNumber m_shortest;
+    SievedPage m_page;
+    bool m_otherCharset = false; // declared, and reads ASCII alike
+    bool m_sawWide = false;
+    int m_hiddenDepth = 0; // open elements whose text is hidden
+    // The run being read: where it starts, its digits, and whether it holds
+    // a plus sign.
+    std::size_t m_start = kNone;
+    std::size_t m_digits = 0;
+    bool m_plus = false;
+    // The stretch since the last character no match spans: where it starts,
+    // the bytes of text in it, and whether a run in it is long enough.
+    std::size_t m_segmentStart = 0;
+    std::size_t m_segmentEnd = 0; // after its last character that is no space
+    std::size_t m_segmentText = 0;
+    bool m_segmentHoldsRun = false;
+    std::vector<SieveEndTag> m_segmentEndTags;
+};
+
+} // namespace
+
+bool noMatchSpans(char c)
+{
+    const Kind kind = kKinds[static_cast<unsigned char>(c)];
+    return kind == Kind::Hard || kind == Kind::Markup || kind == Kind::Reference;
+}
+
+SievedPage sievePage(std::string_view html, std::string_view contentType, const ShortestNumber& shortest)
+{
+    const QByteArray charset = HtmlPushParser::headerCharset(contentType);
+    return Sieve(html, shortest).run(std::string_view(charset.constData(), std::size_t(charset.size())));
+}
