@@ -10,8 +10,11 @@
 #include <QByteArray>
 
 #include <array>
-#include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <cstdint>
+#include <cstring>
 
 namespace {
 
@@ -20,6 +23,8 @@ constexpr std::size_t kNone = std::string_view::npos;
 // crowded with long runs of digits is read whole.
 constexpr std::size_t kMaxWindowBytes = 16 * 1024;
 constexpr std::size_t kMaxWindows = 256;
+// The longest name of a block element ("blockquote").
+constexpr std::size_t kLongestBlockName = 10;
 // Each is another way to read a window.
 constexpr std::size_t kMaxEndTags = 3;
 // A window's text stays within half the stretch PhoneNumberReader hands the
@@ -30,8 +35,8 @@ constexpr std::size_t kMaxWindowText = 512;
 // What a byte is to a run of digits, and to a match of the matcher, as the
 // text shows it.
 enum class Kind : std::uint8_t {
-    Hard,      // no candidate of the matcher holds it: ends runs and windows
-    Soft,      // ends a run, but may stand in an extension ("ext", ',', '#')
+    Hard, // no candidate of the matcher holds it: ends runs and windows
+    Soft, // ends a run, but may stand in an extension ("ext", ',', '#')
     Digit,
     Space,     // joins, but neither starts nor ends a run; also what the text drops
     Joins,     // what the matcher lets stand between digits
@@ -59,6 +64,15 @@ constexpr std::array<Kind, 256> kKinds = [] {
     for (std::size_t c = 0x80; c < kinds.size(); ++c)
         kinds[c] = Kind::Wide;
     return kinds;
+}();
+
+constexpr std::array<bool, 256> kEndsAttributeName = [] {
+    std::array<bool, 256> ends{};
+    for (std::size_t c = 0; c <= ' '; ++c)
+        ends[c] = true;
+    for (char c : std::string_view("\"'<>/=`"))
+        ends[std::size_t(c)] = true;
+    return ends;
 }();
 
 bool isLetter(char c)
@@ -126,6 +140,41 @@ bool isUtf8Text(std::string_view bytes)
     return true;
 }
 
+// Plain bytes are those skipWords passes over: all but digits, '+', '<',
+// '&' and the bytes of characters beyond ASCII.
+bool isPlain(unsigned char c)
+{
+    const Kind kind = kKinds[c];
+    return kind != Kind::Digit && kind != Kind::Plus && kind != Kind::Markup && kind != Kind::Reference &&
+           kind != Kind::Wide;
+}
+
+std::size_t nextNotPlain(const unsigned char* bytes, std::size_t at, std::size_t size)
+{
+#if defined(__SSE2__)
+    const __m128i less = _mm_set1_epi8('<');
+    const __m128i ampersand = _mm_set1_epi8('&');
+    const __m128i plus = _mm_set1_epi8('+');
+    const __m128i zero = _mm_set1_epi8('0');
+    const __m128i flip = _mm_set1_epi8(char(0x80));
+    const __m128i ten = _mm_set1_epi8(char(0x80 + 10));
+    for (; at + 16 <= size; at += 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + at));
+        const __m128i marks = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, less), _mm_cmpeq_epi8(block, ampersand)),
+                                           _mm_cmpeq_epi8(block, plus));
+        // c - '0' below 10, unsigned, as a signed comparison
+        const __m128i digits = _mm_cmplt_epi8(_mm_xor_si128(_mm_sub_epi8(block, zero), flip), ten);
+        // The top bit: bytes beyond ASCII.
+        const int found = _mm_movemask_epi8(_mm_or_si128(marks, digits)) | _mm_movemask_epi8(block);
+        if (found != 0)
+            return at + std::size_t(__builtin_ctz(unsigned(found)));
+    }
+#endif
+    while (at < size && isPlain(bytes[at]))
+        ++at;
+    return at;
+}
+
 class Sieve {
 public:
     Sieve(std::string_view html, const ShortestNumber& shortest) : m_html(html), m_shortest(shortest) {}
@@ -143,17 +192,15 @@ public:
         while (at < size && !m_page.readWhole) {
             // Outside a run, words pass by at once.
             if (m_start == kNone && m_hiddenDepth == 0) {
-                for (; at < size; ++at) {
-                    const Kind kind = kKinds[bytes[at]];
-                    if (kind == Kind::Hard)
-                        hard(at + 1);
-                    else if (kind != Kind::Soft)
-                        break;
-                }
+                skipWords(bytes, at);
                 if (at == size)
                     break;
             }
             switch (kKinds[bytes[at]]) {
+            case Kind::Space:
+                ++m_segmentText;
+                ++at;
+                break;
             case Kind::Markup:
                 markup(at);
                 break;
@@ -178,6 +225,43 @@ public:
     }
 
 private:
+    // Passes over text up to a digit, a plus sign, markup, a reference or a
+    // character beyond ASCII: what lies between only moves the stretch since
+    // the last hard character.
+    void skipWords(const unsigned char* bytes, std::size_t& at)
+    {
+        const std::size_t size = m_html.size();
+        // A window waiting for its end ends at the first hard character.
+        while (at < size && m_segmentHoldsRun) {
+            const Kind kind = kKinds[bytes[at]];
+            if (kind == Kind::Soft) {
+                ++m_segmentText;
+                m_segmentEnd = ++at;
+            } else if (kind == Kind::Hard) {
+                hard(++at);
+            } else {
+                return;
+            }
+        }
+        const std::size_t from = at;
+        at = nextNotPlain(bytes, at, size);
+        std::size_t back = at;
+        while (back > from && kKinds[bytes[back - 1]] != Kind::Hard)
+            --back;
+        if (back > from) {
+            m_segmentStart = m_segmentEnd = back;
+            m_segmentText = 0;
+            m_segmentEndTags.clear();
+        }
+        const std::size_t low = std::max(from, m_segmentStart);
+        std::size_t last = at;
+        while (last > low && kKinds[bytes[last - 1]] == Kind::Space)
+            --last;
+        if (last > low)
+            m_segmentEnd = last;
+        m_segmentText += at - low;
+    }
+
     void declareCharset(std::string_view charset)
     {
         if (charset.empty() || isUtf8(charset))
@@ -208,8 +292,8 @@ private:
             else if (u_isalpha(UChar32(c)))
                 kind = isExtensionLetter(c) ? Kind::Soft : Kind::Hard;
         }
-        if (m_hiddenDepth > 0 && (kind == Kind::Hard || kind == Kind::Soft || kind == Kind::Markup ||
-                                  kind == Kind::Reference))
+        if (m_hiddenDepth > 0 &&
+            (kind == Kind::Hard || kind == Kind::Soft || kind == Kind::Markup || kind == Kind::Reference))
             return; // text the page hides, as far as the sieve can tell
         m_segmentText += to - from;
         if (kind != Kind::Space && kind != Kind::Hard)
@@ -338,7 +422,7 @@ private:
             if (i == spaces)
                 return unsure(); // attributes stand apart
             const std::size_t nameStart = i;
-            while (i < size && !isSpace(m_html[i]) && !std::strchr("\"'<>/=`", m_html[i]))
+            while (i < size && !kEndsAttributeName[static_cast<unsigned char>(m_html[i])])
                 ++i;
             if (i == nameStart || i == size)
                 return unsure();
@@ -398,12 +482,16 @@ private:
             m_hiddenDepth = std::max(0, m_hiddenDepth - 1);
             return;
         }
-        std::string lower(name);
-        for (char& c : lower)
-            c = char(c >= 'A' && c <= 'Z' ? c | 0x20 : c);
+        // Before the window's first character, a line's end changes nothing.
+        if (m_segmentEnd == m_segmentStart || name.size() > kLongestBlockName)
+            return;
+        char lower[kLongestBlockName];
+        for (std::size_t i = 0; i < name.size(); ++i)
+            lower[i] = char(name[i] >= 'A' && name[i] <= 'Z' ? name[i] | 0x20 : name[i]);
+        const std::string_view lowerName(lower, name.size());
         // Whether a <pre> ends here is read both ways already (PhoneNumberReader).
-        if (lower != "pre" && isBlockElement(lower) && m_segmentEndTags.size() <= kMaxEndTags)
-            m_segmentEndTags.push_back({from, to, std::move(lower)});
+        if (lowerName != "pre" && isBlockElement(lowerName) && m_segmentEndTags.size() <= kMaxEndTags)
+            m_segmentEndTags.push_back({from, to, std::string(lowerName)});
     }
 
     // As libxml2 reads a tag's name.
@@ -438,7 +526,8 @@ private:
                 if (kind == Kind::Digit || kind == Kind::Plus || kind == Kind::Reference || kind == Kind::Wide)
                     return unsure();
             }
-        } else if (equalsLower(tag, "meta") && (equalsLower(attribute, "charset") || equalsLower(attribute, "content"))) {
+        } else if (equalsLower(tag, "meta") &&
+                   (equalsLower(attribute, "charset") || equalsLower(attribute, "content"))) {
             const QByteArray lower = QByteArray(value.data(), qsizetype(value.size())).toLower();
             const qsizetype named = lower.indexOf("charset=");
             if (equalsLower(attribute, "charset"))

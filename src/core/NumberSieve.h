@@ -38,7 +38,7 @@ struct SieveWindow {
 };
 
 struct SievedPage {
-    bool readWhole = false;          // the bytes alone cannot tell
+    bool readWhole = false;           // the bytes alone cannot tell
     std::vector<SieveWindow> windows; // in page order
 };
 

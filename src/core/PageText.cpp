@@ -27,19 +27,20 @@ namespace {
 // longer tel: href is a page author's joke and is not kept.
 constexpr std::size_t kMaxTelHref = 256;
 
-// Elements a browser shows on lines of their own.
+// Elements a browser shows on lines of their own, in order for a binary search.
 constexpr std::string_view kBlockElements[] = {
     "address", "article", "aside",  "blockquote", "body",  "br",       "caption",    "center", "dd",
     "details", "dialog",  "div",    "dl",         "dt",    "fieldset", "figcaption", "figure", "footer",
     "form",    "h1",      "h2",     "h3",         "h4",    "h5",       "h6",         "header", "hr",
     "html",    "legend",  "li",     "main",       "menu",  "nav",      "ol",         "option", "p",
-    "pre",     "section", "select", "summary",    "table", "title",    "tr",         "ul",     "textarea"};
+    "pre",     "section", "select", "summary",    "table", "textarea", "title",      "tr",     "ul"};
+static_assert(std::is_sorted(std::begin(kBlockElements), std::end(kBlockElements)));
 
 } // namespace
 
 bool isBlockElement(std::string_view tag)
 {
-    return std::find(std::begin(kBlockElements), std::end(kBlockElements), tag) != std::end(kBlockElements);
+    return std::binary_search(std::begin(kBlockElements), std::end(kBlockElements), tag);
 }
 
 namespace {

@@ -277,6 +277,13 @@ bool PhoneNumberReader::mayHoldNumbers(std::string_view html, std::string_view c
     std::vector<FoundNumber> matches;
     std::string variant;
     for (const SieveWindow& window : sieved.windows) {
+        // A site's pages share their header and footer.
+        std::string key;
+        key.reserve(region.size() + 1 + window.bytes.size());
+        key.append(region).push_back('\0');
+        key.append(window.bytes);
+        if (m_emptyWindows.count(key))
+            continue;
         // Each end tag of a block element in the window ends a line or not,
         // and the window lies in a <pre> or not: a number found any way has
         // the page read. An end tag taken to end a line gets its element
@@ -294,8 +301,12 @@ bool PhoneNumberReader::mayHoldNumbers(std::string_view html, std::string_view c
             std::size_t from = 0;
             for (std::size_t i = 0; i < endTags; ++i) {
                 const SieveEndTag& tag = window.endTags[i];
-                variant.append(
-                    window.bytes.substr(from, (ending & (std::size_t(1) << i) ? tag.end : tag.start) - from));
+                const bool ends = ending & (std::size_t(1) << i);
+                variant.append(window.bytes.substr(from, (ends ? tag.end : tag.start) - from));
+                // A tag left out leaves a comment, lest a character reference
+                // before it run on into the digits after it.
+                if (!ends)
+                    variant.append("<!---->");
                 from = tag.end;
             }
             variant.append(window.bytes.substr(from));
@@ -307,6 +318,12 @@ bool PhoneNumberReader::mayHoldNumbers(std::string_view html, std::string_view c
                     return true;
             }
         }
+        if (m_emptyWindowBytes + key.size() > kMaxRememberedBytes) {
+            m_emptyWindows.clear();
+            m_emptyWindowBytes = 0;
+        }
+        m_emptyWindowBytes += key.size();
+        m_emptyWindows.insert(std::move(key));
     }
     return false;
 }

@@ -15,6 +15,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 struct FoundNumber {
@@ -64,6 +65,9 @@ private:
     // stretch's start. Emptied when its keys pass a bound.
     std::unordered_map<std::string, std::vector<FoundNumber>> m_stretches;
     std::size_t m_stretchBytes = 0;
+    // Windows of pages (NumberSieve), by region, that held no number.
+    std::unordered_set<std::string> m_emptyWindows;
+    std::size_t m_emptyWindowBytes = 0;
     // The fewest digits of a number in the region last read for.
     std::string m_shortestRegion;
     ShortestNumber m_shortest;
