@@ -14,8 +14,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static constexpr std::string_view contentTypes[] = {"", "text/html; charset=utf-8",
-                                                        "text/html; charset=iso-8859-1", "text/html; charset=shift_jis"};
+    static constexpr std::string_view contentTypes[] = {"", "text/html; charset=utf-8", "text/html; charset=iso-8859-1",
+                                                        "text/html; charset=shift_jis"};
     static const std::string regions[] = {"DE", "US", "GB", "JP", "FR", "IN", "BR", "AG", ""};
     static PhoneNumberReader reader(PhoneNumberReader::Judge::LibraryAlone);
     if (size < 2)

@@ -1,0 +1,105 @@
+// The sieve that spares --region the parse of pages without numbers: the
+// windows it finds in a table of pages, and the fewest digits of a number it
+// counts on, against every example number libphonenumber has.
+
+#include "TestRegistry.h"
+#include "core/NumberSieve.h"
+
+#include <phonenumbers/phonenumber.pb.h>
+#include <phonenumbers/phonenumberutil.h>
+
+#include <QTest>
+
+#include <set>
+
+using i18n::phonenumbers::PhoneNumber;
+using i18n::phonenumbers::PhoneNumberUtil;
+
+namespace {
+std::size_t digitsIn(const std::string& text)
+{
+    return std::size_t(std::count_if(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }));
+}
+} // namespace
+
+class TestNumberSieve final : public QObject {
+    Q_OBJECT
+private slots:
+    void windows_data()
+    {
+        QTest::addColumn<QByteArray>("html");
+        QTest::addColumn<QString>("region");
+        QTest::addColumn<QByteArrayList>("windows"); // {"*"}: read the page whole
+        const QByteArrayList whole{"*"};
+        QTest::newRow("runs too short") << QByteArray("<p>Python 3.11.4, page 42 of 1,207</p>") << "US"
+                                        << QByteArrayList{};
+        QTest::newRow("split by markup, up to letters no match holds")
+            << QByteArray("<p>Tel <span>030</span> <b>123</b>4567</p><p>more</p>") << "DE"
+            << QByteArrayList{" <span>030</span> <b>123</b>4567"};
+        QTest::newRow("comments and scripts pass unseen")
+            << QByteArray("<p>Tel 030<!-- 9 --><script>if (a<b) 1</script> 1234567 ok") << "DE"
+            << QByteArrayList{" 030<!-- 9 --><script>if (a<b) 1</script> 1234567 o"};
+        // Letters of extension labels ("ext", "anexo") may stand in a match.
+        QTest::newRow("a plus sign as a reference, up to a letter of no label")
+            << QByteArray("Call &#43;44 20 7946 0958 now") << "GB" << QByteArrayList{" &#43;44 20 7946 0958 no"};
+        QTest::newRow("no region: international form only")
+            << QByteArray("Tel 030 1234567, Tel +33 1 23 45 67 89") << "ZZ" << QByteArrayList{" +33 1 23 45 67 89"};
+        QTest::newRow("tel: link") << QByteArray("<a href=' tel:+4930123'>Call</a>") << "DE" << whole;
+        QTest::newRow("bytes that are no UTF-8") << QByteArray("<p>T\xe9l 030 1234567</p>") << "DE" << whole;
+        QTest::newRow("alt text with digits") << QByteArray("<img alt='030 1234567'>") << "DE" << whole;
+        QTest::newRow("markup libxml2 recovers from its own way")
+            << QByteArray("<p a=b\"c>030 1234567</p>") << "DE" << whole;
+    }
+
+    void windows()
+    {
+        QFETCH(QByteArray, html);
+        QFETCH(QString, region);
+        QFETCH(QByteArrayList, windows);
+        const SievedPage sieved =
+            sievePage(std::string_view(html.constData(), std::size_t(html.size())), "text/html",
+                      shortestNumber(region.toStdString()));
+        QByteArrayList found;
+        if (sieved.readWhole)
+            found << "*";
+        for (const SieveWindow& window : sieved.windows)
+            found << QByteArray(window.bytes.data(), qsizetype(window.bytes.size()));
+        QCOMPARE(found, windows);
+    }
+
+    // Every example number of every region and type has at least the digits
+    // the sieve requires, written nationally and internationally; and no
+    // region dials abroad with a prefix of one digit.
+    void shortestNumberHoldsForEveryExample()
+    {
+        const PhoneNumberUtil& util = *PhoneNumberUtil::GetInstance();
+        std::set<std::string> regions;
+        util.GetSupportedRegions(&regions);
+        QVERIFY(regions.size() > 200);
+        for (const std::string& region : regions) {
+            const ShortestNumber shortest = shortestNumber(region);
+            std::set<PhoneNumberUtil::PhoneNumberType> types;
+            util.GetSupportedTypesForRegion(region, &types);
+            for (PhoneNumberUtil::PhoneNumberType type : types) {
+                PhoneNumber example;
+                if (!util.GetExampleNumberForType(region, type, &example))
+                    continue;
+                std::string national;
+                std::string international;
+                util.Format(example, PhoneNumberUtil::NATIONAL, &national);
+                util.Format(example, PhoneNumberUtil::INTERNATIONAL, &international);
+                QVERIFY2(digitsIn(national) >= shortest.national, (region + " " + national).c_str());
+                QVERIFY2(digitsIn(international) >= shortest.international, (region + " " + international).c_str());
+            }
+            for (char prefix = '0'; prefix <= '9'; ++prefix) {
+                PhoneNumber number;
+                if (util.Parse(std::string(1, prefix) + "4930123456", region, &number) ==
+                    PhoneNumberUtil::NO_PARSING_ERROR)
+                    QVERIFY2(number.country_code_source() != PhoneNumber::FROM_NUMBER_WITH_IDD, region.c_str());
+            }
+        }
+    }
+};
+
+VANDRELL_TEST(TestNumberSieve)
+#include "test_number_sieve.moc"
