@@ -25,8 +25,9 @@ constexpr std::size_t kMaxWindowBytes = 16 * 1024;
 constexpr std::size_t kMaxWindows = 256;
 // The longest name of a block element ("blockquote").
 constexpr std::size_t kLongestBlockName = 10;
-// Each is another way to read a window.
-constexpr std::size_t kMaxEndTags = 3;
+// Each place where end tags may end a line doubles the ways to read a window.
+constexpr std::size_t kMaxLineEnds = 3;
+constexpr std::size_t kMaxEndTags = 64;
 // A window's text stays within half the stretch PhoneNumberReader hands the
 // matcher at once, so that its cuts, made where no match goes on, never fall
 // inside one.
@@ -350,8 +351,11 @@ private:
                 tag.end -= m_segmentStart;
                 window.endTags.push_back(std::move(tag));
             }
+            const auto lineEnds = std::count_if(window.endTags.begin(), window.endTags.end(),
+                                                [](const SieveEndTag& tag) { return !tag.sameLineEnd; });
             if (window.bytes.size() > kMaxWindowBytes || m_segmentText > kMaxWindowText ||
-                window.endTags.size() > kMaxEndTags || m_page.windows.size() == kMaxWindows)
+                std::size_t(lineEnds) > kMaxLineEnds || m_segmentEndTags.size() > kMaxEndTags ||
+                m_page.windows.size() == kMaxWindows)
                 m_page.readWhole = true;
             else
                 m_page.windows.push_back(std::move(window));
@@ -490,8 +494,11 @@ private:
             lower[i] = char(name[i] >= 'A' && name[i] <= 'Z' ? name[i] | 0x20 : name[i]);
         const std::string_view lowerName(lower, name.size());
         // Whether a <pre> ends here is read both ways already (PhoneNumberReader).
-        if (lowerName != "pre" && isBlockElement(lowerName) && m_segmentEndTags.size() <= kMaxEndTags)
-            m_segmentEndTags.push_back({from, to, std::string(lowerName)});
+        if (lowerName != "pre" && isBlockElement(lowerName) && m_segmentEndTags.size() <= kMaxEndTags) {
+            const bool sameLineEnd = !m_segmentEndTags.empty() && m_segmentEnd == m_segmentEndAtLastTag;
+            m_segmentEndTags.push_back({from, to, std::string(lowerName), sameLineEnd});
+            m_segmentEndAtLastTag = m_segmentEnd;
+        }
     }
 
     // As libxml2 reads a tag's name.
@@ -504,11 +511,11 @@ private:
         return from.substr(0, end);
     }
 
-    // Elements whose text the page does not show (PageText).
-    static bool hides(std::string_view tag)
-    {
-        return equalsLower(tag, "head") || equalsLower(tag, "template") || equalsLower(tag, "noembed");
-    }
+    // Elements whose text the page does not show (PageText), wherever they
+    // stand. The <head>'s, hidden too, is read as shown: libxml2 takes a
+    // <head> only before all the body's text, so nothing of the text joins
+    // across it, and its title is better read than merged with the body.
+    static bool hides(std::string_view tag) { return equalsLower(tag, "template") || equalsLower(tag, "noembed"); }
 
     // The attributes the text takes something from.
     void attributeOf(std::string_view tag, std::string_view attribute, std::string_view value)
@@ -620,6 +627,7 @@ private:
     std::size_t m_segmentText = 0;
     bool m_segmentHoldsRun = false;
     std::vector<SieveEndTag> m_segmentEndTags;
+    std::size_t m_segmentEndAtLastTag = 0;
 };
 
 } // namespace

@@ -30,6 +30,8 @@ struct SieveEndTag {
     std::size_t start = 0; // in the window's bytes, [start, end)
     std::size_t end = 0;
     std::string name; // in lower case
+    // No text since the end tag before: one line end for both, if any.
+    bool sameLineEnd = false;
 };
 
 struct SieveWindow {

@@ -56,9 +56,8 @@ private slots:
         QFETCH(QByteArray, html);
         QFETCH(QString, region);
         QFETCH(QByteArrayList, windows);
-        const SievedPage sieved =
-            sievePage(std::string_view(html.constData(), std::size_t(html.size())), "text/html",
-                      shortestNumber(region.toStdString()));
+        const SievedPage sieved = sievePage(std::string_view(html.constData(), std::size_t(html.size())), "text/html",
+                                            shortestNumber(region.toStdString()));
         QByteArrayList found;
         if (sieved.readWhole)
             found << "*";
