@@ -38,10 +38,6 @@ constexpr std::size_t kMaxStretch = 1024;
 // piece of it in turn, at a cost of a page per megabyte and second. Two
 // numbers with an extension still fit.
 constexpr std::size_t kMaxRunDigits = 40;
-// Every number has a group of this many digits at least, once no-break
-// spaces are spaces; text where letters or commas cut every digit short
-// ("1a1a1a", "a 12, 34, 56") holds none.
-constexpr std::size_t kMinRunDigits = 3;
 // Candidates the matcher may try in one stretch; it tries each at most once.
 constexpr int kMaxTries = int(kMaxStretch / 2);
 // The bytes of stretch text remembered with what the matcher found in them.
@@ -114,7 +110,7 @@ bool worthMatching(const CandidateList& runs)
     std::size_t longest = 0;
     for (std::size_t i = 0; i < runs.size(); ++i)
         longest = std::max(longest, runs.digitCount(i));
-    return longest >= kMinRunDigits && longest <= kMaxRunDigits;
+    return longest <= kMaxRunDigits;
 }
 
 // Whether a run of digits in the stretch is long enough for a number: digits

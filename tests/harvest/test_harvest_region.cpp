@@ -62,6 +62,13 @@ private slots:
             << QByteArray("<p>T\xe9l\xe9phone\xa0: 01\xa0"
                           "23 45 67 89</p>")
             << QByteArray("text/html; charset=iso-8859-1") << "FR" << QByteArray("+33123456789\n");
+        QTest::newRow("groups of two between dashes") << "/dashes"
+                                                      << QByteArray("<meta charset=utf-8><p>T\xc3\xa9l : 01\xe2\x80\x93"
+                                                                    "23\xe2\x80\x93"
+                                                                    "45\xe2\x80\x93"
+                                                                    "67\xe2\x80\x93"
+                                                                    "89</p>")
+                                                      << html << "FR" << QByteArray("+33123456789\n");
         QTest::newRow("GB") << "/gb" << QByteArray("<p>Phone: 020 7946 0958<br>(0)20 7946 0959</p>") << html << "GB"
                             << QByteArray("+442079460958\n+442079460959\n");
         QTest::newRow("auto, .co.uk") << "http://shop.example.co.uk/contact"
