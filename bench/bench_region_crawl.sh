@@ -1,6 +1,7 @@
 #!/bin/sh
 # What --region costs on a real site: the Python 3.11 documentation
-# (Debian's python3.11-doc) served by nginx on loopback, crawled with
+# (Debian's python3.11-doc; SITE=boost for Boost 1.74's, libboost1.74-doc)
+# served by nginx on loopback, crawled with
 # `--follow FOLLOW` (default 2: most pages are then read for numbers only;
 # at 3 the whole site is reached and every page's links are read too) from
 # its index page, with and without `--region US`, in
@@ -16,11 +17,13 @@ set -eu
 build=${1:-build}
 rounds=${2:-5}
 follow=${FOLLOW:-2}
+site=${SITE:-python}
 docs=/usr/share/doc/python3.11/html
 harvest=$build/vandrell-harvest
 
 [ -x "$harvest" ] || { echo "no $harvest; build vandrell-harvest first" >&2; exit 1; }
-[ -d "$docs" ] || { echo "no $docs; apt-get install python3.11-doc" >&2; exit 1; }
+[ "$site" = python ] || docs=/usr/share/doc/libboost1.74-doc
+[ -d "$docs" ] || { echo "no $docs; apt-get install python3.11-doc libboost1.74-doc" >&2; exit 1; }
 command -v nginx >/dev/null || { echo "no nginx; apt-get install nginx-light" >&2; exit 1; }
 [ -x /usr/bin/time ] || { echo "no /usr/bin/time; apt-get install time" >&2; exit 1; }
 
@@ -29,6 +32,7 @@ trap 'kill "$(cat "$dir/nginx.pid" 2>/dev/null)" 2>/dev/null; rm -rf "$dir"' EXI
 . "$(dirname "$0")/docs_server.sh"
 serve_docs "$dir"
 url=http://127.0.0.1:$port/python/index.html
+[ "$site" = python ] || url=http://127.0.0.1:$port/boost/doc/html/index.html
 
 # One run: "wall user rss_kib" on stdout.
 run() {
