@@ -355,9 +355,12 @@ private:
             }
             const auto lineEnds = std::count_if(window.endTags.begin(), window.endTags.end(),
                                                 [](const SieveEndTag& tag) { return !tag.sameLineEnd; });
+            // Each way to read the window is a parse of it (PhoneNumberReader).
+            const bool newlines = window.bytes.find_first_of("\r\n") != kNone;
+            m_windowBytesRead += window.bytes.size() << (std::size_t(lineEnds) + (newlines ? 1 : 0));
             if (window.bytes.size() > kMaxWindowBytes || m_segmentText > kMaxWindowText ||
                 std::size_t(lineEnds) > kMaxLineEnds || m_segmentEndTags.size() > kMaxEndTags ||
-                m_page.windows.size() == kMaxWindows)
+                m_page.windows.size() == kMaxWindows || m_windowBytesRead > m_html.size() + kMaxWindowBytes)
                 m_page.readWhole = true;
             else
                 m_page.windows.push_back(std::move(window));
@@ -629,6 +632,9 @@ private:
     std::size_t m_segmentText = 0;
     bool m_segmentHoldsRun = false;
     std::vector<SieveEndTag> m_segmentEndTags;
+    // The bytes the windows' reading parses, all ways counted: beyond the
+    // page's own size, parsing it whole costs less.
+    std::size_t m_windowBytesRead = 0;
     std::size_t m_segmentEndAtLastTag = 0;
 };
 
