@@ -357,7 +357,8 @@ private:
                                                 [](const SieveEndTag& tag) { return !tag.sameLineEnd; });
             // Each way to read the window is a parse of it (PhoneNumberReader).
             const bool newlines = window.bytes.find_first_of("\r\n") != kNone;
-            m_windowBytesRead += window.bytes.size() << (std::size_t(lineEnds) + (newlines ? 1 : 0));
+            const std::size_t ways = std::min(std::size_t(lineEnds), kMaxLineEnds + 1) + (newlines ? 1 : 0);
+            m_windowBytesRead += window.bytes.size() << ways;
             if (window.bytes.size() > kMaxWindowBytes || m_segmentText > kMaxWindowText ||
                 std::size_t(lineEnds) > kMaxLineEnds || m_segmentEndTags.size() > kMaxEndTags ||
                 m_page.windows.size() == kMaxWindows || m_windowBytesRead > m_html.size() + kMaxWindowBytes)
