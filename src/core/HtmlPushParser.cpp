@@ -34,11 +34,17 @@ struct ParserFree {
     }
 };
 
+constexpr std::string_view kUtf8ByteOrderMark = "\xef\xbb\xbf";
+
 // libxml2's decoder for the charset contentType names; null for none, or
-// when the page starts with a byte-order mark, which wins.
+// when the page starts with a byte-order mark, which wins: UTF-8's is
+// decoded here (libxml2's push parser would read the page as Latin-1),
+// UTF-16's by libxml2.
 xmlCharEncodingHandlerPtr headerEncoding(std::string_view html, std::string_view contentType)
 {
-    if (html.starts_with("\xef\xbb\xbf") || html.starts_with("\xff\xfe") || html.starts_with("\xfe\xff"))
+    if (html.starts_with(kUtf8ByteOrderMark))
+        return xmlFindCharEncodingHandler("UTF-8");
+    if (html.starts_with("\xff\xfe") || html.starts_with("\xfe\xff"))
         return nullptr;
     const QByteArray name = HtmlPushParser::headerCharset(contentType);
     return name.isEmpty() ? nullptr : xmlFindCharEncodingHandler(name.constData());
@@ -109,6 +115,8 @@ void parse(std::string_view html, std::string_view contentType, xmlSAXHandler& h
 
     xmlSetGenericErrorFunc(nullptr, ignoreGenericError);
     xmlCharEncodingHandlerPtr encoding = headerEncoding(html, contentType);
+    if (html.starts_with(kUtf8ByteOrderMark))
+        html.remove_prefix(kUtf8ByteOrderMark.size());
     // Without a charset from the header, the first bytes go in with the
     // context, where libxml2 looks for a byte-order mark.
     const std::size_t head = encoding ? 0 : std::min<std::size_t>(html.size(), 4);

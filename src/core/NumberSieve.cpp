@@ -9,6 +9,7 @@
 
 #include <QByteArray>
 
+#include <algorithm>
 #include <array>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -23,6 +24,20 @@ constexpr std::size_t kNone = std::string_view::npos;
 // crowded with long runs of digits is read whole.
 constexpr std::size_t kMaxWindowBytes = 16 * 1024;
 constexpr std::size_t kMaxWindows = 256;
+// Elements a window may hold and still read alone as in its page: inline
+// ones, and blocks that libxml2 opens and closes the same wherever they
+// stand. Not tables, forms, the document's own parts or embedded content,
+// whose places libxml2 implies from their surroundings. In order for a
+// binary search.
+constexpr std::string_view kWindowTags[] = {
+    "a",          "abbr",   "address", "article", "aside", "b",       "bdi",   "bdo",  "big",    "blockquote", "br",
+    "center",     "cite",   "code",    "data",    "dd",    "del",     "dfn",   "div",  "dl",     "dt",         "em",
+    "figcaption", "figure", "font",    "footer",  "h1",    "h2",      "h3",    "h4",   "h5",     "h6",         "header",
+    "hr",         "i",      "img",     "ins",     "kbd",   "li",      "main",  "mark", "nav",    "nobr",       "ol",
+    "p",          "pre",    "q",       "s",       "samp",  "section", "small", "span", "strike", "strong",     "sub",
+    "sup",        "time",   "tt",      "u",       "ul",    "var",     "wbr"};
+static_assert(std::is_sorted(std::begin(kWindowTags), std::end(kWindowTags)));
+constexpr std::size_t kLongestWindowTag = 10;
 // The longest name of a block element ("blockquote").
 constexpr std::size_t kLongestBlockName = 10;
 // Each place where end tags may end a line doubles the ways to read a window.
@@ -79,11 +94,6 @@ constexpr std::array<bool, 256> kEndsAttributeName = [] {
 bool isLetter(char c)
 {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-bool isSpace(char c)
-{
-    return kKinds[static_cast<unsigned char>(c)] == Kind::Space;
 }
 
 bool equalsLower(std::string_view text, std::string_view lower)
@@ -178,23 +188,43 @@ std::size_t nextNotPlain(const unsigned char* bytes, std::size_t at, std::size_t
     return at;
 }
 
+std::size_t firstBeyondAscii(std::string_view bytes)
+{
+    const auto found =
+        std::find_if(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+    return found == bytes.end() ? kNone : std::size_t(found - bytes.begin());
+}
+
 class Sieve {
 public:
     Sieve(std::string_view html, const ShortestNumber& shortest) : m_html(html), m_shortest(shortest) {}
 
     SievedPage run(std::string_view headerCharset)
     {
-        declareCharset(headerCharset);
+        // The charset libxml2 decodes the page in (HtmlPushParser): a UTF-8
+        // byte-order mark, else the header's charset, else the first
+        // <meta> that names one, which counts only for what follows it.
+        // Bytes beyond ASCII read otherwise than UTF-8 have the page read
+        // whole.
+        const bool byteOrderMark = m_html.starts_with("\xef\xbb\xbf");
+        m_headerNamesCharset = !headerCharset.empty();
+        m_utf8 = byteOrderMark || isUtf8(headerCharset);
+        if (!byteOrderMark)
+            declareCharset(headerCharset, 0);
+        m_firstWide = firstBeyondAscii(m_html);
         // libxml2 stops short at a NUL in many places, and ISO-2022 spells
         // characters with plain ASCII bytes after an escape.
-        if (m_html.find('\0') != kNone || m_html.find('\x1b') != kNone || !isUtf8Text(m_html))
+        if (m_html.find('\0') != kNone || m_html.find('\x1b') != kNone || !isUtf8Text(m_html) ||
+            m_html.find("<template") != kNone || m_html.find("<TEMPLATE") != kNone ||
+            m_html.find("<noembed") != kNone || m_html.find("<NOEMBED") != kNone)
             m_page.readWhole = true;
         const auto* bytes = reinterpret_cast<const unsigned char*>(m_html.data());
         const std::size_t size = m_html.size();
-        std::size_t at = 0;
+        std::size_t at = byteOrderMark ? 3 : 0;
+        m_segmentStart = m_segmentEnd = at;
         while (at < size && !m_page.readWhole) {
             // Outside a run, words pass by at once.
-            if (m_start == kNone && m_hiddenDepth == 0) {
+            if (m_start == kNone) {
                 skipWords(bytes, at);
                 if (at == size)
                     break;
@@ -220,7 +250,7 @@ public:
             }
         }
         hard(size);
-        if (m_otherCharset && m_sawWide)
+        if (m_firstWide != kNone && !m_utf8)
             m_page.readWhole = true;
         if (m_page.readWhole)
             m_page.windows.clear();
@@ -265,14 +295,20 @@ private:
         m_segmentText += at - low;
     }
 
-    void declareCharset(std::string_view charset)
+    // A charset named at `at`: UTF-8 there counts when no byte beyond ASCII
+    // came before; one that reads ASCII alike leaves a page of ASCII as it
+    // is; any other has the page read whole.
+    void declareCharset(std::string_view charset, std::size_t at)
     {
-        if (charset.empty() || isUtf8(charset))
+        if (charset.empty())
             return;
-        if (readsAsAscii(charset))
-            m_otherCharset = true;
-        else
-            m_page.readWhole = true;
+        if (isUtf8(charset)) {
+            if (!m_charsetNamed && at < m_firstWide)
+                m_utf8 = true;
+        } else if (!readsAsAscii(charset)) {
+            unsure();
+        }
+        m_charsetNamed = true;
     }
 
     // One character of text at [from, to), by the code point it stands for.
@@ -295,9 +331,6 @@ private:
             else if (u_isalpha(UChar32(c)))
                 kind = isExtensionLetter(c) ? Kind::Soft : Kind::Hard;
         }
-        if (m_hiddenDepth > 0 &&
-            (kind == Kind::Hard || kind == Kind::Soft || kind == Kind::Markup || kind == Kind::Reference))
-            return; // text the page hides, as far as the sieve can tell
         m_segmentText += to - from;
         if (kind != Kind::Space && kind != Kind::Hard)
             m_segmentEnd = to;
@@ -361,7 +394,8 @@ private:
             m_windowBytesRead += window.bytes.size() << ways;
             if (window.bytes.size() > kMaxWindowBytes || m_segmentText > kMaxWindowText ||
                 std::size_t(lineEnds) > kMaxLineEnds || m_segmentEndTags.size() > kMaxEndTags ||
-                m_page.windows.size() == kMaxWindows || m_windowBytesRead > m_html.size() + kMaxWindowBytes)
+                m_page.windows.size() == kMaxWindows || m_windowBytesRead > m_html.size() + kMaxWindowBytes ||
+                m_segmentOddTag)
                 m_page.readWhole = true;
             else
                 m_page.windows.push_back(std::move(window));
@@ -371,6 +405,7 @@ private:
         m_segmentEnd = after;
         m_segmentText = 0;
         m_segmentEndTags.clear();
+        m_segmentOddTag = false;
     }
 
     void unsure() { m_page.readWhole = true; }
@@ -393,16 +428,17 @@ private:
                 return unsure();
             at += end + 3;
         } else if (next == '!' || next == '?') {
+            // A doctype's quoted strings may hold a '>'.
             const std::size_t end = rest.find('>');
             const bool known =
                 equalsLower(rest.substr(0, 9), "<!doctype") || (next == '?' && rest.size() > 2 && isLetter(rest[2]));
-            if (!known || end == kNone || rest.substr(0, end).find('<', 1) != kNone)
+            if (!known || end == kNone || rest.substr(1, end).find_first_of("<\"'") != kNone)
                 return unsure();
             at += end + 1;
         } else if (next == '/') {
             const std::string_view name = tagName(rest.substr(2));
             std::size_t end = 2 + name.size();
-            while (end < rest.size() && isSpace(rest[end]))
+            while (end < rest.size() && isTagBlank(rest[end]))
                 ++end;
             if (name.empty() || !isLetter(name.front()) || end == rest.size() || rest[end] != '>')
                 return unsure();
@@ -414,36 +450,46 @@ private:
         }
     }
 
+    // Blanks between a tag's parts, as libxml2 takes them.
+    static bool isTagBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+    static bool isNameStart(char c) { return isLetter(c) || c == '_' || c == ':'; }
+
     void startTag(std::size_t& at)
     {
         const std::size_t size = m_html.size();
         const std::string_view name = tagName(m_html.substr(at + 1));
+        noteTag(name);
+        m_tagStart = at;
         std::size_t i = at + 1 + name.size();
+        bool selfClosing = false;
         for (;;) {
-            const std::size_t spaces = i;
-            while (i < size && isSpace(m_html[i]))
+            const std::size_t blanks = i;
+            while (i < size && isTagBlank(m_html[i]))
                 ++i;
-            if (i + 1 < size && m_html[i] == '/' && m_html[i + 1] == '>')
+            if (i + 1 < size && m_html[i] == '/' && m_html[i + 1] == '>') {
+                selfClosing = true;
                 ++i;
+            }
             if (i >= size)
                 return unsure();
             if (m_html[i] == '>')
                 break;
-            if (i == spaces)
-                return unsure(); // attributes stand apart
-            const std::size_t nameStart = i;
-            while (i < size && !kEndsAttributeName[static_cast<unsigned char>(m_html[i])])
-                ++i;
-            if (i == nameStart || i == size)
+            // Attributes stand apart, and their names are names: libxml2
+            // skips what is not to the next blank, quotes and all.
+            if (i == blanks || !isNameStart(m_html[i]))
                 return unsure();
-            const std::string_view attribute = m_html.substr(nameStart, i - nameStart);
+            const std::string_view attribute = tagName(m_html.substr(i));
+            i += attribute.size();
+            if (i == size || !(isTagBlank(m_html[i]) || m_html[i] == '=' || m_html[i] == '>' || m_html[i] == '/'))
+                return unsure();
             std::size_t afterName = i;
-            while (afterName < size && isSpace(m_html[afterName]))
+            while (afterName < size && isTagBlank(m_html[afterName]))
                 ++afterName;
             std::string_view value;
             if (afterName < size && m_html[afterName] == '=') {
                 i = afterName + 1;
-                while (i < size && isSpace(m_html[i]))
+                while (i < size && isTagBlank(m_html[i]))
                     ++i;
                 if (i < size && (m_html[i] == '"' || m_html[i] == '\'')) {
                     const std::size_t close = m_html.find(m_html[i], i + 1);
@@ -453,7 +499,7 @@ private:
                     i = close + 1;
                 } else {
                     const std::size_t valueStart = i;
-                    while (i < size && !isSpace(m_html[i]) && m_html[i] != '>') {
+                    while (i < size && !isTagBlank(m_html[i]) && m_html[i] != '>') {
                         if (std::strchr("\"'<=`", m_html[i]))
                             return unsure();
                         ++i;
@@ -468,11 +514,12 @@ private:
                 return;
         }
         at = i + 1;
-        if (hides(name))
-            ++m_hiddenDepth;
-        // A script's or a style's content is no text, up to its end tag.
+        // A script's or a style's content is no text, up to its end tag;
+        // libxml2 takes <script/> for one without content.
         const bool script = equalsLower(name, "script");
         if (script || equalsLower(name, "style")) {
+            if (selfClosing)
+                return unsure();
             for (std::size_t end = m_html.find("</", at); end != kNone; end = m_html.find("</", end + 2)) {
                 const std::string_view closing = tagName(m_html.substr(end + 2));
                 if (closing.empty())
@@ -486,12 +533,25 @@ private:
         }
     }
 
-    void endTagOf(std::string_view name, std::size_t from, std::size_t to)
+    // A window parsed on its own reads as the page only while its tags are
+    // of the plain kind (WindowTags); one of another kind in the stretch
+    // has a window there read whole.
+    void noteTag(std::string_view name)
     {
-        if (hides(name)) {
-            m_hiddenDepth = std::max(0, m_hiddenDepth - 1);
+        char lower[kLongestWindowTag];
+        if (name.size() > kLongestWindowTag) {
+            m_segmentOddTag = true;
             return;
         }
+        for (std::size_t i = 0; i < name.size(); ++i)
+            lower[i] = char(name[i] >= 'A' && name[i] <= 'Z' ? name[i] | 0x20 : name[i]);
+        if (!std::binary_search(std::begin(kWindowTags), std::end(kWindowTags), std::string_view(lower, name.size())))
+            m_segmentOddTag = true;
+    }
+
+    void endTagOf(std::string_view name, std::size_t from, std::size_t to)
+    {
+        noteTag(name);
         // Before the window's first character, a line's end changes nothing.
         if (m_segmentEnd == m_segmentStart || name.size() > kLongestBlockName)
             return;
@@ -517,18 +577,11 @@ private:
         return from.substr(0, end);
     }
 
-    // Elements whose text the page does not show (PageText), wherever they
-    // stand. The <head>'s, hidden too, is read as shown: libxml2 takes a
-    // <head> only before all the body's text, so nothing of the text joins
-    // across it, and its title is better read than merged with the body.
-    static bool hides(std::string_view tag) { return equalsLower(tag, "template") || equalsLower(tag, "noembed"); }
-
     // The attributes the text takes something from.
     void attributeOf(std::string_view tag, std::string_view attribute, std::string_view value)
     {
         if (equalsLower(attribute, "href")) {
-            while (!value.empty() && isSpace(value.front()))
-                value.remove_prefix(1);
+            value = trimmed(value);
             const std::string_view scheme = value.substr(0, 4);
             if (equalsLower(scheme, "tel:") || scheme.find('&') != kNone)
                 unsure();
@@ -539,15 +592,45 @@ private:
                 if (kind == Kind::Digit || kind == Kind::Plus || kind == Kind::Reference || kind == Kind::Wide)
                     return unsure();
             }
-        } else if (equalsLower(tag, "meta") &&
-                   (equalsLower(attribute, "charset") || equalsLower(attribute, "content"))) {
-            const QByteArray lower = QByteArray(value.data(), qsizetype(value.size())).toLower();
-            const qsizetype named = lower.indexOf("charset=");
+        } else if (equalsLower(tag, "meta") && !m_headerNamesCharset) {
+            // The header's charset wins over the page's own.
             if (equalsLower(attribute, "charset"))
-                declareCharset(value);
-            else if (named >= 0)
-                declareCharset(HtmlPushParser::headerCharset(value).toStdString());
+                declareCharset(trimmed(value), m_tagStart);
+            else if (equalsLower(attribute, "content"))
+                declareCharset(charsetInContent(value), m_tagStart);
         }
+    }
+
+    static std::string_view trimmed(std::string_view text)
+    {
+        while (!text.empty() && isTagBlank(text.front()))
+            text.remove_prefix(1);
+        while (!text.empty() && isTagBlank(text.back()))
+            text.remove_suffix(1);
+        return text;
+    }
+
+    // The charset in a <meta content="text/html; charset=...">, spaced as
+    // libxml2 allows; what cannot be read has the page read whole.
+    std::string_view charsetInContent(std::string_view content)
+    {
+        std::size_t at = 0;
+        while (at + 7 <= content.size() && !equalsLower(content.substr(at, 7), "charset"))
+            ++at;
+        if (at + 7 > content.size())
+            return {};
+        std::string_view rest = trimmed(content.substr(at + 7));
+        if (rest.empty() || rest.front() != '=') {
+            unsure();
+            return {};
+        }
+        rest = trimmed(rest.substr(1));
+        std::size_t end = 0;
+        while (end < rest.size() && !isTagBlank(rest[end]) && rest[end] != ';' && rest[end] != '"' && rest[end] != '\'')
+            ++end;
+        if (end == 0)
+            unsure();
+        return rest.substr(0, end);
     }
 
     // At a '&': a character reference stands for its character, as libxml2
@@ -604,7 +687,6 @@ private:
 
     void wide(std::size_t& at)
     {
-        m_sawWide = true;
         const auto* bytes = reinterpret_cast<const std::uint8_t*>(m_html.data());
         std::size_t next = at;
         UChar32 c = 0;
@@ -618,9 +700,12 @@ private:
     std::string_view m_html;
     ShortestNumber m_shortest;
     SievedPage m_page;
-    bool m_otherCharset = false; // declared, and reads ASCII alike
-    bool m_sawWide = false;
-    int m_hiddenDepth = 0; // open elements whose text is hidden
+    bool m_headerNamesCharset = false;
+    bool m_charsetNamed = false; // by the header or a <meta>
+    bool m_utf8 = false;         // libxml2 reads the page as UTF-8
+    std::size_t m_firstWide = kNone;
+    std::size_t m_tagStart = 0;   // of the start tag being read
+    bool m_segmentOddTag = false; // a tag in the stretch that windows may not hold
     // The run being read: where it starts, its digits, and whether it holds
     // a plus sign.
     std::size_t m_start = kNone;

@@ -27,7 +27,8 @@ using i18n::phonenumbers::PhoneNumberUtil;
 
 namespace {
 
-// Fewer digits than this on a line: no number the matcher accepts fits.
+// A text with fewer ASCII digits than this, and no character beyond ASCII
+// (digits of other scripts), holds no number the matcher accepts.
 constexpr std::size_t kMinDigits = 4;
 // A line longer than this goes to the matcher in pieces, so that a page of
 // one endless line costs time in proportion to its length.
@@ -102,11 +103,11 @@ bool inInternationalForm(const std::string& raw, const std::string& region)
             number.country_code_source() == PhoneNumber::FROM_NUMBER_WITH_IDD);
 }
 
-// Whether the scanner's runs leave room for a number, and none is a blob.
+// Whether none of the scanner's runs is a blob. (It counts ASCII digits
+// only, so whether a stretch holds enough digits of any script is for
+// holdsLongEnoughRun to say.)
 bool worthMatching(const CandidateList& runs)
 {
-    if (runs.allDigits().size() < kMinDigits)
-        return false;
     std::size_t longest = 0;
     for (std::size_t i = 0; i < runs.size(); ++i)
         longest = std::max(longest, runs.digitCount(i));
@@ -242,8 +243,10 @@ void PhoneNumberReader::findMatches(std::string_view text, const std::string& re
     if (m_feed == Feed::WholeText)
         return matchStretch(text, 0, region, matches);
     setRegion(region);
+    // Digits of other scripts than ASCII's are beyond ASCII.
     ScanPhoneNumbers(text, m_digits);
-    if (m_digits.allDigits().size() < kMinDigits)
+    if (m_digits.allDigits().size() < kMinDigits &&
+        std::none_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
         return;
     for (std::size_t lineStart = 0; lineStart < text.size();) {
         std::size_t lineEnd = text.find('\n', lineStart);
