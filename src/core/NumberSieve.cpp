@@ -82,15 +82,6 @@ constexpr std::array<Kind, 256> kKinds = [] {
     return kinds;
 }();
 
-constexpr std::array<bool, 256> kEndsAttributeName = [] {
-    std::array<bool, 256> ends{};
-    for (std::size_t c = 0; c <= ' '; ++c)
-        ends[c] = true;
-    for (char c : std::string_view("\"'<>/=`"))
-        ends[std::size_t(c)] = true;
-    return ends;
-}();
-
 bool isLetter(char c)
 {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
