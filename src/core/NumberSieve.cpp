@@ -38,6 +38,7 @@ constexpr std::string_view kWindowTags[] = {
     "sup",        "time",   "tt",      "u",       "ul",    "var",     "wbr"};
 static_assert(std::is_sorted(std::begin(kWindowTags), std::end(kWindowTags)));
 constexpr std::size_t kLongestWindowTag = 10;
+constexpr std::size_t kMaxWindowTags = 256;
 // The longest name of a block element ("blockquote").
 constexpr std::size_t kLongestBlockName = 10;
 // Each place where end tags may end a line doubles the ways to read a window.
@@ -205,9 +206,7 @@ public:
         m_firstWide = firstBeyondAscii(m_html);
         // libxml2 stops short at a NUL in many places, and ISO-2022 spells
         // characters with plain ASCII bytes after an escape.
-        if (m_html.find('\0') != kNone || m_html.find('\x1b') != kNone || !isUtf8Text(m_html) ||
-            m_html.find("<template") != kNone || m_html.find("<TEMPLATE") != kNone ||
-            m_html.find("<noembed") != kNone || m_html.find("<NOEMBED") != kNone)
+        if (m_html.find('\0') != kNone || m_html.find('\x1b') != kNone || !isUtf8Text(m_html))
             m_page.readWhole = true;
         const auto* bytes = reinterpret_cast<const unsigned char*>(m_html.data());
         const std::size_t size = m_html.size();
@@ -276,6 +275,8 @@ private:
             m_segmentStart = m_segmentEnd = back;
             m_segmentText = 0;
             m_segmentEndTags.clear();
+            m_segmentTags.clear();
+            m_segmentOddTag = false;
         }
         const std::size_t low = std::max(from, m_segmentStart);
         std::size_t last = at;
@@ -386,7 +387,7 @@ private:
             if (window.bytes.size() > kMaxWindowBytes || m_segmentText > kMaxWindowText ||
                 std::size_t(lineEnds) > kMaxLineEnds || m_segmentEndTags.size() > kMaxEndTags ||
                 m_page.windows.size() == kMaxWindows || m_windowBytesRead > m_html.size() + kMaxWindowBytes ||
-                m_segmentOddTag)
+                m_segmentOddTag || !std::all_of(m_segmentTags.begin(), m_segmentTags.end(), isWindowTag))
                 m_page.readWhole = true;
             else
                 m_page.windows.push_back(std::move(window));
@@ -397,6 +398,7 @@ private:
         m_segmentText = 0;
         m_segmentEndTags.clear();
         m_segmentOddTag = false;
+        m_segmentTags.clear();
     }
 
     void unsure() { m_page.readWhole = true; }
@@ -450,6 +452,10 @@ private:
     {
         const std::size_t size = m_html.size();
         const std::string_view name = tagName(m_html.substr(at + 1));
+        // Their content is hidden (PageText) up to where libxml2 takes them
+        // to end, which only the whole page tells.
+        if (equalsLower(name, "template") || equalsLower(name, "noembed"))
+            return unsure();
         noteTag(name);
         m_tagStart = at;
         std::size_t i = at + 1 + name.size();
@@ -527,17 +533,23 @@ private:
     // A window parsed on its own reads as the page only while its tags are
     // of the plain kind (WindowTags); one of another kind in the stretch
     // has a window there read whole.
+    // Looked at only once a window takes the stretch, which is seldom.
     void noteTag(std::string_view name)
     {
-        char lower[kLongestWindowTag];
-        if (name.size() > kLongestWindowTag) {
+        if (m_segmentTags.size() < kMaxWindowTags)
+            m_segmentTags.push_back(name);
+        else
             m_segmentOddTag = true;
-            return;
-        }
+    }
+
+    static bool isWindowTag(std::string_view name)
+    {
+        char lower[kLongestWindowTag];
+        if (name.size() > kLongestWindowTag)
+            return false;
         for (std::size_t i = 0; i < name.size(); ++i)
             lower[i] = char(name[i] >= 'A' && name[i] <= 'Z' ? name[i] | 0x20 : name[i]);
-        if (!std::binary_search(std::begin(kWindowTags), std::end(kWindowTags), std::string_view(lower, name.size())))
-            m_segmentOddTag = true;
+        return std::binary_search(std::begin(kWindowTags), std::end(kWindowTags), std::string_view(lower, name.size()));
     }
 
     void endTagOf(std::string_view name, std::size_t from, std::size_t to)
@@ -695,8 +707,9 @@ private:
     bool m_charsetNamed = false; // by the header or a <meta>
     bool m_utf8 = false;         // libxml2 reads the page as UTF-8
     std::size_t m_firstWide = kNone;
-    std::size_t m_tagStart = 0;   // of the start tag being read
-    bool m_segmentOddTag = false; // a tag in the stretch that windows may not hold
+    std::size_t m_tagStart = 0;                  // of the start tag being read
+    std::vector<std::string_view> m_segmentTags; // the names of the stretch's tags
+    bool m_segmentOddTag = false;                // more of them than are looked at
     // The run being read: where it starts, its digits, and whether it holds
     // a plus sign.
     std::size_t m_start = kNone;
