@@ -420,12 +420,12 @@ private:
                 rest.substr(0, end).find("--!>") != kNone)
                 return unsure();
             at += end + 3;
-        } else if (next == '!' || next == '?') {
-            // A doctype's quoted strings may hold a '>'.
+        } else if (equalsLower(rest.substr(0, 9), "<!doctype")) {
+            doctype(at);
+        } else if (next == '?' && rest.size() > 2 && isLetter(rest[2])) {
+            // libxml2 ends a processing instruction at the first '>'.
             const std::size_t end = rest.find('>');
-            const bool known =
-                equalsLower(rest.substr(0, 9), "<!doctype") || (next == '?' && rest.size() > 2 && isLetter(rest[2]));
-            if (!known || end == kNone || rest.substr(1, end).find_first_of("<\"'") != kNone)
+            if (end == kNone)
                 return unsure();
             at += end + 1;
         } else if (next == '/') {
@@ -441,6 +441,52 @@ private:
             character(U'<', at, at + 1);
             ++at;
         }
+    }
+
+    // <!DOCTYPE name [PUBLIC "id" ["uri"] | SYSTEM "uri"]>, as libxml2 reads
+    // it; a quoted string may hold a '>'. Anything else has the page read
+    // whole.
+    void doctype(std::size_t& at)
+    {
+        const std::size_t size = m_html.size();
+        std::size_t i = at + 9;
+        const auto blanks = [&] {
+            while (i < size && isTagBlank(m_html[i]))
+                ++i;
+        };
+        // A quoted string; a public identifier holds only its own characters.
+        const auto literal = [&](bool publicId) {
+            if (i == size || (m_html[i] != '"' && m_html[i] != '\''))
+                return false;
+            const std::size_t close = m_html.find(m_html[i], i + 1);
+            if (close == kNone)
+                return false;
+            if (publicId && m_html.substr(i + 1, close - i - 1).find_first_of("<>&\"") != kNone)
+                return false;
+            i = close + 1;
+            return true;
+        };
+        blanks();
+        const std::size_t name = tagName(m_html.substr(i)).size();
+        if (name == 0)
+            return unsure();
+        i += name;
+        blanks();
+        const std::string_view keyword = m_html.substr(i, 6);
+        if (equalsLower(keyword, "public") || equalsLower(keyword, "system")) {
+            const bool publicId = equalsLower(keyword, "public");
+            i += 6;
+            blanks();
+            if (!literal(publicId))
+                return unsure();
+            blanks();
+            if (publicId && i < size && m_html[i] != '>' && !literal(false))
+                return unsure();
+            blanks();
+        }
+        if (i == size || m_html[i] != '>')
+            return unsure();
+        at = i + 1;
     }
 
     // Blanks between a tag's parts, as libxml2 takes them.
@@ -510,6 +556,7 @@ private:
             if (m_page.readWhole)
                 return;
         }
+        altText(m_tagStart, i + 1);
         at = i + 1;
         // A script's or a style's content is no text, up to its end tag;
         // libxml2 takes <script/> for one without content.
@@ -580,6 +627,26 @@ private:
         return from.substr(0, end);
     }
 
+    // An image's alt text, which the text shows between spaces as far as its
+    // first 64 bytes (PageText), read as characters that stand where the tag
+    // does, so that windows still begin and end outside tags.
+    void altText(std::size_t from, std::size_t to)
+    {
+        const std::string_view alt = m_alt.substr(0, 64);
+        m_alt = {};
+        if (alt.empty())
+            return;
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(alt.data());
+        for (std::size_t at = 0; at < alt.size();) {
+            UChar32 c = 0;
+            U8_NEXT(bytes, at, alt.size(), c);
+            if (c >= 0)
+                character(char32_t(c), from, to);
+            if (m_page.readWhole)
+                return;
+        }
+    }
+
     // The attributes the text takes something from.
     void attributeOf(std::string_view tag, std::string_view attribute, std::string_view value)
     {
@@ -588,13 +655,11 @@ private:
             const std::string_view scheme = value.substr(0, 4);
             if (equalsLower(scheme, "tel:") || scheme.find('&') != kNone)
                 unsure();
-        } else if (equalsLower(attribute, "alt")) {
-            // An image's alt text joins the text.
-            for (char c : value) {
-                const Kind kind = kKinds[static_cast<unsigned char>(c)];
-                if (kind == Kind::Digit || kind == Kind::Plus || kind == Kind::Reference || kind == Kind::Wide)
-                    return unsure();
-            }
+        } else if (equalsLower(attribute, "alt") && equalsLower(tag, "img")) {
+            // Read once the tag is whole (altText); libxml2 decodes its references.
+            if (value.find('&') != kNone)
+                return unsure();
+            m_alt = value;
         } else if (equalsLower(tag, "meta") && !m_headerNamesCharset) {
             // The header's charset wins over the page's own.
             if (equalsLower(attribute, "charset"))
@@ -707,6 +772,7 @@ private:
     bool m_charsetNamed = false; // by the header or a <meta>
     bool m_utf8 = false;         // libxml2 reads the page as UTF-8
     std::size_t m_firstWide = kNone;
+    std::string_view m_alt;                      // of the <img> being read
     std::size_t m_tagStart = 0;                  // of the start tag being read
     std::vector<std::string_view> m_segmentTags; // the names of the stretch's tags
     bool m_segmentOddTag = false;                // more of them than are looked at
