@@ -422,12 +422,16 @@ private:
             at += end + 3;
         } else if (equalsLower(rest.substr(0, 9), "<!doctype")) {
             doctype(at);
-        } else if (next == '?' && rest.size() > 2 && isLetter(rest[2])) {
-            // libxml2 ends a processing instruction at the first '>'.
+        } else if (next == '?') {
+            // libxml2 ends a processing instruction at the first '>', and
+            // drops a "<?" that starts none.
             const std::size_t end = rest.find('>');
-            if (end == kNone)
+            if (rest.size() < 3 || !isLetter(rest[2]))
+                at += 2;
+            else if (end == kNone)
                 return unsure();
-            at += end + 1;
+            else
+                at += end + 1;
         } else if (next == '/') {
             const std::string_view name = tagName(rest.substr(2));
             std::size_t end = 2 + name.size();
