@@ -83,6 +83,14 @@ constexpr std::array<Kind, 256> kKinds = [] {
     return kinds;
 }();
 
+constexpr std::array<bool, 256> kNameCharacters = [] {
+    std::array<bool, 256> name{};
+    for (std::size_t c = 0; c < name.size(); ++c)
+        name[c] = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == ':' ||
+                  c == '.' || c == '-';
+    return name;
+}();
+
 bool isLetter(char c)
 {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
@@ -274,7 +282,7 @@ private:
         if (back > from) {
             m_segmentStart = m_segmentEnd = back;
             m_segmentText = 0;
-            m_segmentEndTags.clear();
+            m_segmentEndTagsSeen.clear();
             m_segmentTags.clear();
             m_segmentOddTag = false;
         }
@@ -370,13 +378,11 @@ private:
         if (m_segmentHoldsRun) {
             // The window ends with its last character: markup after it
             // changes nothing the matcher finds.
-            SieveWindow window{m_html.substr(m_segmentStart, m_segmentEnd - m_segmentStart), {}};
-            for (SieveEndTag& tag : m_segmentEndTags) {
-                if (tag.end > m_segmentEnd)
-                    break;
+            SieveWindow window{m_html.substr(m_segmentStart, m_segmentEnd - m_segmentStart),
+                               blockEndTags(m_segmentEnd)};
+            for (SieveEndTag& tag : window.endTags) {
                 tag.start -= m_segmentStart;
                 tag.end -= m_segmentStart;
-                window.endTags.push_back(std::move(tag));
             }
             const auto lineEnds = std::count_if(window.endTags.begin(), window.endTags.end(),
                                                 [](const SieveEndTag& tag) { return !tag.sameLineEnd; });
@@ -385,7 +391,7 @@ private:
             const std::size_t ways = std::min(std::size_t(lineEnds), kMaxLineEnds + 1) + (newlines ? 1 : 0);
             m_windowBytesRead += window.bytes.size() << ways;
             if (window.bytes.size() > kMaxWindowBytes || m_segmentText > kMaxWindowText ||
-                std::size_t(lineEnds) > kMaxLineEnds || m_segmentEndTags.size() > kMaxEndTags ||
+                std::size_t(lineEnds) > kMaxLineEnds || window.endTags.size() > kMaxEndTags ||
                 m_page.windows.size() == kMaxWindows || m_windowBytesRead > m_html.size() + kMaxWindowBytes ||
                 m_segmentOddTag || !std::all_of(m_segmentTags.begin(), m_segmentTags.end(), isWindowTag))
                 m_page.readWhole = true;
@@ -396,7 +402,7 @@ private:
         m_segmentStart = after;
         m_segmentEnd = after;
         m_segmentText = 0;
-        m_segmentEndTags.clear();
+        m_segmentEndTagsSeen.clear();
         m_segmentOddTag = false;
         m_segmentTags.clear();
     }
@@ -603,30 +609,47 @@ private:
         return std::binary_search(std::begin(kWindowTags), std::end(kWindowTags), std::string_view(lower, name.size()));
     }
 
+    // Which end tags are of block elements is looked at only once a window
+    // takes the stretch.
     void endTagOf(std::string_view name, std::size_t from, std::size_t to)
     {
         noteTag(name);
         // Before the window's first character, a line's end changes nothing.
-        if (m_segmentEnd == m_segmentStart || name.size() > kLongestBlockName)
+        if (m_segmentEnd == m_segmentStart)
             return;
-        char lower[kLongestBlockName];
-        for (std::size_t i = 0; i < name.size(); ++i)
-            lower[i] = char(name[i] >= 'A' && name[i] <= 'Z' ? name[i] | 0x20 : name[i]);
-        const std::string_view lowerName(lower, name.size());
-        // Whether a <pre> ends here is read both ways already (PhoneNumberReader).
-        if (lowerName != "pre" && isBlockElement(lowerName) && m_segmentEndTags.size() <= kMaxEndTags) {
-            const bool sameLineEnd = !m_segmentEndTags.empty() && m_segmentEnd == m_segmentEndAtLastTag;
-            m_segmentEndTags.push_back({from, to, std::string(lowerName), sameLineEnd});
-            m_segmentEndAtLastTag = m_segmentEnd;
+        if (m_segmentEndTagsSeen.size() < kMaxWindowTags)
+            m_segmentEndTagsSeen.push_back({from, to, name, m_segmentEnd});
+        else
+            m_segmentOddTag = true;
+    }
+
+    // The end tags of block elements among those seen, as far as `end`.
+    std::vector<SieveEndTag> blockEndTags(std::size_t end) const
+    {
+        std::vector<SieveEndTag> tags;
+        std::size_t textEndAtLast = kNone;
+        for (const SeenEndTag& seen : m_segmentEndTagsSeen) {
+            if (seen.to > end || seen.name.size() > kLongestBlockName)
+                continue;
+            char lower[kLongestBlockName];
+            for (std::size_t i = 0; i < seen.name.size(); ++i)
+                lower[i] = char(seen.name[i] >= 'A' && seen.name[i] <= 'Z' ? seen.name[i] | 0x20 : seen.name[i]);
+            const std::string_view name(lower, seen.name.size());
+            // Whether a <pre> ends here is read both ways already (PhoneNumberReader).
+            if (name == "pre" || !isBlockElement(name))
+                continue;
+            const bool sameLineEnd = !tags.empty() && seen.textEnd == textEndAtLast;
+            tags.push_back({seen.from, seen.to, std::string(name), sameLineEnd});
+            textEndAtLast = seen.textEnd;
         }
+        return tags;
     }
 
     // As libxml2 reads a tag's name.
     static std::string_view tagName(std::string_view from)
     {
         std::size_t end = 0;
-        while (end < from.size() && (isLetter(from[end]) || (from[end] >= '0' && from[end] <= '9') ||
-                                     from[end] == '_' || from[end] == ':' || from[end] == '.' || from[end] == '-'))
+        while (end < from.size() && kNameCharacters[static_cast<unsigned char>(from[end])])
             ++end;
         return from.substr(0, end);
     }
@@ -791,11 +814,17 @@ private:
     std::size_t m_segmentEnd = 0; // after its last character that is no space
     std::size_t m_segmentText = 0;
     bool m_segmentHoldsRun = false;
-    std::vector<SieveEndTag> m_segmentEndTags;
+    // An end tag in the stretch, and where the stretch's text ended then.
+    struct SeenEndTag {
+        std::size_t from = 0;
+        std::size_t to = 0;
+        std::string_view name;
+        std::size_t textEnd = 0;
+    };
+    std::vector<SeenEndTag> m_segmentEndTagsSeen;
     // The bytes the windows' reading parses, all ways counted: beyond the
     // page's own size, parsing it whole costs less.
     std::size_t m_windowBytesRead = 0;
-    std::size_t m_segmentEndAtLastTag = 0;
 };
 
 } // namespace
