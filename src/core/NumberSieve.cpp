@@ -331,7 +331,8 @@ private:
             else if (u_isalpha(UChar32(c)))
                 kind = isExtensionLetter(c) ? Kind::Soft : Kind::Hard;
         }
-        m_segmentText += to - from;
+        // An alt text's characters all stand where its tag does.
+        m_segmentText += m_inAltText ? 1 : to - from;
         if (kind != Kind::Space && kind != Kind::Hard)
             m_segmentEnd = to;
         switch (kind) {
@@ -346,7 +347,7 @@ private:
         case Kind::Space:
             return;
         case Kind::Hard:
-            return hard(to);
+            return hard(m_inAltText ? from : to);
         default:
             return endRun();
         }
@@ -380,6 +381,7 @@ private:
             // changes nothing the matcher finds.
             SieveWindow window{m_html.substr(m_segmentStart, m_segmentEnd - m_segmentStart),
                                blockEndTags(m_segmentEnd)};
+            window.closesPre = m_windowClosesPre;
             for (SieveEndTag& tag : window.endTags) {
                 tag.start -= m_segmentStart;
                 tag.end -= m_segmentStart;
@@ -393,7 +395,7 @@ private:
             if (window.bytes.size() > kMaxWindowBytes || m_segmentText > kMaxWindowText ||
                 std::size_t(lineEnds) > kMaxLineEnds || window.endTags.size() > kMaxEndTags ||
                 m_page.windows.size() == kMaxWindows || m_windowBytesRead > m_html.size() + kMaxWindowBytes ||
-                m_segmentOddTag || !std::all_of(m_segmentTags.begin(), m_segmentTags.end(), isWindowTag))
+                m_segmentOddTag || !tagsReadAlone(m_segmentEnd))
                 m_page.readWhole = true;
             else
                 m_page.windows.push_back(std::move(window));
@@ -512,7 +514,7 @@ private:
         // to end, which only the whole page tells.
         if (equalsLower(name, "template") || equalsLower(name, "noembed"))
             return unsure();
-        noteTag(name);
+        noteTag(name, at, false);
         m_tagStart = at;
         std::size_t i = at + 1 + name.size();
         bool selfClosing = false;
@@ -591,12 +593,52 @@ private:
     // of the plain kind (WindowTags); one of another kind in the stretch
     // has a window there read whole.
     // Looked at only once a window takes the stretch, which is seldom.
-    void noteTag(std::string_view name)
+    void noteTag(std::string_view name, std::size_t at, bool end)
     {
         if (m_segmentTags.size() < kMaxWindowTags)
-            m_segmentTags.push_back(name);
+            m_segmentTags.push_back({at, name, end});
         else
             m_segmentOddTag = true;
+    }
+
+    // Whether the window up to `end` reads alone as in its page: its tags
+    // are of the plain kind, and no end tag of an element opened before it
+    // may close a block or a <pre> opened within it (which the page's text
+    // would end there, and the window's not).
+    bool tagsReadAlone(std::size_t end) const
+    {
+        std::vector<std::string_view> open;
+        for (const SeenTag& tag : m_segmentTags) {
+            if (tag.at >= end)
+                break;
+            if (!isWindowTag(tag.name))
+                return false;
+            if (!tag.end) {
+                if (!equalsLower(tag.name, "br") && !equalsLower(tag.name, "img") && !equalsLower(tag.name, "hr") &&
+                    !equalsLower(tag.name, "wbr"))
+                    open.push_back(tag.name);
+                continue;
+            }
+            const auto opened = std::find_if(open.rbegin(), open.rend(), [&](std::string_view name) {
+                return name.size() == tag.name.size() && equalsLower(name, lowerCopy(tag.name));
+            });
+            if (opened != open.rend()) {
+                open.erase(opened.base() - 1, open.end());
+                continue;
+            }
+            for (std::string_view name : open)
+                if (isBlockElement(lowerCopy(name)))
+                    return false;
+        }
+        return true;
+    }
+
+    static std::string lowerCopy(std::string_view name)
+    {
+        std::string lower(name);
+        for (char& c : lower)
+            c = char(c >= 'A' && c <= 'Z' ? c | 0x20 : c);
+        return lower;
     }
 
     static bool isWindowTag(std::string_view name)
@@ -613,7 +655,7 @@ private:
     // takes the stretch.
     void endTagOf(std::string_view name, std::size_t from, std::size_t to)
     {
-        noteTag(name);
+        noteTag(name, from, true);
         // Before the window's first character, a line's end changes nothing.
         if (m_segmentEnd == m_segmentStart)
             return;
@@ -624,8 +666,9 @@ private:
     }
 
     // The end tags of block elements among those seen, as far as `end`.
-    std::vector<SieveEndTag> blockEndTags(std::size_t end) const
+    std::vector<SieveEndTag> blockEndTags(std::size_t end)
     {
+        m_windowClosesPre = false;
         std::vector<SieveEndTag> tags;
         std::size_t textEndAtLast = kNone;
         for (const SeenEndTag& seen : m_segmentEndTagsSeen) {
@@ -636,6 +679,8 @@ private:
                 lower[i] = char(seen.name[i] >= 'A' && seen.name[i] <= 'Z' ? seen.name[i] | 0x20 : seen.name[i]);
             const std::string_view name(lower, seen.name.size());
             // Whether a <pre> ends here is read both ways already (PhoneNumberReader).
+            if (name == "pre")
+                m_windowClosesPre = true;
             if (name == "pre" || !isBlockElement(name))
                 continue;
             const bool sameLineEnd = !tags.empty() && seen.textEnd == textEndAtLast;
@@ -664,14 +709,14 @@ private:
         if (alt.empty())
             return;
         const auto* bytes = reinterpret_cast<const std::uint8_t*>(alt.data());
-        for (std::size_t at = 0; at < alt.size();) {
+        m_inAltText = true;
+        for (std::size_t at = 0; at < alt.size() && !m_page.readWhole;) {
             UChar32 c = 0;
             U8_NEXT(bytes, at, alt.size(), c);
             if (c >= 0)
                 character(char32_t(c), from, to);
-            if (m_page.readWhole)
-                return;
         }
+        m_inAltText = false;
     }
 
     // The attributes the text takes something from.
@@ -799,10 +844,16 @@ private:
     bool m_charsetNamed = false; // by the header or a <meta>
     bool m_utf8 = false;         // libxml2 reads the page as UTF-8
     std::size_t m_firstWide = kNone;
-    std::string_view m_alt;                      // of the <img> being read
-    std::size_t m_tagStart = 0;                  // of the start tag being read
-    std::vector<std::string_view> m_segmentTags; // the names of the stretch's tags
-    bool m_segmentOddTag = false;                // more of them than are looked at
+    std::string_view m_alt; // of the <img> being read
+    bool m_inAltText = false;
+    std::size_t m_tagStart = 0; // of the start tag being read
+    struct SeenTag {
+        std::size_t at = 0;
+        std::string_view name;
+        bool end = false;
+    };
+    std::vector<SeenTag> m_segmentTags; // the stretch's tags
+    bool m_segmentOddTag = false;       // more of them than are looked at
     // The run being read: where it starts, its digits, and whether it holds
     // a plus sign.
     std::size_t m_start = kNone;
@@ -822,6 +873,7 @@ private:
         std::size_t textEnd = 0;
     };
     std::vector<SeenEndTag> m_segmentEndTagsSeen;
+    bool m_windowClosesPre = false; // set by blockEndTags
     // The bytes the windows' reading parses, all ways counted: beyond the
     // page's own size, parsing it whole costs less.
     std::size_t m_windowBytesRead = 0;

@@ -37,6 +37,7 @@ struct SieveEndTag {
 struct SieveWindow {
     std::string_view bytes; // into the page's bytes
     std::vector<SieveEndTag> endTags;
+    bool closesPre = false; // holds a </pre>
 };
 
 struct SievedPage {

@@ -220,10 +220,9 @@ xmlSAXHandler textHandler()
     return handler;
 }
 
-PageText parsePage(std::string_view html, std::string_view contentType, PageLinks* links, bool insidePre = false)
+PageText parsePage(std::string_view html, std::string_view contentType, PageLinks* links)
 {
     ParseState state;
-    state.preDepth = insidePre ? 1 : 0;
     PageLinkSax linkSax;
     state.page.text.reserve(html.size() / 4);
     xmlSAXHandler handler = textHandler();
@@ -246,9 +245,9 @@ PageText parsePage(std::string_view html, std::string_view contentType, PageLink
 
 } // namespace
 
-PageText extractPageText(std::string_view html, std::string_view contentType, bool insidePre)
+PageText extractPageText(std::string_view html, std::string_view contentType)
 {
-    return parsePage(html, contentType, nullptr, insidePre);
+    return parsePage(html, contentType, nullptr);
 }
 
 PageText extractPageTextAndLinks(std::string_view html, std::string_view contentType, PageLinks& links)

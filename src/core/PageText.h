@@ -31,8 +31,7 @@ bool isBlockElement(std::string_view tag);
 // its charset wins over the page's own <meta charset>, a byte-order mark over
 // both (libxml2 checks it first). Bounded in time and memory by the page's
 // size; reading stops, as for the links, at 512 open elements.
-// insidePre: read the page as the content of a <pre>, keeping its line ends.
-PageText extractPageText(std::string_view html, std::string_view contentType = {}, bool insidePre = false);
+PageText extractPageText(std::string_view html, std::string_view contentType = {});
 // The same text and, into links, what extractPageLinks(html) gives, from one
 // parse when the header names no charset (libxml2 then decodes the page alike
 // for both); otherwise the links take a parse of their own.

@@ -286,39 +286,42 @@ bool PhoneNumberReader::mayHoldNumbers(std::string_view html, std::string_view c
         // Each place in the window where end tags of block elements stand
         // ends a line or not, and the window lies in a <pre> or not: a number
         // found any way has the page read. Where a line ends, the first end
-        // tag gets its element opened before the window; the others there,
-        // and all where none ends, are left out.
+        // tag gets its element opened before the window, and so does a <pre>
+        // the window may lie in; the other end tags there, and all where no
+        // line ends, are left out.
         std::vector<std::size_t> place; // of each end tag
         for (const SieveEndTag& tag : window.endTags)
             place.push_back(place.empty() ? 0 : place.back() + (tag.sameLineEnd ? 0 : 1));
         const std::size_t places = place.empty() ? 0 : place.back() + 1;
-        const bool lineEnds = window.bytes.find_first_of("\r\n") != std::string_view::npos;
-        for (std::size_t ending = 0; ending < (std::size_t(1) << places); ++ending) {
-            const auto ends = [&](std::size_t i) {
-                return !window.endTags[i].sameLineEnd && (ending & (std::size_t(1) << place[i]));
-            };
-            variant.clear();
-            // A window that starts with U+FEFF must not read as a byte-order mark.
-            if (window.bytes.starts_with("\xef\xbb\xbf"))
-                variant.push_back(' ');
-            for (std::size_t i = window.endTags.size(); i-- > 0;)
-                if (ends(i))
-                    variant.append("<").append(window.endTags[i].name).append(">");
-            std::size_t from = 0;
-            for (std::size_t i = 0; i < window.endTags.size(); ++i) {
-                const SieveEndTag& tag = window.endTags[i];
-                variant.append(window.bytes.substr(from, (ends(i) ? tag.end : tag.start) - from));
-                // A tag left out leaves a comment, lest a character reference
-                // before it run on into the digits after it.
-                if (!ends(i))
-                    variant.append("<!---->");
-                from = tag.end;
-            }
-            variant.append(window.bytes.substr(from));
-            for (bool insidePre : {false, true}) {
-                if (insidePre && !lineEnds)
-                    break;
-                findMatches(extractPageText(variant, "text/html; charset=utf-8", insidePre).text, region, matches);
+        const bool preMatters = window.closesPre || window.bytes.find_first_of("\r\n") != std::string_view::npos;
+        for (bool insidePre : {false, true}) {
+            if (insidePre && !preMatters)
+                break;
+            for (std::size_t ending = 0; ending < (std::size_t(1) << places); ++ending) {
+                const auto ends = [&](std::size_t i) {
+                    return !window.endTags[i].sameLineEnd && (ending & (std::size_t(1) << place[i]));
+                };
+                variant.clear();
+                // A window that starts with U+FEFF must not read as a byte-order mark.
+                if (window.bytes.starts_with("\xef\xbb\xbf"))
+                    variant.push_back(' ');
+                if (insidePre)
+                    variant.append("<pre>");
+                for (std::size_t i = window.endTags.size(); i-- > 0;)
+                    if (ends(i))
+                        variant.append("<").append(window.endTags[i].name).append(">");
+                std::size_t from = 0;
+                for (std::size_t i = 0; i < window.endTags.size(); ++i) {
+                    const SieveEndTag& tag = window.endTags[i];
+                    variant.append(window.bytes.substr(from, (ends(i) ? tag.end : tag.start) - from));
+                    // A tag left out leaves a comment, lest a character
+                    // reference before it run on into the digits after it.
+                    if (!ends(i))
+                        variant.append("<!---->");
+                    from = tag.end;
+                }
+                variant.append(window.bytes.substr(from));
+                findMatches(extractPageText(variant, "text/html; charset=utf-8").text, region, matches);
                 if (!matches.empty())
                     return true;
             }
