@@ -39,8 +39,6 @@ constexpr std::string_view kWindowTags[] = {
 static_assert(std::is_sorted(std::begin(kWindowTags), std::end(kWindowTags)));
 constexpr std::size_t kLongestWindowTag = 10;
 constexpr std::size_t kMaxWindowTags = 256;
-// The longest name of a block element ("blockquote").
-constexpr std::size_t kLongestBlockName = 10;
 // Each place where end tags may end a line doubles the ways to read a window.
 constexpr std::size_t kMaxLineEnds = 3;
 constexpr std::size_t kMaxEndTags = 64;
@@ -643,12 +641,8 @@ private:
 
     static bool isWindowTag(std::string_view name)
     {
-        char lower[kLongestWindowTag];
-        if (name.size() > kLongestWindowTag)
-            return false;
-        for (std::size_t i = 0; i < name.size(); ++i)
-            lower[i] = char(name[i] >= 'A' && name[i] <= 'Z' ? name[i] | 0x20 : name[i]);
-        return std::binary_search(std::begin(kWindowTags), std::end(kWindowTags), std::string_view(lower, name.size()));
+        return name.size() <= kLongestWindowTag &&
+               std::binary_search(std::begin(kWindowTags), std::end(kWindowTags), lowerCopy(name));
     }
 
     // Which end tags are of block elements is looked at only once a window
@@ -672,19 +666,16 @@ private:
         std::vector<SieveEndTag> tags;
         std::size_t textEndAtLast = kNone;
         for (const SeenEndTag& seen : m_segmentEndTagsSeen) {
-            if (seen.to > end || seen.name.size() > kLongestBlockName)
+            if (seen.to > end)
                 continue;
-            char lower[kLongestBlockName];
-            for (std::size_t i = 0; i < seen.name.size(); ++i)
-                lower[i] = char(seen.name[i] >= 'A' && seen.name[i] <= 'Z' ? seen.name[i] | 0x20 : seen.name[i]);
-            const std::string_view name(lower, seen.name.size());
+            std::string name = lowerCopy(seen.name);
             // Whether a <pre> ends here is read both ways already (PhoneNumberReader).
             if (name == "pre")
                 m_windowClosesPre = true;
             if (name == "pre" || !isBlockElement(name))
                 continue;
             const bool sameLineEnd = !tags.empty() && seen.textEnd == textEndAtLast;
-            tags.push_back({seen.from, seen.to, std::string(name), sameLineEnd});
+            tags.push_back({seen.from, seen.to, std::move(name), sameLineEnd});
             textEndAtLast = seen.textEnd;
         }
         return tags;

@@ -151,6 +151,16 @@ bool holdsLongEnoughRun(std::string_view stretch, const ShortestNumber& shortest
     return false;
 }
 
+// A key for what is remembered of a text read for a region.
+std::string regionAndText(const std::string& region, std::string_view text)
+{
+    std::string key;
+    key.reserve(region.size() + 1 + text.size());
+    key.append(region).push_back('\0');
+    key.append(text);
+    return key;
+}
+
 bool isUnbrokenDigits(std::string_view raw)
 {
     return std::all_of(raw.begin(), raw.end(), [](char c) { return c >= '0' && c <= '9'; });
@@ -206,10 +216,7 @@ void PhoneNumberReader::matchStretch(std::string_view text, std::size_t offset, 
         return;
     }
     // The matcher's answer depends on nothing but the text and the region.
-    std::string key;
-    key.reserve(region.size() + 1 + text.size());
-    key.append(region).push_back('\0');
-    key.append(text);
+    std::string key = regionAndText(region, text);
     auto seen = m_stretches.find(key);
     if (seen == m_stretches.end()) {
         if (m_stretchBytes + key.size() > kMaxRememberedBytes) {
@@ -277,10 +284,7 @@ bool PhoneNumberReader::mayHoldNumbers(std::string_view html, std::string_view c
     std::string variant;
     for (const SieveWindow& window : sieved.windows) {
         // A site's pages share their header and footer.
-        std::string key;
-        key.reserve(region.size() + 1 + window.bytes.size());
-        key.append(region).push_back('\0');
-        key.append(window.bytes);
+        std::string key = regionAndText(region, window.bytes);
         if (m_emptyWindows.count(key))
             continue;
         // Each place in the window where end tags of block elements stand
