@@ -1,7 +1,8 @@
 #!/bin/sh
 # Builds vandrell-harvest with ThreadSanitizer in build-tsan/ and runs the
 # harvester's process-level tests (from BUILD_DIR's test build) against it:
-# its URL feed reads the input on a thread of its own. A report makes the
+# its URL feed reads the input on a thread of its own, and --region reads
+# pages on threads of their own. A report makes the
 # program exit with 66, which fails the test that ran it.
 set -eu
 
@@ -16,4 +17,5 @@ cmake --build "$build" -j"${JOBS:-2}" --target vandrell-harvest
 
 export TSAN_OPTIONS="halt_on_error=1:exitcode=66:second_deadlock_stack=1:suppressions=$root/tools/tsan-suppressions.txt"
 export QT_QPA_PLATFORM=offscreen
-VANDRELL_BUILD_DIR="$build" exec "$tests" -class TestHarvest
+VANDRELL_BUILD_DIR="$build" "$tests" -class TestHarvest
+VANDRELL_BUILD_DIR="$build" exec "$tests" -class TestHarvestRegion

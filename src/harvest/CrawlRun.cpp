@@ -11,7 +11,10 @@
 
 CrawlRun::CrawlRun(const HarvestOptions& options, PageFetcher& fetcher, UrlFeed& reader, HarvestOutput& output)
     : m_options(options), m_fetcher(fetcher), m_reader(reader), m_output(output)
-{}
+{
+    if (options.region && options.format != HarvestOptions::Format::Urls)
+        m_regionReading = std::make_unique<RegionReading>(*options.region);
+}
 
 CrawlRun::~CrawlRun() = default;
 
@@ -34,6 +37,13 @@ int CrawlRun::exec()
         admitStartPages();
         startRequests();
     });
+    // Rows read while a page is awaited are printed at once.
+    QMetaObject::Connection printOnRead;
+    if (m_regionReading)
+        printOnRead = QObject::connect(m_regionReading.get(), &RegionReading::pagesRead, m_regionReading.get(), [this] {
+            takeReadPages(false);
+            flush();
+        });
     m_reader.start();
     while (m_output.open()) {
         m_output.reportInputErrors(m_reader);
@@ -43,9 +53,12 @@ int CrawlRun::exec()
             m_awaitingPage = true;
             finishOldest();
             m_awaitingPage = false;
+            takeReadPages(false);
             flush();
             continue;
         }
+        // Nothing in flight: what is left is being read, or waits for input.
+        takeReadPages(true);
         flush(); // start pages that were no URLs
         // Nothing in flight, so every crawl is through once the input is:
         // each waiting request's host has a connection free.
@@ -58,6 +71,7 @@ int CrawlRun::exec()
         flush();
     }
     QObject::disconnect(startOnArrival);
+    QObject::disconnect(printOnRead);
     m_output.reportInputErrors(m_reader);
     m_output.finish();
     m_output.setProgress(nullptr);
@@ -212,7 +226,7 @@ void CrawlRun::finishOldest()
     if (!site)
         return;
     if (request.pending) {
-        finishPage(*site, request.page, *request.pending, request.redirect.get());
+        finishPage(request.crawl, *site, request.page, *request.pending, request.redirect.get());
     } else {
         SiteCrawl::Page& page = site->pages()[request.page];
         page.failure = m_output.failureLine(page.named(), request.refusal);
@@ -221,14 +235,16 @@ void CrawlRun::finishOldest()
     expand(request.crawl, *site);
 }
 
-void CrawlRun::finishPage(SiteCrawl& site, std::size_t i, PendingPage& pending, const RedirectNote* redirect)
+void CrawlRun::finishPage(qint64 id, SiteCrawl& site, std::size_t i, PendingPage& pending, const RedirectNote* redirect)
 {
-    SiteCrawl::Page& page = site.pages()[i];
-    page.state = SiteCrawl::Page::State::Done;
+    // The page is done once it is here: while it is awaited, rows read
+    // meanwhile are printed, up to the page.
     QByteArray body;
     try {
         body = pending.take();
     } catch (const AppError& error) {
+        SiteCrawl::Page& page = site.pages()[i];
+        page.state = SiteCrawl::Page::State::Done;
         using Outcome = RedirectNote::Outcome;
         if (!redirect || redirect->outcome == Outcome::Followed)
             page.failure = m_output.failureLine(page.named(), error.reason());
@@ -238,6 +254,8 @@ void CrawlRun::finishPage(SiteCrawl& site, std::size_t i, PendingPage& pending, 
             page.links.push_back(redirect->deferred);
         return;
     }
+    SiteCrawl::Page& page = site.pages()[i];
+    page.state = SiteCrawl::Page::State::Done;
     PageUrl finalUrl = pending.finalUrl();
     if (finalUrl.isNull())
         finalUrl = page.url;
@@ -247,14 +265,16 @@ void CrawlRun::finishPage(SiteCrawl& site, std::size_t i, PendingPage& pending, 
     }
     site.markSeen(finalUrl);
     const std::string_view bytes(body.constData(), std::size_t(body.size()));
-    // Links only from pages whose links are followed; --region reads them
-    // in the parse that reads the page's text.
-    const bool follows = site.followsFrom(page);
-    std::optional<PageLinks> parsed;
-    page.rows = m_output.pageRows(page.shown, bytes, pending.contentType(), follows ? &parsed : nullptr);
-    if (!follows)
+    if (m_regionReading) {
+        page.rowsAwaited = true;
+        m_regionReading->add({id, i, page.shown, body, pending.contentType(), {}});
+    } else {
+        page.rows = m_output.pageRows(page.shown, bytes);
+    }
+    // Links only from pages whose links are followed.
+    if (!site.followsFrom(page))
         return;
-    const PageLinks links = parsed ? std::move(*parsed) : extractPageLinks(bytes, pending.contentType().toStdString());
+    const PageLinks links = extractPageLinks(bytes, pending.contentType().toStdString());
     if (links.nofollow)
         return;
     PageUrl base = finalUrl;
@@ -331,12 +351,28 @@ void CrawlRun::finishRobots(HostRecord& record, PendingPage* pending)
     record.robots = HostRecord::Robots::Known;
 }
 
+void CrawlRun::takeReadPages(bool wait)
+{
+    if (!m_regionReading)
+        return;
+    if (wait)
+        m_regionReading->waitForAll();
+    for (const RegionReading::Page& read : m_regionReading->takeRead()) {
+        if (SiteCrawl* site = crawl(read.crawl)) {
+            SiteCrawl::Page& page = site->pages()[read.index];
+            page.rows = m_output.regionRows(read.url, read.numbers);
+            page.rowsAwaited = false;
+        }
+    }
+}
+
 void CrawlRun::flush()
 {
     while (!m_crawls.empty()) {
         SiteCrawl& site = m_crawls.front();
         std::size_t& next = site.flushed();
-        while (next < site.pages().size() && site.pages()[next].state == SiteCrawl::Page::State::Done) {
+        while (next < site.pages().size() && site.pages()[next].state == SiteCrawl::Page::State::Done &&
+               !site.pages()[next].rowsAwaited) {
             SiteCrawl::Page& page = site.pages()[next++];
             if (!page.failure.isEmpty())
                 m_output.fail(page.failure);

@@ -11,10 +11,13 @@
 // costs the same however many pages wait. Requests are finished oldest
 // first: each page is scanned and its links taken when its turn comes, and
 // dropped. Rows are printed in the order of the start pages, each crawl's
-// pages in breadth-first order.
+// pages in breadth-first order. With --region, pages are read on a thread of
+// their own (RegionReading) while the crawl goes on, and their rows wait for
+// it in their place.
 
 #include "HarvestOptions.h"
 #include "HostRecord.h"
+#include "RegionReading.h"
 #include "SiteCrawl.h"
 #include "core/PageFetcher.h"
 
@@ -80,7 +83,10 @@ private:
     QString judgeRedirect(qint64 id, const PageUrl& target, RedirectNote& note);
     void request(const WaitingRequest& waiting, HostRecord& host);
     void finishOldest();
-    void finishPage(SiteCrawl& crawl, std::size_t i, PendingPage& pending, const RedirectNote* redirect);
+    void finishPage(qint64 id, SiteCrawl& crawl, std::size_t i, PendingPage& pending, const RedirectNote* redirect);
+    // Gives the pages RegionReading has read their rows; with wait, once it
+    // has read every page handed to it.
+    void takeReadPages(bool wait);
     void finishRobots(HostRecord& host, PendingPage* pending);
     void flush();
     SiteCrawl* crawl(qint64 id);
@@ -100,4 +106,5 @@ private:
     qint64 m_disallowed = 0;
     qint64 m_lookedAt = 0;
     qint64 m_started = 0;
+    std::unique_ptr<RegionReading> m_regionReading;
 };

@@ -5,8 +5,6 @@
 #include "StdoutWriter.h"
 #include "UrlBytes.h"
 #include "UrlFeed.h"
-#include "core/HostRegion.h"
-#include "core/PageText.h"
 
 HarvestOutput::HarvestOutput(const HarvestOptions& options, StdoutWriter& out)
     : m_options(options), m_out(out), m_choice{options.lengths, options.withUrl},
@@ -14,16 +12,11 @@ HarvestOutput::HarvestOutput(const HarvestOptions& options, StdoutWriter& out)
                std::string_view(options.lineEnd.constData(), std::size_t(options.lineEnd.size())))
 {}
 
-QByteArray HarvestOutput::pageRows(const QByteArray& url, std::string_view page, const QByteArray& contentType,
-                                   std::optional<PageLinks>* links)
+QByteArray HarvestOutput::pageRows(const QByteArray& url, std::string_view page)
 {
     QByteArray rows;
     if (m_options.format == HarvestOptions::Format::Urls) {
         addRow(rows, url);
-        return rows;
-    }
-    if (m_options.region) {
-        addRegionRows(rows, url, page, contentType, links);
         return rows;
     }
     m_step.scan(std::string_view(url.constData(), std::size_t(url.size())), page);
@@ -43,23 +36,11 @@ QByteArray HarvestOutput::pageRows(const QByteArray& url, std::string_view page,
     return rows;
 }
 
-void HarvestOutput::addRegionRows(QByteArray& rows, const QByteArray& url, std::string_view page,
-                                  const QByteArray& contentType, std::optional<PageLinks>* links)
+QByteArray HarvestOutput::regionRows(const QByteArray& url, const std::vector<FoundNumber>& numbers)
 {
-    const std::string region = m_options.region->empty() ? regionForUrl(url) : *m_options.region;
-    const std::string_view type(contentType.constData(), std::size_t(contentType.size()));
-    if (!m_reader.mayHoldNumbers(page, type, region)) {
-        if (links)
-            links->emplace(extractPageLinks(page, type));
-        return;
-    }
-    PageText text;
-    if (links)
-        text = extractPageTextAndLinks(page, type, links->emplace());
-    else
-        text = extractPageText(page, type);
+    QByteArray rows;
     QByteArray row;
-    for (const FoundNumber& number : m_reader.read(text, region)) {
+    for (const FoundNumber& number : numbers) {
         const QByteArray key(number.e164.data(), qsizetype(number.e164.size()));
         if (records()) {
             appendRecord(rows, key, RowRecord{url, number.e164, number.text, number.region, number.type});
@@ -75,6 +56,7 @@ void HarvestOutput::addRegionRows(QByteArray& rows, const QByteArray& url, std::
         rows.append(afterRow.data(), qsizetype(afterRow.size()));
         ++m_rows;
     }
+    return rows;
 }
 
 bool HarvestOutput::records() const

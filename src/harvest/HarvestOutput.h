@@ -1,21 +1,18 @@
 #pragma once
 // What a harvest prints, in whichever order its run produces pages: a page's
-// rows (its numbers through the shared page step, or with --region its
-// validated numbers, or its URL alone for --format urls; as text, or as
-// records for jsonl and csv), --unique's memory of rows printed, the end of
+// rows (its numbers through the shared page step, or with --region the
+// validated numbers RegionReading found, or its URL alone for --format urls;
+// as text, or as records for jsonl and csv), --unique's memory of rows printed, the end of
 // the comma line, and the failure lines on standard error, through the
 // progress line.
 // It counts the rows and failures for the progress line and the exit status.
 
 #include "HarvestOptions.h"
-#include "core/PageLinks.h"
 #include "core/PageStep.h"
 #include "core/PhoneNumberReader.h"
 #include "core/ResultsFormat.h"
 
 #include <QSet>
-
-#include <optional>
 
 class ProgressLine;
 struct RowRecord;
@@ -30,12 +27,10 @@ public:
     void setProgress(ProgressLine* progress) { m_progress = progress; }
 
     // The rows of one page, ready to write; the page may go afterwards. url
-    // is the page's URL as its rows show it; contentType the Content-Type
-    // header it came with, whose charset --region reads the page in. Given
-    // links, a crawl that follows the page's links: when --region parses the
-    // page anyway they are read in the same parse and set there.
-    QByteArray pageRows(const QByteArray& url, std::string_view page, const QByteArray& contentType = {},
-                        std::optional<PageLinks>* links = nullptr);
+    // is the page's URL as its rows show it. Not for --region.
+    QByteArray pageRows(const QByteArray& url, std::string_view page);
+    // With --region, the rows of the numbers read in a page.
+    QByteArray regionRows(const QByteArray& url, const std::vector<FoundNumber>& numbers);
     void write(const QByteArray& rows);
     // "vandrell-harvest: URL: reason" on one line, control bytes quoted.
     QByteArray failureLine(const QByteArray& url, const QString& reason) const;
@@ -57,16 +52,13 @@ private:
     // --unique's check: whether the key is new, remembering it.
     bool firstTime(const QByteArray& key);
     void appendRecord(QByteArray& rows, const QByteArray& key, const RowRecord& record);
-    void addRegionRows(QByteArray& rows, const QByteArray& url, std::string_view page, const QByteArray& contentType,
-                       std::optional<PageLinks>* links);
     bool records() const;
 
     const HarvestOptions& m_options;
     StdoutWriter& m_out;
     const RowChoice m_choice;
     const ResultsFormat m_format;
-    PageStep m_step; // keeps its buffers from page to page
-    PhoneNumberReader m_reader;
+    PageStep m_step;              // keeps its buffers from page to page
     bool m_headerWritten = false; // csv's header record
     ProgressLine* m_progress = nullptr;
     QSet<QByteArray> m_seen;

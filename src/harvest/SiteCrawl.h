@@ -27,6 +27,7 @@ public:
         int depth = 0;
         State state = State::Known;
         QByteArray rows;            // ready to print
+        bool rowsAwaited = false;   // its rows are still being read
         QByteArray failure;         // a failure line instead
         std::vector<PageUrl> links; // in document order, until they join the crawl
 

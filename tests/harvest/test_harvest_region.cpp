@@ -137,6 +137,33 @@ private slots:
         QCOMPARE(harvest({QStringLiteral("--region=DE")}, urls + '\n'), QByteArray("+49301234567\n"));
     }
 
+    // Pages are read on several threads: long pages, which take longest,
+    // alternate with short ones, yet rows come in the order of the input,
+    // and a page's rows as soon as it is read, while the input stays open.
+    void rowsInInputOrderAndAtOnce()
+    {
+        QByteArray urls;
+        QByteArray expected;
+        const QByteArray filler = QByteArray("<p>Version 3.14159 of 2024-01-01, build 12 345 678.</p>").repeated(4000);
+        for (int i = 10; i < 50; ++i) {
+            const QString path = QStringLiteral("/order%1").arg(i);
+            m_server.route(path, PageServer::page((i % 2 ? QByteArray() : filler) + "<p>Tel 030 12345" +
+                                                  QByteArray::number(i) + "</p>"));
+            urls += m_server.url(path).toUtf8() + '\n';
+            expected += "+493012345" + QByteArray::number(i) + '\n';
+        }
+        QCOMPARE(harvest({QStringLiteral("--region=DE")}, urls), expected);
+
+        QProcess open;
+        open.start(QString::fromLocal8Bit(qgetenv("VANDRELL_BUILD_DIR")) + QStringLiteral("/vandrell-harvest"),
+                   {QStringLiteral("--quiet"), QStringLiteral("--region=DE")});
+        open.write(urls.first(urls.indexOf('\n') + 1));
+        QByteArray out;
+        QTRY_VERIFY_WITH_TIMEOUT((out += open.readAllStandardOutput()) == "+49301234510\n", 20000);
+        open.closeWriteChannel();
+        QVERIFY(open.waitForFinished(20000));
+    }
+
     void usageErrors()
     {
         QVERIFY(harvest({QStringLiteral("--region=QQ")}, {}).contains("\"QQ\" is no region"));

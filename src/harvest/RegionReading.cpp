@@ -1,0 +1,105 @@
+#include "RegionReading.h"
+
+#include "core/HostRegion.h"
+#include "core/PageText.h"
+
+#include <QMetaObject>
+
+#include <algorithm>
+
+namespace {
+
+// Pages fetched faster than they are read wait in memory up to this, some
+// eighty typical pages; one page always may, however large.
+constexpr qsizetype kMaxWaitingBytes = 8 * 1024 * 1024;
+// Reading threads, at most one per processor: beyond a few, the transfers on
+// the main thread no longer keep them busy.
+constexpr unsigned kMaxThreads = 4;
+
+} // namespace
+
+RegionReading::RegionReading(std::string region) : m_region(std::move(region))
+{
+    const unsigned threads = std::clamp(std::thread::hardware_concurrency(), 1U, kMaxThreads);
+    for (unsigned i = 0; i < threads; ++i) {
+        PhoneNumberReader& reader = *m_readers.emplace_back(std::make_unique<PhoneNumberReader>());
+        m_threads.emplace_back([this, &reader] { readAll(reader); });
+    }
+}
+
+RegionReading::~RegionReading()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_stopping = true;
+    }
+    m_changed.notify_all();
+    for (std::thread& thread : m_threads)
+        thread.join();
+}
+
+void RegionReading::add(Page page)
+{
+    std::unique_lock lock(m_mutex);
+    m_changed.wait(lock, [this] { return m_waitingBytes < kMaxWaitingBytes; });
+    m_waitingBytes += page.body.size();
+    m_waiting.emplace_back(m_added++, std::move(page));
+    lock.unlock();
+    m_changed.notify_all();
+}
+
+std::vector<RegionReading::Page> RegionReading::takeRead()
+{
+    std::lock_guard lock(m_mutex);
+    std::vector<Page> pages;
+    for (auto next = m_read.begin(); next != m_read.end() && next->first == m_taken; next = m_read.erase(next)) {
+        pages.push_back(std::move(next->second));
+        ++m_taken;
+    }
+    return pages;
+}
+
+void RegionReading::waitForAll()
+{
+    std::unique_lock lock(m_mutex);
+    m_changed.wait(lock, [this] { return m_taken + qint64(m_read.size()) == m_added; });
+}
+
+void RegionReading::readAll(PhoneNumberReader& reader)
+{
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        m_changed.wait(lock, [this] { return m_stopping || !m_waiting.empty(); });
+        if (m_stopping)
+            return;
+        auto [position, page] = std::move(m_waiting.front());
+        m_waiting.pop_front();
+        lock.unlock();
+        page.numbers = read(reader, page);
+        const qsizetype bytes = page.body.size();
+        page.body = QByteArray();
+        lock.lock();
+        m_waitingBytes -= bytes;
+        m_read.emplace(position, std::move(page));
+        m_changed.notify_all();
+        // One notice at a time is enough: it takes whatever is read.
+        if (!m_noticePosted.exchange(true))
+            QMetaObject::invokeMethod(this, "deliver", Qt::QueuedConnection);
+    }
+}
+
+std::vector<FoundNumber> RegionReading::read(PhoneNumberReader& reader, const Page& page) const
+{
+    const std::string region = m_region.empty() ? regionForUrl(page.url) : m_region;
+    const std::string_view html(page.body.constData(), std::size_t(page.body.size()));
+    const std::string_view type(page.contentType.constData(), std::size_t(page.contentType.size()));
+    if (!reader.mayHoldNumbers(html, type, region))
+        return {};
+    return reader.read(extractPageText(html, type), region);
+}
+
+void RegionReading::deliver()
+{
+    m_noticePosted = false;
+    emit pagesRead();
+}
