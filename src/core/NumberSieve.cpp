@@ -568,6 +568,11 @@ private:
         }
         altText(m_tagStart, i + 1);
         at = i + 1;
+        // A block element's start ends the line before it in the page's text,
+        // and the matcher reads each line on its own: no match spans the tag.
+        // (libxml2 drops a second <html> or <body>, which then ends nothing.)
+        if (startsLine(name))
+            hard(at);
         // A script's or a style's content is no text, up to its end tag;
         // libxml2 takes <script/> for one without content.
         const bool script = equalsLower(name, "script");
@@ -637,6 +642,17 @@ private:
         for (char& c : lower)
             c = char(c >= 'A' && c <= 'Z' ? c | 0x20 : c);
         return lower;
+    }
+
+    static bool startsLine(std::string_view name)
+    {
+        std::array<char, 16> buffer; // longer than any block element's name
+        if (name.size() > buffer.size())
+            return false;
+        for (std::size_t i = 0; i < name.size(); ++i)
+            buffer[i] = char(name[i] >= 'A' && name[i] <= 'Z' ? name[i] | 0x20 : name[i]);
+        const std::string_view lower(buffer.data(), name.size());
+        return lower != "html" && lower != "body" && isBlockElement(lower);
     }
 
     static bool isWindowTag(std::string_view name)

@@ -17,6 +17,8 @@
 #include <QString>
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <cstring>
 #include <iterator>
 #include <memory>
@@ -38,9 +40,33 @@ static_assert(std::is_sorted(std::begin(kBlockElements), std::end(kBlockElements
 
 } // namespace
 
+namespace {
+
+// A name of up to eight bytes as one number, so that looking a tag up (once
+// per tag, in the parse and in the sieve) compares numbers.
+constexpr std::uint64_t packedName(std::string_view name)
+{
+    std::uint64_t packed = 0;
+    for (std::size_t i = 0; i < name.size(); ++i)
+        packed |= std::uint64_t(static_cast<unsigned char>(name[i])) << (8 * i);
+    return packed;
+}
+
+constexpr auto kShortBlockElements = [] {
+    std::array<std::uint64_t, std::size(kBlockElements)> packed{};
+    for (std::size_t i = 0; i < packed.size(); ++i)
+        packed[i] = kBlockElements[i].size() <= 8 ? packedName(kBlockElements[i]) : 0;
+    std::sort(packed.begin(), packed.end());
+    return packed;
+}();
+
+} // namespace
+
 bool isBlockElement(std::string_view tag)
 {
-    return std::binary_search(std::begin(kBlockElements), std::end(kBlockElements), tag);
+    if (tag.empty() || tag.size() > 8)
+        return std::binary_search(std::begin(kBlockElements), std::end(kBlockElements), tag);
+    return std::binary_search(kShortBlockElements.begin(), kShortBlockElements.end(), packedName(tag));
 }
 
 namespace {

@@ -40,6 +40,9 @@ private slots:
             << QByteArray("<p>Tel 030<!-- 9 --> 1234567 ok") << "DE" << QByteArrayList{" 030<!-- 9 --> 1234567 o"};
         QTest::newRow("a table's cells, which libxml2 places by what surrounds them")
             << QByteArray("<td>Tel 030</td><td>1234567</td>") << "DE" << whole;
+        QTest::newRow("a block's start tag ends a window, table and all")
+            << QByteArray("<tr><td>Tel 030 1234567<p>030 1234568</td>") << "DE"
+            << QByteArrayList{" 030 1234567", "030 1234568"};
         // Letters of extension labels ("ext", "anexo") may stand in a match.
         QTest::newRow("a plus sign as a reference, up to a letter of no label")
             << QByteArray("Call &#43;44 20 7946 0958 now") << "GB" << QByteArrayList{" &#43;44 20 7946 0958 no"};
