@@ -35,18 +35,21 @@ std::size_t digitCount(int value)
     return count;
 }
 
-// The fewest digits a region's valid number can be written with after its
-// country code: its shortest possible length, less the digits its parsing
-// rule may add to what was written (an area code added to a number dialled
-// locally: "$1" becomes "268$1").
-std::size_t shortestWritten(const PhoneMetadata& region)
+// A region's shortest possible number after its country code.
+std::size_t shortestPossible(const PhoneMetadata& region)
 {
     std::size_t shortest = kNone;
     for (int length : region.general_desc().possible_length())
         if (length > 0)
             shortest = std::min(shortest, std::size_t(length));
-    if (shortest == kNone)
-        return kNone;
+    return shortest;
+}
+
+// The digits a region's parsing rule may add to a number written in it
+// without a country code (an area code added to a number dialled locally:
+// "$1" becomes "268$1").
+std::size_t digitsAddedInParsing(const PhoneMetadata& region)
+{
     const std::string& rule = region.national_prefix_transform_rule();
     std::size_t added = 0;
     for (std::size_t at = 0; at < rule.size(); ++at) {
@@ -55,11 +58,34 @@ std::size_t shortestWritten(const PhoneMetadata& region)
         else if (rule[at] >= '0' && rule[at] <= '9')
             ++added;
     }
-    return shortest > added ? shortest - added : 1;
+    return added;
+}
+
+// The fewest digits a region's international prefix is dialled with: all of
+// them where its pattern is only digits ("011"), else the fewest any has.
+std::size_t internationalPrefixDigits(const PhoneMetadata& region)
+{
+    const std::string& pattern = region.international_prefix();
+    if (!pattern.empty() && std::all_of(pattern.begin(), pattern.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return std::max(pattern.size(), kShortestInternationalPrefix);
+    return kShortestInternationalPrefix;
+}
+
+std::size_t lessAdded(std::size_t length, std::size_t added)
+{
+    return length == kNone ? kNone : length > added ? length - added : 1;
 }
 
 struct Shortest {
-    std::map<int, std::size_t> byCountryCode; // over every region that shares it
+    // The shortest possible number over every region that shares a country
+    // code: the region of a number is known only once it is parsed.
+    std::map<int, std::size_t> byCountryCode;
+    // What a region's own rules allow for numbers written in it.
+    struct Rules {
+        std::size_t added = 0;
+        std::size_t prefixDigits = kShortestInternationalPrefix;
+    };
+    std::map<std::string, Rules> byRegion;
     std::size_t international = kNone;
 };
 
@@ -70,10 +96,15 @@ Shortest readMetadata()
     if (!collection.ParseFromArray(i18n::phonenumbers::metadata_get(), i18n::phonenumbers::metadata_size()))
         return result; // then nothing is ruled out
     for (const PhoneMetadata& region : collection.metadata()) {
-        const std::size_t written = shortestWritten(region);
-        auto [at, added] = result.byCountryCode.try_emplace(region.country_code(), written);
+        const std::size_t possible = shortestPossible(region);
+        auto [at, added] = result.byCountryCode.try_emplace(region.country_code(), possible);
         if (!added)
-            at->second = std::min(at->second, written);
+            at->second = std::min(at->second, possible);
+        const Shortest::Rules rules{digitsAddedInParsing(region), internationalPrefixDigits(region)};
+        result.byRegion[region.id()] = rules;
+        // After a plus sign, the rules of the country code's main region
+        // apply: any region's, to be safe.
+        const std::size_t written = lessAdded(possible, rules.added);
         if (written != kNone)
             result.international = std::min(result.international, digitCount(region.country_code()) + written);
     }
@@ -93,7 +124,12 @@ ShortestNumber shortestNumber(const std::string& region)
         shortest.national = kNone;
     else if (national == metadata.byCountryCode.end() || metadata.international == kNone)
         shortest.national = 1;
-    else
-        shortest.national = std::min(national->second, kShortestInternationalPrefix + metadata.international);
+    else {
+        // A number written without a plus sign is parsed by the region's own
+        // rules, or after its international prefix.
+        const auto rules = metadata.byRegion.find(region);
+        const Shortest::Rules own = rules == metadata.byRegion.end() ? Shortest::Rules{} : rules->second;
+        shortest.national = std::min(lessAdded(national->second, own.added), own.prefixDigits + metadata.international);
+    }
     return shortest;
 }

@@ -10,7 +10,9 @@
 
 #include <QTest>
 
+#include <map>
 #include <set>
+#include <vector>
 
 using i18n::phonenumbers::PhoneNumber;
 using i18n::phonenumbers::PhoneNumberUtil;
@@ -72,28 +74,50 @@ private slots:
     }
 
     // Every example number of every region and type has at least the digits
-    // the sieve requires, written nationally and internationally; and no
-    // region dials abroad with a prefix of one digit.
+    // the sieve requires in each region it may be written in: nationally
+    // where the country code is shared, internationally anywhere, and after
+    // the region's international prefix; and no region dials abroad with a
+    // prefix of one digit.
     void shortestNumberHoldsForEveryExample()
     {
         const PhoneNumberUtil& util = *PhoneNumberUtil::GetInstance();
         std::set<std::string> regions;
         util.GetSupportedRegions(&regions);
         QVERIFY(regions.size() > 200);
+        std::multimap<int, PhoneNumber> examples; // by country code
         for (const std::string& region : regions) {
-            const ShortestNumber shortest = shortestNumber(region);
             std::set<PhoneNumberUtil::PhoneNumberType> types;
             util.GetSupportedTypesForRegion(region, &types);
             for (PhoneNumberUtil::PhoneNumberType type : types) {
                 PhoneNumber example;
-                if (!util.GetExampleNumberForType(region, type, &example))
-                    continue;
+                if (util.GetExampleNumberForType(region, type, &example))
+                    examples.emplace(example.country_code(), example);
+            }
+        }
+        std::vector<PhoneNumber> shortestAbroad; // the examples with the fewest digits
+        for (const auto& [code, example] : examples) {
+            std::string international;
+            util.Format(example, PhoneNumberUtil::INTERNATIONAL, &international);
+            if (digitsIn(international) <= 7)
+                shortestAbroad.push_back(example);
+        }
+        QVERIFY(!shortestAbroad.empty());
+        for (const std::string& region : regions) {
+            const ShortestNumber shortest = shortestNumber(region);
+            const auto [from, to] = examples.equal_range(util.GetCountryCodeForRegion(region));
+            for (auto at = from; at != to; ++at) {
                 std::string national;
                 std::string international;
-                util.Format(example, PhoneNumberUtil::NATIONAL, &national);
-                util.Format(example, PhoneNumberUtil::INTERNATIONAL, &international);
+                util.Format(at->second, PhoneNumberUtil::NATIONAL, &national);
+                util.Format(at->second, PhoneNumberUtil::INTERNATIONAL, &international);
                 QVERIFY2(digitsIn(national) >= shortest.national, (region + " " + national).c_str());
                 QVERIFY2(digitsIn(international) >= shortest.international, (region + " " + international).c_str());
+            }
+            for (const PhoneNumber& example : shortestAbroad) {
+                std::string dialled;
+                util.FormatOutOfCountryCallingNumber(example, region, &dialled);
+                if (dialled.find('+') == std::string::npos)
+                    QVERIFY2(digitsIn(dialled) >= shortest.national, (region + " " + dialled).c_str());
             }
             for (char prefix = '0'; prefix <= '9'; ++prefix) {
                 PhoneNumber number;
