@@ -378,7 +378,8 @@ void CrawlRun::flush()
                 m_output.fail(page.failure);
             else
                 m_output.write(page.rows);
-            page.rows = page.failure = QByteArray();
+            page.rows = {};
+            page.failure = QByteArray();
             ++m_donePages;
         }
         if (!site.finished())

@@ -12,11 +12,11 @@ HarvestOutput::HarvestOutput(const HarvestOptions& options, StdoutWriter& out)
                std::string_view(options.lineEnd.constData(), std::size_t(options.lineEnd.size())))
 {}
 
-QByteArray HarvestOutput::pageRows(const QByteArray& url, std::string_view page)
+PageRows HarvestOutput::pageRows(const QByteArray& url, std::string_view page)
 {
-    QByteArray rows;
+    PageRows rows;
     if (m_options.format == HarvestOptions::Format::Urls) {
-        addRow(rows, url);
+        addRow(rows, url, url);
         return rows;
     }
     m_step.scan(std::string_view(url.constData(), std::size_t(url.size())), page);
@@ -29,16 +29,16 @@ QByteArray HarvestOutput::pageRows(const QByteArray& url, std::string_view page)
             const RowRecord record{url, accepted.digits, accepted.digits, std::nullopt, std::nullopt};
             appendRecord(rows, row, record);
         } else {
-            addRow(rows, row);
+            addRow(rows, row, row);
         }
     });
     m_step.clear();
     return rows;
 }
 
-QByteArray HarvestOutput::regionRows(const QByteArray& url, const std::vector<FoundNumber>& numbers)
+PageRows HarvestOutput::regionRows(const QByteArray& url, const std::vector<FoundNumber>& numbers)
 {
-    QByteArray rows;
+    PageRows rows;
     QByteArray row;
     for (const FoundNumber& number : numbers) {
         const QByteArray key(number.e164.data(), qsizetype(number.e164.size()));
@@ -46,15 +46,10 @@ QByteArray HarvestOutput::regionRows(const QByteArray& url, const std::vector<Fo
             appendRecord(rows, key, RowRecord{url, number.e164, number.text, number.region, number.type});
             continue;
         }
-        if (m_options.unique && !firstTime(key))
-            continue;
         row.clear();
         ResultsFormat::appendRow(row, m_options.withUrl, std::string_view(url.constData(), std::size_t(url.size())),
                                  number.e164);
-        const std::string_view afterRow = m_format.afterRow();
-        rows += row;
-        rows.append(afterRow.data(), qsizetype(afterRow.size()));
-        ++m_rows;
+        addRow(rows, key, row);
     }
     return rows;
 }
@@ -72,42 +67,64 @@ bool HarvestOutput::firstTime(const QByteArray& key)
     return true;
 }
 
-void HarvestOutput::appendRecord(QByteArray& rows, const QByteArray& key, const RowRecord& record)
+void HarvestOutput::appendRecord(PageRows& rows, const QByteArray& key, const RowRecord& record) const
 {
-    if (m_options.unique && !firstTime(key))
-        return;
+    QByteArray line;
     if (m_options.format == HarvestOptions::Format::Jsonl)
-        record.appendJson(rows);
+        record.appendJson(line);
     else
-        record.appendCsv(rows);
-    rows += m_options.lineEnd;
-    ++m_rows;
+        record.appendCsv(line);
+    line += m_options.lineEnd;
+    if (m_options.unique)
+        rows.keyed.emplace_back(key, std::move(line));
+    else
+        rows.text += line;
+    ++rows.count;
 }
 
-void HarvestOutput::addRow(QByteArray& rows, const QByteArray& row)
+void HarvestOutput::addRow(PageRows& rows, const QByteArray& key, const QByteArray& row) const
 {
-    if (m_options.unique && !firstTime(row))
-        return;
     const std::string_view afterRow = m_format.afterRow();
-    rows += row;
-    rows.append(afterRow.data(), qsizetype(afterRow.size()));
-    ++m_rows;
+    if (m_options.unique) {
+        rows.keyed.emplace_back(key, row + QByteArray(afterRow.data(), qsizetype(afterRow.size())));
+    } else {
+        rows.text += row;
+        rows.text.append(afterRow.data(), qsizetype(afterRow.size()));
+    }
+    ++rows.count;
 }
 
-void HarvestOutput::write(const QByteArray& rows)
+void HarvestOutput::write(const PageRows& rows)
+{
+    if (!m_options.unique) {
+        m_rows += rows.count;
+        writeBytes(rows.text);
+        return;
+    }
+    QByteArray kept;
+    for (const auto& [key, row] : rows.keyed) {
+        if (firstTime(key)) {
+            kept += row;
+            ++m_rows;
+        }
+    }
+    writeBytes(kept);
+}
+
+void HarvestOutput::writeBytes(const QByteArray& bytes)
 {
     if (m_options.format == HarvestOptions::Format::Csv && !m_headerWritten) {
         m_headerWritten = true;
-        write(RowRecord::csvHeader() + m_options.lineEnd);
+        writeBytes(RowRecord::csvHeader() + m_options.lineEnd);
     }
-    if (rows.isEmpty())
+    if (bytes.isEmpty())
         return;
     // Rows never land on the end of a progress line on the same terminal.
     if (m_progress)
         m_progress->beforeOutput();
-    m_out.write(rows);
+    m_out.write(bytes);
     if (m_progress)
-        m_progress->afterOutput(rows.endsWith('\n'));
+        m_progress->afterOutput(bytes.endsWith('\n'));
 }
 
 QByteArray HarvestOutput::failureLine(const QByteArray& url, const QString& reason) const
@@ -134,10 +151,10 @@ void HarvestOutput::reportInputErrors(UrlFeed& reader)
 void HarvestOutput::finish()
 {
     if (open())
-        write({}); // csv's header, even with no rows
+        writeBytes({}); // csv's header, even with no rows
     const std::string_view end = m_format.atEnd();
     if (open() && !end.empty())
-        write(QByteArray(end.data(), qsizetype(end.size())));
+        writeBytes(QByteArray(end.data(), qsizetype(end.size())));
     if (m_progress)
         m_progress->finish();
 }

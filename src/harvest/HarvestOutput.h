@@ -2,12 +2,14 @@
 // What a harvest prints, in whichever order its run produces pages: a page's
 // rows (its numbers through the shared page step, or with --region the
 // validated numbers RegionReading found, or its URL alone for --format urls;
-// as text, or as records for jsonl and csv), --unique's memory of rows printed, the end of
+// as text, or as records for jsonl and csv), --unique's memory of rows printed
+// (rows are made in the order pages come, and kept or left out as printed), the end of
 // the comma line, and the failure lines on standard error, through the
 // progress line.
 // It counts the rows and failures for the progress line and the exit status.
 
 #include "HarvestOptions.h"
+#include "PageRows.h"
 #include "core/PageStep.h"
 #include "core/PhoneNumberReader.h"
 #include "core/ResultsFormat.h"
@@ -28,10 +30,10 @@ public:
 
     // The rows of one page, ready to write; the page may go afterwards. url
     // is the page's URL as its rows show it. Not for --region.
-    QByteArray pageRows(const QByteArray& url, std::string_view page);
+    PageRows pageRows(const QByteArray& url, std::string_view page);
     // With --region, the rows of the numbers read in a page.
-    QByteArray regionRows(const QByteArray& url, const std::vector<FoundNumber>& numbers);
-    void write(const QByteArray& rows);
+    PageRows regionRows(const QByteArray& url, const std::vector<FoundNumber>& numbers);
+    void write(const PageRows& rows);
     // "vandrell-harvest: URL: reason" on one line, control bytes quoted.
     QByteArray failureLine(const QByteArray& url, const QString& reason) const;
     void fail(const QByteArray& line);
@@ -48,10 +50,12 @@ public:
     qint64 failures() const { return m_failures; }
 
 private:
-    void addRow(QByteArray& rows, const QByteArray& row);
+    // A row under its key (for --unique), and what follows a row.
+    void addRow(PageRows& rows, const QByteArray& key, const QByteArray& row) const;
+    void appendRecord(PageRows& rows, const QByteArray& key, const RowRecord& record) const;
     // --unique's check: whether the key is new, remembering it.
     bool firstTime(const QByteArray& key);
-    void appendRecord(QByteArray& rows, const QByteArray& key, const RowRecord& record);
+    void writeBytes(const QByteArray& bytes);
     bool records() const;
 
     const HarvestOptions& m_options;

@@ -15,6 +15,9 @@ constexpr qsizetype kMaxWaitingBytes = 8 * 1024 * 1024;
 // Reading threads, at most one per processor: beyond a few, the transfers on
 // the main thread no longer keep them busy.
 constexpr unsigned kMaxThreads = 4;
+// What reading a page takes grows with the page and its numbers, up to tens
+// of times its size: pages larger than this are read one at a time.
+constexpr qsizetype kLargePage = 1024 * 1024;
 
 } // namespace
 
@@ -74,11 +77,19 @@ void RegionReading::readAll(PhoneNumberReader& reader)
             return;
         auto [position, page] = std::move(m_waiting.front());
         m_waiting.pop_front();
+        const qsizetype bytes = page.body.size();
+        if (bytes > kLargePage) {
+            m_changed.wait(lock, [this] { return m_stopping || !m_readingLarge; });
+            if (m_stopping)
+                return;
+            m_readingLarge = true;
+        }
         lock.unlock();
         page.numbers = read(reader, page);
-        const qsizetype bytes = page.body.size();
         page.body = QByteArray();
         lock.lock();
+        if (bytes > kLargePage)
+            m_readingLarge = false;
         m_waitingBytes -= bytes;
         m_read.emplace(position, std::move(page));
         m_changed.notify_all();

@@ -63,6 +63,7 @@ private:
     qint64 m_added = 0;
     qint64 m_taken = 0;
     qsizetype m_waitingBytes = 0; // of pages added and not yet read
+    bool m_readingLarge = false;  // a large page is being read
     bool m_stopping = false;
 
     std::atomic<bool> m_noticePosted{false};

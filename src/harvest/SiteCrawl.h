@@ -8,6 +8,7 @@
 // the form checked against robots.txt, fetched and shown. A list of URLs
 // without --follow is a crawl of one page per line.
 
+#include "PageRows.h"
 #include "core/PageUrl.h"
 
 #include <QByteArray>
@@ -26,7 +27,7 @@ public:
         PageUrl url;      // null when the start page's line is no URL that can be fetched
         int depth = 0;
         State state = State::Known;
-        QByteArray rows;            // ready to print
+        PageRows rows;              // ready to print
         bool rowsAwaited = false;   // its rows are still being read
         QByteArray failure;         // a failure line instead
         std::vector<PageUrl> links; // in document order, until they join the crawl

@@ -125,6 +125,21 @@ private slots:
                  QByteArray("+49301234567\n+49301234567\n+49301234567\n+49301234568\n").repeated(2));
         QCOMPARE(harvest({QStringLiteral("--region=DE"), QStringLiteral("--unique")}, url + url),
                  QByteArray("+49301234567\n+49301234568\n"));
+
+        // A host of its own is asked at once, while the first waits for a
+        // connection free: each number is still kept where it is first printed.
+        PageServer::Options twoHosts;
+        twoHosts.hosts = 2;
+        PageServer server(twoHosts);
+        QByteArray urls;
+        for (int i = 1; i <= 6; ++i) {
+            const QString path = QStringLiteral("/u%1").arg(i);
+            server.route(path, PageServer::page(i < 6 ? "Tel 030 123456" + QByteArray::number(i)
+                                                      : QByteArray("Tel 030 1234566, Tel 030 1234565")));
+            urls += server.url(path, i < 6 ? 1 : 2).toUtf8() + '\n';
+        }
+        QCOMPARE(harvest({QStringLiteral("--region=DE"), QStringLiteral("--unique")}, urls),
+                 "+49301234561\n+49301234562\n+49301234563\n+49301234564\n+49301234565\n+49301234566\n");
     }
 
     void sameLineOnTwoPages()
