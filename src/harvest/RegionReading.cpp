@@ -6,6 +6,10 @@
 #include <QMetaObject>
 
 #include <algorithm>
+#include <cerrno>
+
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -15,6 +19,8 @@ constexpr qsizetype kMaxWaitingBytes = 8 * 1024 * 1024;
 // Reading threads, at most one per processor: beyond a few, the transfers on
 // the main thread no longer keep them busy.
 constexpr unsigned kMaxThreads = 4;
+// Added to the reading threads' niceness (Linux gives each thread its own).
+constexpr int kReadingNiceness = 5;
 // What reading a page takes grows with the page and its numbers, up to tens
 // of times its size: pages larger than this are read one at a time.
 constexpr qsizetype kLargePage = 1024 * 1024;
@@ -70,6 +76,12 @@ void RegionReading::waitForAll()
 
 void RegionReading::readAll(PhoneNumberReader& reader)
 {
+    // The main thread keeps the transfers going and the crawl growing: where
+    // processors are short, it goes first, and the reading takes what is left.
+    errno = 0;
+    const int niceness = ::getpriority(PRIO_PROCESS, id_t(::gettid()));
+    if (errno == 0)
+        ::setpriority(PRIO_PROCESS, id_t(::gettid()), std::min(niceness + kReadingNiceness, 19));
     std::unique_lock lock(m_mutex);
     for (;;) {
         m_changed.wait(lock, [this] { return m_stopping || !m_waiting.empty(); });
