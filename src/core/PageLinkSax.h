@@ -1,7 +1,6 @@
 #pragma once
-// The links of a page as libxml2's SAX start-element events come in, for a
-// parse that reads the page's text at the same time (PageText.cpp) as well as
-// for extractPageLinks.
+// The links of a page as libxml2's SAX start-element events come in, for
+// extractPageLinks.
 
 #include "core/PageLinks.h"
 

@@ -6,7 +6,6 @@
 #include "core/PageText.h"
 
 #include "HtmlPushParser.h"
-#include "core/PageLinkSax.h"
 
 #include <libxml/HTMLparser.h>
 #include <libxml/encoding.h>
@@ -92,10 +91,9 @@ bool isPlain(unsigned char c)
 struct ParseState {
     htmlParserCtxtPtr parser = nullptr;
     PageText page;
-    int hiddenDepth = 0;          // open elements whose content is not shown
-    int preDepth = 0;             // open <pre>: its line ends are kept
-    std::ptrdiff_t openTel = -1;  // the tel: link being read, if any
-    PageLinkSax* links = nullptr; // the links too, when wanted
+    int hiddenDepth = 0;         // open elements whose content is not shown
+    int preDepth = 0;            // open <pre>: its line ends are kept
+    std::ptrdiff_t openTel = -1; // the tel: link being read, if any
 };
 
 void endLine(std::string& text, char separator)
@@ -185,8 +183,6 @@ void onStartElement(void* context, const xmlChar* tagName, const xmlChar** attri
     if (HtmlPushParser::stoppedTooDeep(state.parser))
         return;
     const std::string_view tag = reinterpret_cast<const char*>(tagName);
-    if (state.links)
-        state.links->startElement(tag, attributes);
     if (isHidden(tag)) {
         ++state.hiddenDepth;
         return;
@@ -246,15 +242,13 @@ xmlSAXHandler textHandler()
     return handler;
 }
 
-PageText parsePage(std::string_view html, std::string_view contentType, PageLinks* links)
+} // namespace
+
+PageText extractPageText(std::string_view html, std::string_view contentType)
 {
     ParseState state;
-    PageLinkSax linkSax;
     state.page.text.reserve(html.size() / 4);
     xmlSAXHandler handler = textHandler();
-    // The links are read as extractPageLinks reads them, in the same parse.
-    if (links)
-        state.links = &linkSax;
     HtmlPushParser::parse(html, contentType, handler, &state, state.parser);
     if (state.openTel >= 0)
         state.page.telLinks[std::size_t(state.openTel)].end = state.page.text.size();
@@ -264,19 +258,5 @@ PageText parsePage(std::string_view html, std::string_view contentType, PageLink
         link.start = std::min(link.start, state.page.text.size());
         link.end = std::clamp(link.end, link.start, state.page.text.size());
     }
-    if (state.links)
-        *links = std::move(linkSax.links);
     return std::move(state.page);
-}
-
-} // namespace
-
-PageText extractPageText(std::string_view html, std::string_view contentType)
-{
-    return parsePage(html, contentType, nullptr);
-}
-
-PageText extractPageTextAndLinks(std::string_view html, std::string_view contentType, PageLinks& links)
-{
-    return parsePage(html, contentType, &links);
 }

@@ -6,8 +6,6 @@
 // <template>, comments and attributes are left out. The numbers of tel:
 // links are kept beside the text with the stretch of text their link shows.
 
-#include "core/PageLinks.h"
-
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -32,7 +30,3 @@ bool isBlockElement(std::string_view tag);
 // both (libxml2 checks it first). Bounded in time and memory by the page's
 // size; reading stops, as for the links, at 512 open elements.
 PageText extractPageText(std::string_view html, std::string_view contentType = {});
-// The same text and, into links, what extractPageLinks(html) gives, from one
-// parse when the header names no charset (libxml2 then decodes the page alike
-// for both); otherwise the links take a parse of their own.
-PageText extractPageTextAndLinks(std::string_view html, std::string_view contentType, PageLinks& links);

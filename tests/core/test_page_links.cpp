@@ -4,7 +4,6 @@
 
 #include "TestRegistry.h"
 #include "core/PageLinks.h"
-#include "core/PageText.h"
 #include "core/PageUrl.h"
 
 #include <QTest>
@@ -107,14 +106,6 @@ private slots:
         const PageLinks links = extractPageLinks(bytes);
         QCOMPARE(followedLinks(links), urls);
         QCOMPARE(links.nofollow, nofollow);
-        // Read in the parse that reads the text, with or without a header's charset.
-        for (const std::string_view type : {"", "text/html; charset=utf-8"}) {
-            PageLinks both;
-            const PageText text = extractPageTextAndLinks(bytes, type, both);
-            QCOMPARE(followedLinks(both), urls);
-            QCOMPARE(both.nofollow, nofollow);
-            QVERIFY(text.text == extractPageText(bytes, type).text);
-        }
     }
 
     // The answer's charset decides, as browsers read it, not libxml2's guess.
