@@ -4,6 +4,7 @@
 #include "core/PageText.h"
 
 #include <QMetaObject>
+#include <QThread>
 
 #include <algorithm>
 #include <cerrno>
@@ -18,7 +19,7 @@ namespace {
 constexpr qsizetype kMaxWaitingBytes = 8 * 1024 * 1024;
 // Reading threads, at most one per processor: beyond a few, the transfers on
 // the main thread no longer keep them busy.
-constexpr unsigned kMaxThreads = 4;
+constexpr int kMaxThreads = 4;
 // Added to the reading threads' niceness (Linux gives each thread its own).
 constexpr int kReadingNiceness = 5;
 // What reading a page takes grows with the page and its numbers, up to tens
@@ -29,8 +30,9 @@ constexpr qsizetype kLargePage = 1024 * 1024;
 
 RegionReading::RegionReading(std::string region) : m_region(std::move(region))
 {
-    const unsigned threads = std::clamp(std::thread::hardware_concurrency(), 1U, kMaxThreads);
-    for (unsigned i = 0; i < threads; ++i) {
+    // The processors this process may run on, as Qt counts them.
+    const int threads = std::clamp(QThread::idealThreadCount(), 1, kMaxThreads);
+    for (int i = 0; i < threads; ++i) {
         PhoneNumberReader& reader = *m_readers.emplace_back(std::make_unique<PhoneNumberReader>());
         m_threads.emplace_back([this, &reader] { readAll(reader); });
     }
