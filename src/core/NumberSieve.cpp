@@ -646,13 +646,9 @@ private:
 
     static bool startsLine(std::string_view name)
     {
-        std::array<char, 16> buffer; // longer than any block element's name
-        if (name.size() > buffer.size())
-            return false;
-        for (std::size_t i = 0; i < name.size(); ++i)
-            buffer[i] = char(name[i] >= 'A' && name[i] <= 'Z' ? name[i] | 0x20 : name[i]);
-        const std::string_view lower(buffer.data(), name.size());
-        return lower != "html" && lower != "body" && isBlockElement(lower);
+        const std::string lower = lowerCopy(name);
+        const std::string_view view = lower;
+        return view != "html" && view != "body" && isBlockElement(view);
     }
 
     static bool isWindowTag(std::string_view name)

@@ -7,8 +7,6 @@
 
 #include "HtmlPushParser.h"
 
-#include "core/PageLinkSax.h"
-
 #include <libxml/HTMLparser.h>
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
@@ -20,6 +18,15 @@
 #include <memory>
 
 namespace {
+
+// The links of a page as libxml2's SAX start-element events come in.
+struct PageLinkSax {
+    PageLinks links;
+    bool baseSeen = false; // only the first <base href> counts, even an empty one
+
+    // tag in lower case, attributes as libxml2 hands them over.
+    void startElement(std::string_view tag, const xmlChar** attributes);
+};
 
 struct ParseState {
     htmlParserCtxtPtr parser = nullptr;

@@ -74,23 +74,21 @@ void HarvestOutput::appendRecord(PageRows& rows, const QByteArray& key, const Ro
         record.appendJson(line);
     else
         record.appendCsv(line);
-    line += m_options.lineEnd;
-    if (m_options.unique)
-        rows.keyed.emplace_back(key, std::move(line));
-    else
-        rows.text += line;
-    ++rows.count;
+    addLine(rows, key, line + m_options.lineEnd);
 }
 
 void HarvestOutput::addRow(PageRows& rows, const QByteArray& key, const QByteArray& row) const
 {
     const std::string_view afterRow = m_format.afterRow();
-    if (m_options.unique) {
-        rows.keyed.emplace_back(key, row + QByteArray(afterRow.data(), qsizetype(afterRow.size())));
-    } else {
-        rows.text += row;
-        rows.text.append(afterRow.data(), qsizetype(afterRow.size()));
-    }
+    addLine(rows, key, row + QByteArray(afterRow.data(), qsizetype(afterRow.size())));
+}
+
+void HarvestOutput::addLine(PageRows& rows, const QByteArray& key, QByteArray line) const
+{
+    if (m_options.unique)
+        rows.keyed.emplace_back(key, std::move(line));
+    else
+        rows.text += line;
     ++rows.count;
 }
 

@@ -53,6 +53,8 @@ private:
     // A row under its key (for --unique), and what follows a row.
     void addRow(PageRows& rows, const QByteArray& key, const QByteArray& row) const;
     void appendRecord(PageRows& rows, const QByteArray& key, const RowRecord& record) const;
+    // A row as printed, ending included: kept under its key with --unique.
+    void addLine(PageRows& rows, const QByteArray& key, QByteArray line) const;
     // --unique's check: whether the key is new, remembering it.
     bool firstTime(const QByteArray& key);
     void writeBytes(const QByteArray& bytes);

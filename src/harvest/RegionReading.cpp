@@ -32,10 +32,11 @@ RegionReading::RegionReading(std::string region) : m_region(std::move(region))
 {
     // The processors this process may run on, as Qt counts them.
     const int threads = std::clamp(QThread::idealThreadCount(), 1, kMaxThreads);
-    for (int i = 0; i < threads; ++i) {
-        PhoneNumberReader& reader = *m_readers.emplace_back(std::make_unique<PhoneNumberReader>());
-        m_threads.emplace_back([this, &reader] { readAll(reader); });
-    }
+    for (int i = 0; i < threads; ++i)
+        m_threads.emplace_back([this] {
+            PhoneNumberReader reader; // what it remembers is this thread's alone
+            readAll(reader);
+        });
 }
 
 RegionReading::~RegionReading()

@@ -15,7 +15,6 @@
 #include <condition_variable>
 #include <deque>
 #include <map>
-#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -67,6 +66,5 @@ private:
     bool m_stopping = false;
 
     std::atomic<bool> m_noticePosted{false};
-    std::vector<std::unique_ptr<PhoneNumberReader>> m_readers; // one each
     std::vector<std::thread> m_threads;
 };
