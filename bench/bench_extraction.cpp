@@ -14,7 +14,7 @@
 #include "PageServer.h"
 #include "app/RowListModel.h"
 #include "app/ValueCheckBox.h"
-#include "core/CurlFetcher.h"
+#include "core/fetch/CurlFetcher.h"
 
 #include "ResidentMemory.h"
 

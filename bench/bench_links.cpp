@@ -10,8 +10,8 @@
 
 #include "CorpusPath.h"
 #include "ResidentMemory.h"
-#include "core/PageLinks.h"
-#include "core/PageUrl.h"
+#include "core/html/PageLinks.h"
+#include "core/web/PageUrl.h"
 
 #include <benchmark/benchmark.h>
 

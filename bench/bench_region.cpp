@@ -5,8 +5,8 @@
 // directory (every line a number), and a contact page where one line in four
 // holds one, among prices, dates and order numbers.
 
-#include "core/PageText.h"
-#include "core/PhoneNumberReader.h"
+#include "core/html/PageText.h"
+#include "core/numbers/PhoneNumberReader.h"
 
 #include <benchmark/benchmark.h>
 

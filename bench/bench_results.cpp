@@ -8,7 +8,7 @@
 
 #include "app/Form1.h"
 #include "app/RowListModel.h"
-#include "core/CurlFetcher.h"
+#include "core/fetch/CurlFetcher.h"
 #include "platform/QtClipboard.h"
 
 #include "ResidentMemory.h"

@@ -10,8 +10,8 @@
 
 #include "CorpusPath.h"
 #include "ResidentMemory.h"
-#include "core/PhoneScanner.h"
-#include "core/PhoneScannerKernels.h"
+#include "core/numbers/PhoneScanner.h"
+#include "core/numbers/PhoneScannerKernels.h"
 
 #include <benchmark/benchmark.h>
 

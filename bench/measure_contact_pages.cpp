@@ -5,8 +5,8 @@
 // page, its region and every labelled telephone number on it in E.164.
 // Usage: measure_contact_pages [DIR] [-v]; -v lists each page's rows.
 
-#include "core/PageText.h"
-#include "core/PhoneNumberReader.h"
+#include "core/html/PageText.h"
+#include "core/numbers/PhoneNumberReader.h"
 
 #include <QByteArray>
 #include <QFile>

@@ -7,8 +7,8 @@
 // parser guesses where an unfinished tag ends, and the guess depends on where
 // the chunk ends.
 
-#include "core/PageLinks.h"
-#include "core/PageUrl.h"
+#include "core/html/PageLinks.h"
+#include "core/web/PageUrl.h"
 
 #include <cstdint>
 #include <cstdio>

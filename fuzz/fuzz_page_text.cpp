@@ -3,7 +3,7 @@
 // nothing may crash, leak or trip the sanitizers, the text may not outgrow
 // what the page can spell, and each tel: link's stretch lies within the text.
 
-#include "core/PageText.h"
+#include "core/html/PageText.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -4,7 +4,7 @@
 // patterns and a path over "/ab*", must also get the answer that a plain
 // table of which pattern prefix matches which path prefix gives.
 
-#include "core/RobotsTxt.h"
+#include "core/web/RobotsTxt.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -4,8 +4,8 @@
 // as the program reuses them between pages.
 
 #include "ReferenceScanner.h"
-#include "core/PhoneScanner.h"
-#include "core/PhoneScannerKernels.h"
+#include "core/numbers/PhoneScanner.h"
+#include "core/numbers/PhoneScannerKernels.h"
 
 #include <QString>
 

@@ -3,8 +3,8 @@
 // number in a page's text, the sieve must have said to read the page. The
 // first byte picks the Content-Type, the second the region.
 
-#include "core/PageText.h"
-#include "core/PhoneNumberReader.h"
+#include "core/html/PageText.h"
+#include "core/numbers/PhoneNumberReader.h"
 
 #include <cstdint>
 #include <cstdio>

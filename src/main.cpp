@@ -1,6 +1,6 @@
 #include "app/Form1.h"
 #include "app/WindowPlacement.h"
-#include "core/CurlFetcher.h"
+#include "core/fetch/CurlFetcher.h"
 #include "platform/AppIcon.h"
 #include "platform/ClipboardHandover.h"
 #include "platform/QtClipboard.h"

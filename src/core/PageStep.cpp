@@ -1,4 +1,4 @@
-#include "PageStep.h"
+#include "core/PageStep.h"
 
 void PageStep::scan(std::string_view url, std::string_view page)
 {

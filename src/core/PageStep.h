@@ -5,9 +5,9 @@
 // it yields and reads its options again between them; the harvester takes a
 // page's rows at once. Both get the same rows from the same code.
 
-#include "AcceptedLengths.h"
-#include "PhoneScanner.h"
-#include "ResultsFormat.h"
+#include "core/ResultsFormat.h"
+#include "core/numbers/AcceptedLengths.h"
+#include "core/numbers/PhoneScanner.h"
 
 #include <QByteArray>
 

@@ -1,6 +1,6 @@
-#include "ResultsFileWriter.h"
+#include "core/ResultsFileWriter.h"
 
-#include "AppError.h"
+#include "core/AppError.h"
 
 #include <QFileInfo>
 

@@ -1,4 +1,4 @@
-#include "UrlLineReader.h"
+#include "core/UrlLineReader.h"
 
 namespace {
 bool isAscii(std::string_view bytes)

@@ -7,7 +7,7 @@
 // after it are read. A UTF-8 byte order mark opening the text is dropped. Each line's text is then decoded on its own
 // (UrlLineDecoder), so a broken character spoils only its own line.
 
-#include "UrlLineSplitter.h"
+#include "core/UrlLineSplitter.h"
 
 #include <QStringDecoder>
 #include <QStringEncoder>

@@ -1,4 +1,4 @@
-#include "UrlLineSplitter.h"
+#include "core/UrlLineSplitter.h"
 
 QList<QByteArray> splitUrlLines(QByteArrayView bytes)
 {

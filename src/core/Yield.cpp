@@ -1,4 +1,4 @@
-#include "Yield.h"
+#include "core/Yield.h"
 
 #include <QCoreApplication>
 

@@ -14,11 +14,11 @@
 #include "app/ProgressBar.h"
 #include "app/RowListModel.h"
 #include "app/ValueCheckBox.h"
-#include "core/FetchWindow.h"
-#include "core/PageFetcher.h"
 #include "core/PageStep.h"
-#include "core/SystemProxy.h"
 #include "core/Yield.h"
+#include "core/fetch/FetchWindow.h"
+#include "core/fetch/PageFetcher.h"
+#include "core/fetch/SystemProxy.h"
 #include "platform/Dialogs.h"
 
 #include <optional>

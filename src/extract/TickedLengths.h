@@ -2,7 +2,7 @@
 // The window's side of AcceptedLengths: the lengths whose boxes are ticked,
 // read from the boxes' captions as a user sees them.
 
-#include "core/AcceptedLengths.h"
+#include "core/numbers/AcceptedLengths.h"
 
 #include <array>
 

@@ -4,7 +4,7 @@
 #include "ProgressLine.h"
 #include "UrlFeed.h"
 #include "core/AppError.h"
-#include "core/PageLinks.h"
+#include "core/html/PageLinks.h"
 
 #include <QScopeGuard>
 #include <QSet>

@@ -19,7 +19,7 @@
 #include "HostRecord.h"
 #include "RegionReading.h"
 #include "SiteCrawl.h"
-#include "core/PageFetcher.h"
+#include "core/fetch/PageFetcher.h"
 
 #include <QByteArray>
 

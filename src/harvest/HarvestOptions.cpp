@@ -1,9 +1,9 @@
 #include "HarvestOptions.h"
 
 #include "UrlBytes.h"
-#include "core/FetchWindow.h"
-#include "core/PhoneNumberReader.h"
-#include "core/SystemProxy.h"
+#include "core/fetch/FetchWindow.h"
+#include "core/fetch/SystemProxy.h"
+#include "core/numbers/PhoneNumberReader.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 #pragma once
 // The command line of vandrell-harvest.
 
-#include "core/AcceptedLengths.h"
+#include "core/numbers/AcceptedLengths.h"
 
 #include <QByteArray>
 #include <QStringList>

@@ -11,8 +11,8 @@
 #include "HarvestOptions.h"
 #include "PageRows.h"
 #include "core/PageStep.h"
-#include "core/PhoneNumberReader.h"
 #include "core/ResultsFormat.h"
+#include "core/numbers/PhoneNumberReader.h"
 
 #include <QSet>
 

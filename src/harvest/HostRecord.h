@@ -5,8 +5,8 @@
 // crawl and page first. As wget2 keeps one record per host, so starting the
 // next request never walks the pages of other hosts.
 
-#include "core/PageUrl.h"
-#include "core/RobotsTxt.h"
+#include "core/web/PageUrl.h"
+#include "core/web/RobotsTxt.h"
 
 #include <QtGlobal>
 

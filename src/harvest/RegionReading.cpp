@@ -1,7 +1,7 @@
 #include "RegionReading.h"
 
-#include "core/HostRegion.h"
-#include "core/PageText.h"
+#include "core/html/PageText.h"
+#include "core/numbers/HostRegion.h"
 
 #include <QMetaObject>
 #include <QThread>

@@ -6,7 +6,7 @@
 // Pages come back in the order they were handed in. The bytes waiting to be
 // read are bounded: handing in a page waits while they are over the bound.
 
-#include "core/PhoneNumberReader.h"
+#include "core/numbers/PhoneNumberReader.h"
 
 #include <QByteArray>
 #include <QObject>

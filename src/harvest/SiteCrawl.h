@@ -9,7 +9,7 @@
 // without --follow is a crawl of one page per line.
 
 #include "PageRows.h"
-#include "core/PageUrl.h"
+#include "core/web/PageUrl.h"
 
 #include <QByteArray>
 #include <QSet>

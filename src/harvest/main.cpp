@@ -11,7 +11,7 @@
 #include "StdoutWriter.h"
 #include "UrlBytes.h"
 #include "UrlFeed.h"
-#include "core/CurlFetcher.h"
+#include "core/fetch/CurlFetcher.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -3,7 +3,7 @@
 // it by hand or against other tools. Exits with 2 when the file cannot be
 // read and 1 when the output cannot be written.
 
-#include "core/PhoneScanner.h"
+#include "core/numbers/PhoneScanner.h"
 
 #include <QByteArray>
 #include <QFile>

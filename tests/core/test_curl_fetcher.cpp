@@ -6,8 +6,8 @@
 #include "ResidentMemory.h"
 #include "TestRegistry.h"
 #include "core/AppError.h"
-#include "core/CurlFetcher.h"
-#include "core/PageUrl.h"
+#include "core/fetch/CurlFetcher.h"
+#include "core/web/PageUrl.h"
 
 #include <QElapsedTimer>
 #include <QScopeGuard>

@@ -3,7 +3,7 @@
 // untaken, when the list changes under a run.
 
 #include "TestRegistry.h"
-#include "core/FetchWindow.h"
+#include "core/fetch/FetchWindow.h"
 
 #include <QTest>
 

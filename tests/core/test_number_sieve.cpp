@@ -3,7 +3,7 @@
 // counts on, against every example number libphonenumber has.
 
 #include "TestRegistry.h"
-#include "core/NumberSieve.h"
+#include "core/html/NumberSieve.h"
 
 #include <phonenumbers/phonenumber.pb.h>
 #include <phonenumbers/phonenumberutil.h>

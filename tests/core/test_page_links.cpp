@@ -3,8 +3,8 @@
 // does, and the URLs and the robots flag compared with what a browser follows.
 
 #include "TestRegistry.h"
-#include "core/PageLinks.h"
-#include "core/PageUrl.h"
+#include "core/html/PageLinks.h"
+#include "core/web/PageUrl.h"
 
 #include <QTest>
 

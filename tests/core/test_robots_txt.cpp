@@ -2,7 +2,7 @@
 // and "$", percent-encoding, groups for several agents, odd line ends, a byte order mark and an over-long file.
 
 #include "TestRegistry.h"
-#include "core/RobotsTxt.h"
+#include "core/web/RobotsTxt.h"
 
 #include <QTest>
 

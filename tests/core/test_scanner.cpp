@@ -4,8 +4,8 @@
 
 #include "ReferenceScanner.h"
 #include "TestRegistry.h"
-#include "core/PhoneScanner.h"
-#include "core/PhoneScannerKernels.h"
+#include "core/numbers/PhoneScanner.h"
+#include "core/numbers/PhoneScannerKernels.h"
 
 #include <QTest>
 

@@ -7,7 +7,7 @@
 #include "TestRegistry.h"
 #include "app/RowListModel.h"
 #include "app/ValueCheckBox.h"
-#include "core/CurlFetcher.h"
+#include "core/fetch/CurlFetcher.h"
 
 #include "app/ProgressBar.h"
 #include <QTest>

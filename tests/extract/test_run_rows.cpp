@@ -10,7 +10,7 @@
 #include "app/ReportListView.h"
 #include "app/RowListModel.h"
 #include "app/ValueCheckBox.h"
-#include "core/CurlFetcher.h"
+#include "core/fetch/CurlFetcher.h"
 #include "urls/UrlFileLoader.h"
 
 #include <QTemporaryDir>

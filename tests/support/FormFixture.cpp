@@ -3,7 +3,7 @@
 #include "PingStandIn.h"
 
 #include "core/AppError.h"
-#include "core/PageFetcher.h"
+#include "core/fetch/PageFetcher.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,0 +1,897 @@
+#include "core/html/NumberSieve.h"
+
+#include "core/html/HtmlPushParser.h"
+#include "core/html/PageText.h"
+
+#include <libxml/HTMLparser.h>
+#include <unicode/uchar.h>
+#include <unicode/utf8.h>
+
+#include <QByteArray>
+
+#include <algorithm>
+#include <array>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+constexpr std::size_t kNone = std::string_view::npos;
+// Beyond these, sparing the parse is not worth the windows' own: a page
+// crowded with long runs of digits is read whole.
+constexpr std::size_t kMaxWindowBytes = 16 * 1024;
+constexpr std::size_t kMaxWindows = 256;
+// Elements a window may hold and still read alone as in its page: inline
+// ones, and blocks that libxml2 opens and closes the same wherever they
+// stand. Not tables, forms, the document's own parts or embedded content,
+// whose places libxml2 implies from their surroundings. In order for a
+// binary search.
+constexpr std::string_view kWindowTags[] = {
+    "a",          "abbr",   "address", "article", "aside", "b",       "bdi",   "bdo",  "big",    "blockquote", "br",
+    "center",     "cite",   "code",    "data",    "dd",    "del",     "dfn",   "div",  "dl",     "dt",         "em",
+    "figcaption", "figure", "font",    "footer",  "h1",    "h2",      "h3",    "h4",   "h5",     "h6",         "header",
+    "hr",         "i",      "img",     "ins",     "kbd",   "li",      "main",  "mark", "nav",    "nobr",       "ol",
+    "p",          "pre",    "q",       "s",       "samp",  "section", "small", "span", "strike", "strong",     "sub",
+    "sup",        "time",   "tt",      "u",       "ul",    "var",     "wbr"};
+static_assert(std::is_sorted(std::begin(kWindowTags), std::end(kWindowTags)));
+constexpr std::size_t kLongestWindowTag = 10;
+constexpr std::size_t kMaxWindowTags = 256;
+// Each place where end tags may end a line doubles the ways to read a window.
+constexpr std::size_t kMaxLineEnds = 3;
+constexpr std::size_t kMaxEndTags = 64;
+// A window's text stays within half the stretch PhoneNumberReader hands the
+// matcher at once, so that its cuts, made where no match goes on, never fall
+// inside one.
+constexpr std::size_t kMaxWindowText = 512;
+
+// What a byte is to a run of digits, and to a match of the matcher, as the
+// text shows it.
+enum class Kind : std::uint8_t {
+    Hard, // no candidate of the matcher holds it: ends runs and windows
+    Soft, // ends a run, but may stand in an extension ("ext", ',', '#')
+    Digit,
+    Space,     // joins, but neither starts nor ends a run; also what the text drops
+    Joins,     // what the matcher lets stand between digits
+    Plus,      // joins, and allows the international form
+    Markup,    // '<': a tag, a comment or a plain '<'
+    Reference, // '&': a character reference or a plain '&'
+    Wide,      // the first byte of a character beyond ASCII
+};
+
+constexpr std::array<Kind, 256> kKinds = [] {
+    std::array<Kind, 256> kinds{};
+    // The letters and marks of libphonenumber's extension patterns.
+    for (char c : std::string_view("aeinostAEINOST,;:#="))
+        kinds[std::size_t(c)] = Kind::Soft;
+    for (int c = '0'; c <= '9'; ++c)
+        kinds[std::size_t(c)] = Kind::Digit;
+    // Spaces, and the control characters libxml2 drops from the text.
+    for (std::size_t c = 1; c <= ' '; ++c)
+        kinds[c] = Kind::Space;
+    for (char c : std::string_view("-.()[]/~xX"))
+        kinds[std::size_t(c)] = Kind::Joins;
+    kinds['+'] = Kind::Plus;
+    kinds['<'] = Kind::Markup;
+    kinds['&'] = Kind::Reference;
+    for (std::size_t c = 0x80; c < kinds.size(); ++c)
+        kinds[c] = Kind::Wide;
+    return kinds;
+}();
+
+constexpr std::array<bool, 256> kNameCharacters = [] {
+    std::array<bool, 256> name{};
+    for (std::size_t c = 0; c < name.size(); ++c)
+        name[c] = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == ':' ||
+                  c == '.' || c == '-';
+    return name;
+}();
+
+bool isLetter(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+bool equalsLower(std::string_view text, std::string_view lower)
+{
+    if (text.size() != lower.size())
+        return false;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (char(text[i] | 0x20) != lower[i])
+            return false;
+    return true;
+}
+
+// Charsets whose bytes below 0x80 are ASCII's: a page in one of them that
+// holds only ASCII reads as it would in UTF-8.
+bool readsAsAscii(std::string_view charset)
+{
+    for (std::string_view prefix : {"us-ascii", "ascii", "iso-8859-", "iso8859-", "windows-125", "cp125", "latin"})
+        if (charset.size() >= prefix.size() && equalsLower(charset.substr(0, prefix.size()), prefix))
+            return true;
+    return false;
+}
+
+bool isUtf8(std::string_view charset)
+{
+    return equalsLower(charset, "utf-8") || equalsLower(charset, "utf8");
+}
+
+// Whether the bytes are UTF-8 throughout: libxml2 decodes a page that
+// names no charset as Latin-1 once it meets a byte that is not, markup
+// included.
+bool isUtf8Text(std::string_view bytes)
+{
+    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    const std::size_t size = bytes.size();
+    std::size_t at = 0;
+    while (at < size) {
+#if defined(__SSE2__)
+        // ASCII, sixteen bytes at a time.
+        if (at + 16 <= size) {
+            const int high = _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at)));
+            if (high == 0) {
+                at += 16;
+                continue;
+            }
+            at += std::size_t(__builtin_ctz(unsigned(high)));
+        }
+#endif
+        if (data[at] < 0x80) {
+            ++at;
+            continue;
+        }
+        UChar32 c = 0;
+        U8_NEXT(data, at, size, c);
+        if (c < 0)
+            return false;
+    }
+    return true;
+}
+
+// Plain bytes are those skipWords passes over: all but digits, '+', '<',
+// '&' and the bytes of characters beyond ASCII.
+bool isPlain(unsigned char c)
+{
+    const Kind kind = kKinds[c];
+    return kind != Kind::Digit && kind != Kind::Plus && kind != Kind::Markup && kind != Kind::Reference &&
+           kind != Kind::Wide;
+}
+
+std::size_t nextNotPlain(const unsigned char* bytes, std::size_t at, std::size_t size)
+{
+#if defined(__SSE2__)
+    const __m128i less = _mm_set1_epi8('<');
+    const __m128i ampersand = _mm_set1_epi8('&');
+    const __m128i plus = _mm_set1_epi8('+');
+    const __m128i zero = _mm_set1_epi8('0');
+    const __m128i flip = _mm_set1_epi8(char(0x80));
+    const __m128i ten = _mm_set1_epi8(char(0x80 + 10));
+    for (; at + 16 <= size; at += 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + at));
+        const __m128i marks = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, less), _mm_cmpeq_epi8(block, ampersand)),
+                                           _mm_cmpeq_epi8(block, plus));
+        // c - '0' below 10, unsigned, as a signed comparison
+        const __m128i digits = _mm_cmplt_epi8(_mm_xor_si128(_mm_sub_epi8(block, zero), flip), ten);
+        // The top bit: bytes beyond ASCII.
+        const int found = _mm_movemask_epi8(_mm_or_si128(marks, digits)) | _mm_movemask_epi8(block);
+        if (found != 0)
+            return at + std::size_t(__builtin_ctz(unsigned(found)));
+    }
+#endif
+    while (at < size && isPlain(bytes[at]))
+        ++at;
+    return at;
+}
+
+std::size_t firstBeyondAscii(std::string_view bytes)
+{
+    const auto found =
+        std::find_if(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+    return found == bytes.end() ? kNone : std::size_t(found - bytes.begin());
+}
+
+class Sieve {
+public:
+    Sieve(std::string_view html, const ShortestNumber& shortest) : m_html(html), m_shortest(shortest) {}
+
+    SievedPage run(std::string_view headerCharset)
+    {
+        // The charset libxml2 decodes the page in (HtmlPushParser): a UTF-8
+        // byte-order mark, else the header's charset, else the first
+        // <meta> that names one, which counts only for what follows it.
+        // Bytes beyond ASCII read otherwise than UTF-8 have the page read
+        // whole.
+        const bool byteOrderMark = m_html.starts_with("\xef\xbb\xbf");
+        m_headerNamesCharset = !headerCharset.empty();
+        m_utf8 = byteOrderMark || isUtf8(headerCharset);
+        if (!byteOrderMark)
+            declareCharset(headerCharset, 0);
+        m_firstWide = firstBeyondAscii(m_html);
+        // libxml2 stops short at a NUL in many places, and ISO-2022 spells
+        // characters with plain ASCII bytes after an escape.
+        if (m_html.find('\0') != kNone || m_html.find('\x1b') != kNone || !isUtf8Text(m_html))
+            m_page.readWhole = true;
+        const auto* bytes = reinterpret_cast<const unsigned char*>(m_html.data());
+        const std::size_t size = m_html.size();
+        std::size_t at = byteOrderMark ? 3 : 0;
+        m_segmentStart = m_segmentEnd = at;
+        while (at < size && !m_page.readWhole) {
+            // Outside a run, words pass by at once.
+            if (m_start == kNone) {
+                skipWords(bytes, at);
+                if (at == size)
+                    break;
+            }
+            switch (kKinds[bytes[at]]) {
+            case Kind::Space:
+                ++m_segmentText;
+                ++at;
+                break;
+            case Kind::Markup:
+                markup(at);
+                break;
+            case Kind::Reference:
+                reference(at);
+                break;
+            case Kind::Wide:
+                wide(at);
+                break;
+            default:
+                character(bytes[at], at, at + 1);
+                ++at;
+                break;
+            }
+        }
+        hard(size);
+        if (m_firstWide != kNone && !m_utf8)
+            m_page.readWhole = true;
+        if (m_page.readWhole)
+            m_page.windows.clear();
+        return std::move(m_page);
+    }
+
+private:
+    // Passes over text up to a digit, a plus sign, markup, a reference or a
+    // character beyond ASCII: what lies between only moves the stretch since
+    // the last hard character.
+    void skipWords(const unsigned char* bytes, std::size_t& at)
+    {
+        const std::size_t size = m_html.size();
+        // A window waiting for its end ends at the first hard character.
+        while (at < size && m_segmentHoldsRun) {
+            const Kind kind = kKinds[bytes[at]];
+            if (kind == Kind::Soft) {
+                ++m_segmentText;
+                m_segmentEnd = ++at;
+            } else if (kind == Kind::Hard) {
+                hard(++at);
+            } else {
+                return;
+            }
+        }
+        const std::size_t from = at;
+        at = nextNotPlain(bytes, at, size);
+        std::size_t back = at;
+        while (back > from && kKinds[bytes[back - 1]] != Kind::Hard)
+            --back;
+        if (back > from) {
+            m_segmentStart = m_segmentEnd = back;
+            m_segmentText = 0;
+            m_segmentEndTagsSeen.clear();
+            m_segmentTags.clear();
+            m_segmentOddTag = false;
+        }
+        const std::size_t low = std::max(from, m_segmentStart);
+        std::size_t last = at;
+        while (last > low && kKinds[bytes[last - 1]] == Kind::Space)
+            --last;
+        if (last > low)
+            m_segmentEnd = last;
+        m_segmentText += at - low;
+    }
+
+    // A charset named at `at`: UTF-8 there counts when no byte beyond ASCII
+    // came before; one that reads ASCII alike leaves a page of ASCII as it
+    // is; any other has the page read whole.
+    void declareCharset(std::string_view charset, std::size_t at)
+    {
+        if (charset.empty())
+            return;
+        if (isUtf8(charset)) {
+            if (!m_charsetNamed && at < m_firstWide)
+                m_utf8 = true;
+        } else if (!readsAsAscii(charset)) {
+            unsure();
+        }
+        m_charsetNamed = true;
+    }
+
+    // One character of text at [from, to), by the code point it stands for.
+    void character(char32_t c, std::size_t from, std::size_t to)
+    {
+        Kind kind = c < 0x80 ? kKinds[c] : Kind::Joins;
+        if (kind == Kind::Markup || kind == Kind::Reference)
+            kind = Kind::Hard; // a '<' or '&' of the text
+        if (c >= 0x80) {
+            // Digits of every script count, as the matcher reads them. Letters
+            // end a run, and those of no extension label end a window too;
+            // the katakana length mark is a dash to the matcher. Anything else
+            // may be punctuation to it.
+            if (u_charType(UChar32(c)) == U_DECIMAL_DIGIT_NUMBER)
+                kind = Kind::Digit;
+            else if (c == 0xFF0B) // full-width plus
+                kind = Kind::Plus;
+            else if (c == 0x30FC)
+                kind = Kind::Joins;
+            else if (u_isalpha(UChar32(c)))
+                kind = isExtensionLetter(c) ? Kind::Soft : Kind::Hard;
+        }
+        // An alt text's characters all stand where its tag does.
+        m_segmentText += m_inAltText ? 1 : to - from;
+        if (kind != Kind::Space && kind != Kind::Hard)
+            m_segmentEnd = to;
+        switch (kind) {
+        case Kind::Digit:
+            ++m_digits;
+            break;
+        case Kind::Plus:
+            m_plus = true;
+            break;
+        case Kind::Joins:
+            break;
+        case Kind::Space:
+            return;
+        case Kind::Hard:
+            return hard(m_inAltText ? from : to);
+        default:
+            return endRun();
+        }
+        if (m_start == kNone)
+            m_start = from;
+    }
+
+    static bool isExtensionLetter(char32_t c)
+    {
+        // "доб", "extensión", full-width "ｅｘｔｎ" and "ｉｎｔ"
+        return c == 0x434 || c == 0x43E || c == 0x431 || c == 0xF3 || (c >= 0xFF41 && c <= 0xFF5A);
+    }
+
+    void endRun()
+    {
+        if (m_start != kNone && m_digits >= (m_plus ? m_shortest.international : m_shortest.national))
+            m_segmentHoldsRun = true;
+        m_start = kNone;
+        m_digits = 0;
+        m_plus = false;
+    }
+
+    // A character, ending at `after`, that no match of the matcher spans:
+    // the matcher reads what follows as it would from the start of a text, so
+    // a window may end before it and start after it.
+    void hard(std::size_t after)
+    {
+        endRun();
+        if (m_segmentHoldsRun) {
+            // The window ends with its last character: markup after it
+            // changes nothing the matcher finds.
+            SieveWindow window{m_html.substr(m_segmentStart, m_segmentEnd - m_segmentStart),
+                               blockEndTags(m_segmentEnd)};
+            window.closesPre = m_windowClosesPre;
+            for (SieveEndTag& tag : window.endTags) {
+                tag.start -= m_segmentStart;
+                tag.end -= m_segmentStart;
+            }
+            const auto lineEnds = std::count_if(window.endTags.begin(), window.endTags.end(),
+                                                [](const SieveEndTag& tag) { return !tag.sameLineEnd; });
+            // Each way to read the window is a parse of it (PhoneNumberReader).
+            const bool newlines = window.bytes.find_first_of("\r\n") != kNone;
+            const std::size_t ways = std::min(std::size_t(lineEnds), kMaxLineEnds + 1) + (newlines ? 1 : 0);
+            m_windowBytesRead += window.bytes.size() << ways;
+            if (window.bytes.size() > kMaxWindowBytes || m_segmentText > kMaxWindowText ||
+                std::size_t(lineEnds) > kMaxLineEnds || window.endTags.size() > kMaxEndTags ||
+                m_page.windows.size() == kMaxWindows || m_windowBytesRead > m_html.size() + kMaxWindowBytes ||
+                m_segmentOddTag || !tagsReadAlone(m_segmentEnd))
+                m_page.readWhole = true;
+            else
+                m_page.windows.push_back(std::move(window));
+            m_segmentHoldsRun = false;
+        }
+        m_segmentStart = after;
+        m_segmentEnd = after;
+        m_segmentText = 0;
+        m_segmentEndTagsSeen.clear();
+        m_segmentOddTag = false;
+        m_segmentTags.clear();
+    }
+
+    void unsure() { m_page.readWhole = true; }
+
+    // At a '<': passes over a comment, a doctype, a processing instruction
+    // or a tag (with a script's or a style's content) as the text would,
+    // joined to what stands around it. A '<' before a space, a digit or the
+    // like is text. Markup that is not plainly well formed, which libxml2
+    // recovers from in ways of its own, has the page read whole.
+    void markup(std::size_t& at)
+    {
+        const std::string_view rest = m_html.substr(at);
+        const char next = rest.size() > 1 ? rest[1] : '\0';
+        if (isLetter(next)) {
+            startTag(at);
+        } else if (rest.starts_with("<!--")) {
+            const std::size_t end = rest.find("-->", 4);
+            if (end == kNone || rest.substr(4, 1) == ">" || rest.substr(4, 2) == "->" ||
+                rest.substr(0, end).find("--!>") != kNone)
+                return unsure();
+            at += end + 3;
+        } else if (equalsLower(rest.substr(0, 9), "<!doctype")) {
+            doctype(at);
+        } else if (next == '?') {
+            // libxml2 ends a processing instruction at the first '>', and
+            // drops a "<?" that starts none.
+            const std::size_t end = rest.find('>');
+            if (rest.size() < 3 || !isLetter(rest[2]))
+                at += 2;
+            else if (end == kNone)
+                return unsure();
+            else
+                at += end + 1;
+        } else if (next == '/') {
+            const std::string_view name = tagName(rest.substr(2));
+            std::size_t end = 2 + name.size();
+            while (end < rest.size() && isTagBlank(rest[end]))
+                ++end;
+            if (name.empty() || !isLetter(name.front()) || end == rest.size() || rest[end] != '>')
+                return unsure();
+            endTagOf(name, at, at + end + 1);
+            at += end + 1;
+        } else {
+            character(U'<', at, at + 1);
+            ++at;
+        }
+    }
+
+    // <!DOCTYPE name [PUBLIC "id" ["uri"] | SYSTEM "uri"]>, as libxml2 reads
+    // it; a quoted string may hold a '>'. Anything else has the page read
+    // whole.
+    void doctype(std::size_t& at)
+    {
+        const std::size_t size = m_html.size();
+        std::size_t i = at + 9;
+        const auto blanks = [&] {
+            while (i < size && isTagBlank(m_html[i]))
+                ++i;
+        };
+        // A quoted string; a public identifier holds only its own characters.
+        const auto literal = [&](bool publicId) {
+            if (i == size || (m_html[i] != '"' && m_html[i] != '\''))
+                return false;
+            const std::size_t close = m_html.find(m_html[i], i + 1);
+            if (close == kNone)
+                return false;
+            if (publicId && m_html.substr(i + 1, close - i - 1).find_first_of("<>&\"") != kNone)
+                return false;
+            i = close + 1;
+            return true;
+        };
+        blanks();
+        const std::size_t name = tagName(m_html.substr(i)).size();
+        if (name == 0)
+            return unsure();
+        i += name;
+        blanks();
+        const std::string_view keyword = m_html.substr(i, 6);
+        if (equalsLower(keyword, "public") || equalsLower(keyword, "system")) {
+            const bool publicId = equalsLower(keyword, "public");
+            i += 6;
+            blanks();
+            if (!literal(publicId))
+                return unsure();
+            blanks();
+            if (publicId && i < size && m_html[i] != '>' && !literal(false))
+                return unsure();
+            blanks();
+        }
+        if (i == size || m_html[i] != '>')
+            return unsure();
+        at = i + 1;
+    }
+
+    // Blanks between a tag's parts, as libxml2 takes them.
+    static bool isTagBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+    static bool isNameStart(char c) { return isLetter(c) || c == '_' || c == ':'; }
+
+    void startTag(std::size_t& at)
+    {
+        const std::size_t size = m_html.size();
+        const std::string_view name = tagName(m_html.substr(at + 1));
+        // Their content is hidden (PageText) up to where libxml2 takes them
+        // to end, which only the whole page tells.
+        if (equalsLower(name, "template") || equalsLower(name, "noembed"))
+            return unsure();
+        noteTag(name, at, false);
+        m_tagStart = at;
+        std::size_t i = at + 1 + name.size();
+        bool selfClosing = false;
+        for (;;) {
+            const std::size_t blanks = i;
+            while (i < size && isTagBlank(m_html[i]))
+                ++i;
+            if (i + 1 < size && m_html[i] == '/' && m_html[i + 1] == '>') {
+                selfClosing = true;
+                ++i;
+            }
+            if (i >= size)
+                return unsure();
+            if (m_html[i] == '>')
+                break;
+            // Attributes stand apart, and their names are names: libxml2
+            // skips what is not to the next blank, quotes and all.
+            if (i == blanks || !isNameStart(m_html[i]))
+                return unsure();
+            const std::string_view attribute = tagName(m_html.substr(i));
+            i += attribute.size();
+            if (i == size || !(isTagBlank(m_html[i]) || m_html[i] == '=' || m_html[i] == '>' || m_html[i] == '/'))
+                return unsure();
+            std::size_t afterName = i;
+            while (afterName < size && isTagBlank(m_html[afterName]))
+                ++afterName;
+            std::string_view value;
+            if (afterName < size && m_html[afterName] == '=') {
+                i = afterName + 1;
+                while (i < size && isTagBlank(m_html[i]))
+                    ++i;
+                if (i < size && (m_html[i] == '"' || m_html[i] == '\'')) {
+                    const std::size_t close = m_html.find(m_html[i], i + 1);
+                    if (close == kNone)
+                        return unsure();
+                    value = m_html.substr(i + 1, close - i - 1);
+                    i = close + 1;
+                } else {
+                    const std::size_t valueStart = i;
+                    while (i < size && !isTagBlank(m_html[i]) && m_html[i] != '>') {
+                        if (std::strchr("\"'<=`", m_html[i]))
+                            return unsure();
+                        ++i;
+                    }
+                    if (i == valueStart)
+                        return unsure();
+                    value = m_html.substr(valueStart, i - valueStart);
+                }
+            }
+            attributeOf(name, attribute, value);
+            if (m_page.readWhole)
+                return;
+        }
+        altText(m_tagStart, i + 1);
+        at = i + 1;
+        // A block element's start ends the line before it in the page's text,
+        // and the matcher reads each line on its own: no match spans the tag.
+        // (libxml2 drops a second <html> or <body>, which then ends nothing.)
+        if (startsLine(name))
+            hard(at);
+        // A script's or a style's content is no text, up to its end tag;
+        // libxml2 takes <script/> for one without content.
+        const bool script = equalsLower(name, "script");
+        if (script || equalsLower(name, "style")) {
+            if (selfClosing)
+                return unsure();
+            for (std::size_t end = m_html.find("</", at); end != kNone; end = m_html.find("</", end + 2)) {
+                const std::string_view closing = tagName(m_html.substr(end + 2));
+                if (closing.empty())
+                    continue;
+                if (!equalsLower(closing, script ? "script" : "style"))
+                    return unsure(); // where libxml2 ends it then is its own affair
+                at = end;
+                return;
+            }
+            return unsure();
+        }
+    }
+
+    // A window parsed on its own reads as the page only while its tags are
+    // of the plain kind (WindowTags); one of another kind in the stretch
+    // has a window there read whole.
+    // Looked at only once a window takes the stretch, which is seldom.
+    void noteTag(std::string_view name, std::size_t at, bool end)
+    {
+        if (m_segmentTags.size() < kMaxWindowTags)
+            m_segmentTags.push_back({at, name, end});
+        else
+            m_segmentOddTag = true;
+    }
+
+    // Whether the window up to `end` reads alone as in its page: its tags
+    // are of the plain kind, and no end tag of an element opened before it
+    // may close a block or a <pre> opened within it (which the page's text
+    // would end there, and the window's not).
+    bool tagsReadAlone(std::size_t end) const
+    {
+        std::vector<std::string_view> open;
+        for (const SeenTag& tag : m_segmentTags) {
+            if (tag.at >= end)
+                break;
+            if (!isWindowTag(tag.name))
+                return false;
+            if (!tag.end) {
+                if (!equalsLower(tag.name, "br") && !equalsLower(tag.name, "img") && !equalsLower(tag.name, "hr") &&
+                    !equalsLower(tag.name, "wbr"))
+                    open.push_back(tag.name);
+                continue;
+            }
+            const auto opened = std::find_if(open.rbegin(), open.rend(), [&](std::string_view name) {
+                return name.size() == tag.name.size() && equalsLower(name, lowerCopy(tag.name));
+            });
+            if (opened != open.rend()) {
+                open.erase(opened.base() - 1, open.end());
+                continue;
+            }
+            for (std::string_view name : open)
+                if (isBlockElement(lowerCopy(name)))
+                    return false;
+        }
+        return true;
+    }
+
+    static std::string lowerCopy(std::string_view name)
+    {
+        std::string lower(name);
+        for (char& c : lower)
+            c = char(c >= 'A' && c <= 'Z' ? c | 0x20 : c);
+        return lower;
+    }
+
+    static bool startsLine(std::string_view name)
+    {
+        const std::string lower = lowerCopy(name);
+        const std::string_view view = lower;
+        return view != "html" && view != "body" && isBlockElement(view);
+    }
+
+    static bool isWindowTag(std::string_view name)
+    {
+        return name.size() <= kLongestWindowTag &&
+               std::binary_search(std::begin(kWindowTags), std::end(kWindowTags), lowerCopy(name));
+    }
+
+    // Which end tags are of block elements is looked at only once a window
+    // takes the stretch.
+    void endTagOf(std::string_view name, std::size_t from, std::size_t to)
+    {
+        noteTag(name, from, true);
+        // Before the window's first character, a line's end changes nothing.
+        if (m_segmentEnd == m_segmentStart)
+            return;
+        if (m_segmentEndTagsSeen.size() < kMaxWindowTags)
+            m_segmentEndTagsSeen.push_back({from, to, name, m_segmentEnd});
+        else
+            m_segmentOddTag = true;
+    }
+
+    // The end tags of block elements among those seen, as far as `end`.
+    std::vector<SieveEndTag> blockEndTags(std::size_t end)
+    {
+        m_windowClosesPre = false;
+        std::vector<SieveEndTag> tags;
+        std::size_t textEndAtLast = kNone;
+        for (const SeenEndTag& seen : m_segmentEndTagsSeen) {
+            if (seen.to > end)
+                continue;
+            std::string name = lowerCopy(seen.name);
+            // Whether a <pre> ends here is read both ways already (PhoneNumberReader).
+            if (name == "pre")
+                m_windowClosesPre = true;
+            if (name == "pre" || !isBlockElement(name))
+                continue;
+            const bool sameLineEnd = !tags.empty() && seen.textEnd == textEndAtLast;
+            tags.push_back({seen.from, seen.to, std::move(name), sameLineEnd});
+            textEndAtLast = seen.textEnd;
+        }
+        return tags;
+    }
+
+    // As libxml2 reads a tag's name.
+    static std::string_view tagName(std::string_view from)
+    {
+        std::size_t end = 0;
+        while (end < from.size() && kNameCharacters[static_cast<unsigned char>(from[end])])
+            ++end;
+        return from.substr(0, end);
+    }
+
+    // An image's alt text, which the text shows between spaces as far as its
+    // first 64 bytes (PageText), read as characters that stand where the tag
+    // does, so that windows still begin and end outside tags.
+    void altText(std::size_t from, std::size_t to)
+    {
+        const std::string_view alt = m_alt.substr(0, 64);
+        m_alt = {};
+        if (alt.empty())
+            return;
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(alt.data());
+        m_inAltText = true;
+        for (std::size_t at = 0; at < alt.size() && !m_page.readWhole;) {
+            UChar32 c = 0;
+            U8_NEXT(bytes, at, alt.size(), c);
+            if (c >= 0)
+                character(char32_t(c), from, to);
+        }
+        m_inAltText = false;
+    }
+
+    // The attributes the text takes something from.
+    void attributeOf(std::string_view tag, std::string_view attribute, std::string_view value)
+    {
+        if (equalsLower(attribute, "href")) {
+            value = trimmed(value);
+            const std::string_view scheme = value.substr(0, 4);
+            if (equalsLower(scheme, "tel:") || scheme.find('&') != kNone)
+                unsure();
+        } else if (equalsLower(attribute, "alt") && equalsLower(tag, "img")) {
+            // Read once the tag is whole (altText); libxml2 decodes its references.
+            if (value.find('&') != kNone)
+                return unsure();
+            m_alt = value;
+        } else if (equalsLower(tag, "meta") && !m_headerNamesCharset) {
+            // The header's charset wins over the page's own.
+            if (equalsLower(attribute, "charset"))
+                declareCharset(trimmed(value), m_tagStart);
+            else if (equalsLower(attribute, "content"))
+                declareCharset(charsetInContent(value), m_tagStart);
+        }
+    }
+
+    static std::string_view trimmed(std::string_view text)
+    {
+        while (!text.empty() && isTagBlank(text.front()))
+            text.remove_prefix(1);
+        while (!text.empty() && isTagBlank(text.back()))
+            text.remove_suffix(1);
+        return text;
+    }
+
+    // The charset in a <meta content="text/html; charset=...">, spaced as
+    // libxml2 allows; what cannot be read has the page read whole.
+    std::string_view charsetInContent(std::string_view content)
+    {
+        std::size_t at = 0;
+        while (at + 7 <= content.size() && !equalsLower(content.substr(at, 7), "charset"))
+            ++at;
+        if (at + 7 > content.size())
+            return {};
+        std::string_view rest = trimmed(content.substr(at + 7));
+        if (rest.empty() || rest.front() != '=') {
+            unsure();
+            return {};
+        }
+        rest = trimmed(rest.substr(1));
+        std::size_t end = 0;
+        while (end < rest.size() && !isTagBlank(rest[end]) && rest[end] != ';' && rest[end] != '"' && rest[end] != '\'')
+            ++end;
+        if (end == 0)
+            unsure();
+        return rest.substr(0, end);
+    }
+
+    // At a '&': a character reference stands for its character, as libxml2
+    // reads it; anything else is text.
+    void reference(std::size_t& at)
+    {
+        const std::size_t size = m_html.size();
+        std::size_t i = at + 1;
+        if (i < size && m_html[i] == '#') {
+            ++i;
+            const bool hex = i < size && (m_html[i] == 'x' || m_html[i] == 'X');
+            if (hex)
+                ++i;
+            char32_t value = 0;
+            for (; i < size; ++i) {
+                const char c = m_html[i];
+                int digit = -1;
+                if (c >= '0' && c <= '9')
+                    digit = c - '0';
+                else if (hex && (c | 0x20) >= 'a' && (c | 0x20) <= 'f')
+                    digit = (c | 0x20) - 'a' + 10;
+                if (digit < 0)
+                    break;
+                value = std::min<char32_t>(value * (hex ? 16 : 10) + char32_t(digit), 0x110000);
+            }
+            if (i < size && m_html[i] == ';')
+                ++i;
+            // Without digits, or naming no character, it vanishes.
+            if (isXmlChar(value))
+                character(value, at, i);
+            at = i;
+            return;
+        }
+        // A name must be one libxml2 knows, and end in ';'.
+        while (i < size && (isLetter(m_html[i]) || (m_html[i] >= '0' && m_html[i] <= '9')))
+            ++i;
+        if (i > at + 1 && isLetter(m_html[at + 1]) && i < size && m_html[i] == ';') {
+            const std::string name(m_html.substr(at + 1, i - at - 1));
+            if (const htmlEntityDesc* entity = htmlEntityLookup(reinterpret_cast<const xmlChar*>(name.c_str()))) {
+                character(entity->value, at, i + 1);
+                at = i + 1;
+                return;
+            }
+        }
+        character(U'&', at, at + 1);
+        ++at;
+    }
+
+    static bool isXmlChar(char32_t c)
+    {
+        return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD) ||
+               (c >= 0x10000 && c <= 0x10FFFF);
+    }
+
+    void wide(std::size_t& at)
+    {
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(m_html.data());
+        std::size_t next = at;
+        UChar32 c = 0;
+        U8_NEXT(bytes, next, m_html.size(), c);
+        if (c < 0)
+            return unsure(); // no UTF-8: some other charset, which libxml2 reads otherwise
+        character(char32_t(c), at, next);
+        at = next;
+    }
+
+    std::string_view m_html;
+    ShortestNumber m_shortest;
+    SievedPage m_page;
+    bool m_headerNamesCharset = false;
+    bool m_charsetNamed = false; // by the header or a <meta>
+    bool m_utf8 = false;         // libxml2 reads the page as UTF-8
+    std::size_t m_firstWide = kNone;
+    std::string_view m_alt; // of the <img> being read
+    bool m_inAltText = false;
+    std::size_t m_tagStart = 0; // of the start tag being read
+    struct SeenTag {
+        std::size_t at = 0;
+        std::string_view name;
+        bool end = false;
+    };
+    std::vector<SeenTag> m_segmentTags; // the stretch's tags
+    bool m_segmentOddTag = false;       // more of them than are looked at
+    // The run being read: where it starts, its digits, and whether it holds
+    // a plus sign.
+    std::size_t m_start = kNone;
+    std::size_t m_digits = 0;
+    bool m_plus = false;
+    // The stretch since the last character no match spans: where it starts,
+    // the bytes of text in it, and whether a run in it is long enough.
+    std::size_t m_segmentStart = 0;
+    std::size_t m_segmentEnd = 0; // after its last character that is no space
+    std::size_t m_segmentText = 0;
+    bool m_segmentHoldsRun = false;
+    // An end tag in the stretch, and where the stretch's text ended then.
+    struct SeenEndTag {
+        std::size_t from = 0;
+        std::size_t to = 0;
+        std::string_view name;
+        std::size_t textEnd = 0;
+    };
+    std::vector<SeenEndTag> m_segmentEndTagsSeen;
+    bool m_windowClosesPre = false; // set by blockEndTags
+    // The bytes the windows' reading parses, all ways counted: beyond the
+    // page's own size, parsing it whole costs less.
+    std::size_t m_windowBytesRead = 0;
+};
+
+} // namespace
+
+bool noMatchSpans(char c)
+{
+    const Kind kind = kKinds[static_cast<unsigned char>(c)];
+    return kind == Kind::Hard || kind == Kind::Markup || kind == Kind::Reference;
+}
+
+SievedPage sievePage(std::string_view html, std::string_view contentType, const ShortestNumber& shortest)
+{
+    const QByteArray charset = HtmlPushParser::headerCharset(contentType);
+    return Sieve(html, shortest).run(std::string_view(charset.constData(), std::size_t(charset.size())));
+}

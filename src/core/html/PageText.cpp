@@ -1,0 +1,262 @@
+// Text extraction on libxml2's HTML push parser through SAX callbacks, as for
+// the page's links: no tree is built, tag names arrive in lower case, text
+// with its character references decoded to UTF-8. The page is fed in chunks
+// so the parser's input buffer stays small whatever the page's size.
+
+#include "core/html/PageText.h"
+
+#include "core/html/HtmlPushParser.h"
+
+#include <libxml/HTMLparser.h>
+#include <libxml/encoding.h>
+#include <libxml/parser.h>
+#include <libxml/parserInternals.h>
+
+#include <QByteArray>
+#include <QString>
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <iterator>
+#include <memory>
+
+namespace {
+
+// No phone number, even with an extension and a context, is longer; a
+// longer tel: href is a page author's joke and is not kept.
+constexpr std::size_t kMaxTelHref = 256;
+
+// Elements a browser shows on lines of their own, in order for a binary search.
+constexpr std::string_view kBlockElements[] = {
+    "address", "article", "aside",  "blockquote", "body",  "br",       "caption",    "center", "dd",
+    "details", "dialog",  "div",    "dl",         "dt",    "fieldset", "figcaption", "figure", "footer",
+    "form",    "h1",      "h2",     "h3",         "h4",    "h5",       "h6",         "header", "hr",
+    "html",    "legend",  "li",     "main",       "menu",  "nav",      "ol",         "option", "p",
+    "pre",     "section", "select", "summary",    "table", "textarea", "title",      "tr",     "ul"};
+static_assert(std::is_sorted(std::begin(kBlockElements), std::end(kBlockElements)));
+
+} // namespace
+
+namespace {
+
+// A name of up to eight bytes as one number, so that looking a tag up (once
+// per tag, in the parse and in the sieve) compares numbers.
+constexpr std::uint64_t packedName(std::string_view name)
+{
+    std::uint64_t packed = 0;
+    for (std::size_t i = 0; i < name.size(); ++i)
+        packed |= std::uint64_t(static_cast<unsigned char>(name[i])) << (8 * i);
+    return packed;
+}
+
+constexpr auto kShortBlockElements = [] {
+    std::array<std::uint64_t, std::size(kBlockElements)> packed{};
+    for (std::size_t i = 0; i < packed.size(); ++i)
+        packed[i] = kBlockElements[i].size() <= 8 ? packedName(kBlockElements[i]) : 0;
+    std::sort(packed.begin(), packed.end());
+    return packed;
+}();
+
+} // namespace
+
+bool isBlockElement(std::string_view tag)
+{
+    if (tag.empty() || tag.size() > 8)
+        return std::binary_search(std::begin(kBlockElements), std::end(kBlockElements), tag);
+    return std::binary_search(kShortBlockElements.begin(), kShortBlockElements.end(), packedName(tag));
+}
+
+namespace {
+
+// Elements whose content is never shown as text.
+bool isHidden(std::string_view tag)
+{
+    return tag == "script" || tag == "style" || tag == "template" || tag == "noembed" || tag == "head";
+}
+
+bool isHtmlSpace(unsigned char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r';
+}
+
+// Bytes that onCharacters copies as they are: neither spaces nor the lead
+// bytes of a no-break or narrow space.
+bool isPlain(unsigned char c)
+{
+    return c > ' ' ? c != 0xC2 && c != 0xE2 : !isHtmlSpace(c);
+}
+
+struct ParseState {
+    htmlParserCtxtPtr parser = nullptr;
+    PageText page;
+    int hiddenDepth = 0;         // open elements whose content is not shown
+    int preDepth = 0;            // open <pre>: its line ends are kept
+    std::ptrdiff_t openTel = -1; // the tel: link being read, if any
+};
+
+void endLine(std::string& text, char separator)
+{
+    while (!text.empty() && text.back() == ' ')
+        text.pop_back();
+    if (text.empty() || text.back() == '\n' || (separator == '\t' && text.back() == '\t'))
+        return;
+    if (text.back() == '\t')
+        text.back() = separator;
+    else
+        text.push_back(separator);
+}
+
+// Bytes of the no-break or narrow space at chars[i] (U+00A0, U+2007, U+2009,
+// U+202F), or 0. They read as spaces, and numbers are often grouped with them.
+int fixedSpaceLength(const xmlChar* chars, int i, int length)
+{
+    if (chars[i] == 0xC2 && i + 1 < length && chars[i + 1] == 0xA0)
+        return 2;
+    if (chars[i] == 0xE2 && i + 2 < length && chars[i + 1] == 0x80 &&
+        (chars[i + 2] == 0x87 || chars[i + 2] == 0x89 || chars[i + 2] == 0xAF))
+        return 3;
+    return 0;
+}
+
+void onCharacters(void* context, const xmlChar* chars, int length)
+{
+    auto& state = *static_cast<ParseState*>(context);
+    if (state.hiddenDepth > 0)
+        return;
+    std::string& text = state.page.text;
+    for (int i = 0; i < length; ++i) {
+        // Most of a page's text goes in at once rather than byte by byte.
+        int plain = i;
+        while (plain < length && isPlain(chars[plain]))
+            ++plain;
+        if (plain > i) {
+            text.append(reinterpret_cast<const char*>(chars + i), std::size_t(plain - i));
+            i = plain - 1;
+            continue;
+        }
+        const unsigned char c = chars[i];
+        const int fixedSpace = fixedSpaceLength(chars, i, length);
+        if (fixedSpace > 0) {
+            i += fixedSpace - 1;
+            text.push_back(' ');
+        } else if (c == '\n' && state.preDepth > 0) {
+            endLine(text, '\n');
+        } else if (isHtmlSpace(c)) {
+            if (!text.empty() && text.back() != ' ' && text.back() != '\n' && text.back() != '\t')
+                text.push_back(' ');
+        } else {
+            text.push_back(char(c));
+        }
+    }
+}
+
+const char* attribute(const xmlChar** attributes, const char* name)
+{
+    for (const xmlChar** at = attributes; at && at[0]; at += 2) {
+        if (std::strcmp(reinterpret_cast<const char*>(at[0]), name) == 0)
+            return at[1] ? reinterpret_cast<const char*>(at[1]) : "";
+    }
+    return nullptr;
+}
+
+void startTelLink(ParseState& state, const char* href)
+{
+    std::string_view value = href ? href : "";
+    while (!value.empty() && isHtmlSpace(value.front()))
+        value.remove_prefix(1);
+    if (value.size() < 4 || value.size() > kMaxTelHref || strncasecmp(value.data(), "tel:", 4) != 0)
+        return;
+    const QByteArray raw(value.data(), qsizetype(value.size()));
+    QByteArray decoded = QByteArray::fromPercentEncoding(raw);
+    // Escapes that spell no UTF-8 stay escapes, so the text stays UTF-8.
+    if (QString::fromUtf8(decoded).toUtf8() != decoded)
+        decoded = raw;
+    state.openTel = std::ptrdiff_t(state.page.telLinks.size());
+    state.page.telLinks.push_back({state.page.text.size(), state.page.text.size(), decoded.toStdString()});
+}
+
+void onStartElement(void* context, const xmlChar* tagName, const xmlChar** attributes)
+{
+    auto& state = *static_cast<ParseState*>(context);
+    if (HtmlPushParser::stoppedTooDeep(state.parser))
+        return;
+    const std::string_view tag = reinterpret_cast<const char*>(tagName);
+    if (isHidden(tag)) {
+        ++state.hiddenDepth;
+        return;
+    }
+    if (state.hiddenDepth > 0)
+        return;
+    if (tag == "td" || tag == "th")
+        endLine(state.page.text, '\t');
+    else if (isBlockElement(tag))
+        endLine(state.page.text, '\n');
+    if (tag == "pre")
+        ++state.preDepth;
+    else if (tag == "a")
+        startTelLink(state, attribute(attributes, "href"));
+    else if (tag == "img") {
+        // An image's alt text is what a reader without images sees; icons
+        // such as a telephone stand for labels, so keep it as a word.
+        const char* alt = attribute(attributes, "alt");
+        if (alt && *alt) {
+            onCharacters(context, reinterpret_cast<const xmlChar*>(" "), 1);
+            onCharacters(context, reinterpret_cast<const xmlChar*>(alt),
+                         int(std::min<std::size_t>(std::strlen(alt), 64)));
+            onCharacters(context, reinterpret_cast<const xmlChar*>(" "), 1);
+        }
+    }
+}
+
+void onEndElement(void* context, const xmlChar* tagName)
+{
+    auto& state = *static_cast<ParseState*>(context);
+    const std::string_view tag = reinterpret_cast<const char*>(tagName);
+    if (isHidden(tag)) {
+        state.hiddenDepth = std::max(0, state.hiddenDepth - 1);
+        return;
+    }
+    if (state.hiddenDepth > 0)
+        return;
+    if (tag == "pre")
+        state.preDepth = std::max(0, state.preDepth - 1);
+    if (tag == "a" && state.openTel >= 0) {
+        state.page.telLinks[std::size_t(state.openTel)].end = state.page.text.size();
+        state.openTel = -1;
+    }
+    if (isBlockElement(tag) && tag != "br")
+        endLine(state.page.text, '\n');
+}
+
+xmlSAXHandler textHandler()
+{
+    xmlSAXHandler handler{};
+    handler.initialized = XML_SAX2_MAGIC;
+    handler.startElement = onStartElement;
+    handler.endElement = onEndElement;
+    handler.characters = onCharacters;
+    handler.ignorableWhitespace = onCharacters;
+    handler.serror = HtmlPushParser::ignoreError;
+    return handler;
+}
+
+} // namespace
+
+PageText extractPageText(std::string_view html, std::string_view contentType)
+{
+    ParseState state;
+    state.page.text.reserve(html.size() / 4);
+    xmlSAXHandler handler = textHandler();
+    HtmlPushParser::parse(html, contentType, handler, &state, state.parser);
+    if (state.openTel >= 0)
+        state.page.telLinks[std::size_t(state.openTel)].end = state.page.text.size();
+    endLine(state.page.text, '\n');
+    // Blanks dropped at a line's end may lie where a link began.
+    for (TelLink& link : state.page.telLinks) {
+        link.start = std::min(link.start, state.page.text.size());
+        link.end = std::clamp(link.end, link.start, state.page.text.size());
+    }
+    return std::move(state.page);
+}
