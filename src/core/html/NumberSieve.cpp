@@ -1,5 +1,6 @@
 #include "core/html/NumberSieve.h"
 
+#include "core/html/HtmlEntities.h"
 #include "core/html/HtmlPushParser.h"
 #include "core/html/PageText.h"
 
@@ -807,13 +808,24 @@ private:
             at = i;
             return;
         }
-        // A name must be one libxml2 knows, and end in ';'.
+        // A name must be one libxml2 knows, or else one browsers know (which
+        // the page's text reads too), and end in ';'.
         while (i < size && (isLetter(m_html[i]) || (m_html[i] >= '0' && m_html[i] <= '9')))
             ++i;
         if (i > at + 1 && isLetter(m_html[at + 1]) && i < size && m_html[i] == ';') {
             const std::string name(m_html.substr(at + 1, i - at - 1));
             if (const htmlEntityDesc* entity = htmlEntityLookup(reinterpret_cast<const xmlChar*>(name.c_str()))) {
                 character(entity->value, at, i + 1);
+                at = i + 1;
+                return;
+            }
+            const std::string_view characters = namedCharacters(name);
+            if (!characters.empty()) {
+                // None of these stands for more than one character a match may hold.
+                UChar32 first = 0;
+                std::size_t read = 0;
+                U8_NEXT(reinterpret_cast<const std::uint8_t*>(characters.data()), read, characters.size(), first);
+                character(char32_t(first), at, i + 1);
                 at = i + 1;
                 return;
             }
