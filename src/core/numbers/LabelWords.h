@@ -15,9 +15,9 @@ enum class LabelKind : std::uint8_t {
     Service,        // a desk or line people call: "hotline", "reception", "Zentrale"
     Identifier,     // names an identifier, a date, a price or a postcode on its own: "IBAN", "Datum"
     IdentifierWord, // names one only with a number word: "customer" in "customer no."
-    NumberWord, // abbreviated or a code: "No.", "Nr", "#", "código"; alone it names an identifier
-    NumberName, // written out: "number", "Nummer", "numéro"; alone, in running text, a telephone's
-    Connector,  // may stand between a number word and what it numbers: "de", "the", "is"
+    NumberWord,     // abbreviated or a code: "No.", "Nr", "#", "código"; alone it names an identifier
+    NumberName,     // written out: "number", "Nummer", "numéro"; alone, in running text, a telephone's
+    Connector,      // may stand between a number word and what it numbers: "de", "the", "is"
 };
 
 enum class LabelMatch : std::uint8_t {

@@ -62,7 +62,7 @@ bool hasNonPhoneShape(std::string_view text, std::size_t start, std::size_t leng
         (shape.front() != '0' || shape.find('/', slash + 1) != std::string_view::npos))
         return true;
     static const QRegularExpression whole(QStringLiteral("^(?:"
-                                                         "[+-]\\d{1,3}[.,]\\d+"                   // signed decimal
+                                                         "[+-]\\d{1,3}[.,]\\d+"                     // signed decimal
                                                          "|\\d{1,2}\\.\\d{1,2}\\.(?:\\d{4}|\\d{2})" // dotted date
                                                          "|\\d{4}\\.\\d{1,2}\\.\\d{1,2}"
                                                          "|\\d{1,3}(?:\\.\\d{1,3}){3}" // IP address
@@ -70,7 +70,8 @@ bool hasNonPhoneShape(std::string_view text, std::size_t start, std::size_t leng
     if (whole.match(QString::fromLatin1(shape)).hasMatch())
         return true;
     // Hours from and to: "16.00–01.30", "8.30 - 12.30".
-    static const QRegularExpression hours(QStringLiteral("^\\d{1,2}[.:]\\d{2}\\s*[-\u2013\u2014]\\s*\\d{1,2}[.:]\\d{2}$"));
+    static const QRegularExpression hours(
+        QStringLiteral("^\\d{1,2}[.:]\\d{2}\\s*[-\u2013\u2014]\\s*\\d{1,2}[.:]\\d{2}$"));
     if (hours.match(QString::fromUtf8(shape.data(), qsizetype(shape.size()))).hasMatch())
         return true;
     // A version: dotted, after a word that says so.
