@@ -46,8 +46,8 @@ private slots:
         QTest::addColumn<QByteArray>("charset");
         QTest::newRow("none") << QByteArray("text/html") << QByteArray();
         QTest::newRow("lower case") << QByteArray("text/html; charset=UTF-8") << QByteArray("utf-8");
-        QTest::newRow("quoted, other parameters") << QByteArray("text/html;Charset=\"ISO-8859-1\"; q=1")
-                                                  << QByteArray("iso-8859-1");
+        QTest::newRow("quoted, other parameters")
+            << QByteArray("text/html;Charset=\"ISO-8859-1\"; q=1") << QByteArray("iso-8859-1");
         QTest::newRow("UTF-16 arrives as UTF-8") << QByteArray("text/html; charset=utf-16le") << QByteArray("utf-8");
     }
     void headerCharset()

@@ -86,11 +86,10 @@ private slots:
         row("the block before says nothing", "<p>Tax</p><p>020 7946 0123</p>", "none");
         row("a label line above, past a <br>", "<p>Telefon:<br>030 1234567</p>", "phone");
         row("a line above with a number of its own", "<p>Tel 030 1<br>12345678</p>", "none");
-        row("a row's first cell heads it", "<table><tr><th>Fax</th><td>x</td><td>030 1234567</td></tr></table>",
-            "fax");
+        row("a row's first cell heads it", "<table><tr><th>Fax</th><td>x</td><td>030 1234567</td></tr></table>", "fax");
         row("a term heads its description", "<dl><dt>IBAN</dt><dd>3704 0044 0532</dd></dl>", "identifier, direct");
-        row("an identifier before another number is that one's",
-            "<p>Vertragsnummer 015593997, unter 0316 75 75 62</p>", "none");
+        row("an identifier before another number is that one's", "<p>Vertragsnummer 015593997, unter 0316 75 75 62</p>",
+            "none");
         QTest::newRow("a label of many words is read near the number only")
             << "<p>Tel " + QByteArray(10000 * 5, 'w').replace("wwwww", "word ") + "0316 75 75 62</p>"
             << QByteArray("none");

@@ -36,12 +36,12 @@ private slots:
             << QByteArray("<dl><dt>Phone</dt><dd>030 1234</dd><dt>IBAN</dt><dd>DE89</dd></dl>")
             << QByteArray("Phone|030 1234\nIBAN|DE89\n");
         QTest::newRow("lines of a pre") << QByteArray("<pre>a\nb</pre>c") << QByteArray("a|b\nc\n");
-        QTest::newRow("HTML5 names libxml2 does not know")
-            << QByteArray("<p>&plus;49&ThinSpace;30 &bsol; &nGt;</p>") << QByteArray("+49 30 \\ \xe2\x89\xab\xe2\x83\x92\n");
+        QTest::newRow("HTML5 names libxml2 does not know") << QByteArray("<p>&plus;49&ThinSpace;30 &bsol; &nGt;</p>")
+                                                           << QByteArray("+49 30 \\ \xe2\x89\xab\xe2\x83\x92\n");
         QTest::newRow("an escaped ampersand stays one")
             << QByteArray("<p>&amp;plus;49 &nosuch;1 &plus 2</p>") << QByteArray("&plus;49 &nosuch;1 &plus 2\n");
-        QTest::newRow("hidden content, alt text") << QByteArray("<script>1</script><p>a<img alt='Tel'>2</p>")
-                                                  << QByteArray("a Tel 2\n");
+        QTest::newRow("hidden content, alt text")
+            << QByteArray("<script>1</script><p>a<img alt='Tel'>2</p>") << QByteArray("a Tel 2\n");
     }
     void text()
     {

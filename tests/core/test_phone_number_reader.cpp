@@ -15,7 +15,8 @@ QByteArray rows(const QByteArray& html, const std::string& region)
 {
     PhoneNumberReader reader;
     QByteArrayList found;
-    for (const FoundNumber& number : reader.read(extractPageText(html.toStdString(), "text/html; charset=utf-8"), region))
+    for (const FoundNumber& number :
+         reader.read(extractPageText(html.toStdString(), "text/html; charset=utf-8"), region))
         found << QByteArray::fromStdString(number.e164 + ' ' + (number.label.empty() ? "-" : number.label));
     return found.join(", ");
 }

@@ -5,6 +5,7 @@
 
 #include "core/html/PageText.h"
 
+#include "core/html/HtmlElements.h"
 #include "core/html/HtmlEntities.h"
 #include "core/html/HtmlPushParser.h"
 
@@ -29,54 +30,6 @@ namespace {
 // No phone number, even with an extension and a context, is longer; a
 // longer tel: href is a page author's joke and is not kept.
 constexpr std::size_t kMaxTelHref = 256;
-
-// Elements a browser shows on lines of their own, in order for a binary search.
-constexpr std::string_view kBlockElements[] = {
-    "address", "article", "aside",  "blockquote", "body",  "br",       "caption",    "center", "dd",
-    "details", "dialog",  "div",    "dl",         "dt",    "fieldset", "figcaption", "figure", "footer",
-    "form",    "h1",      "h2",     "h3",         "h4",    "h5",       "h6",         "header", "hr",
-    "html",    "legend",  "li",     "main",       "menu",  "nav",      "ol",         "option", "p",
-    "pre",     "section", "select", "summary",    "table", "textarea", "title",      "tr",     "ul"};
-static_assert(std::is_sorted(std::begin(kBlockElements), std::end(kBlockElements)));
-
-} // namespace
-
-namespace {
-
-// A name of up to eight bytes as one number, so that looking a tag up (once
-// per tag, in the parse and in the sieve) compares numbers.
-constexpr std::uint64_t packedName(std::string_view name)
-{
-    std::uint64_t packed = 0;
-    for (std::size_t i = 0; i < name.size(); ++i)
-        packed |= std::uint64_t(static_cast<unsigned char>(name[i])) << (8 * i);
-    return packed;
-}
-
-constexpr auto kShortBlockElements = [] {
-    std::array<std::uint64_t, std::size(kBlockElements)> packed{};
-    for (std::size_t i = 0; i < packed.size(); ++i)
-        packed[i] = kBlockElements[i].size() <= 8 ? packedName(kBlockElements[i]) : 0;
-    std::sort(packed.begin(), packed.end());
-    return packed;
-}();
-
-} // namespace
-
-bool isBlockElement(std::string_view tag)
-{
-    if (tag.empty() || tag.size() > 8)
-        return std::binary_search(std::begin(kBlockElements), std::end(kBlockElements), tag);
-    return std::binary_search(kShortBlockElements.begin(), kShortBlockElements.end(), packedName(tag));
-}
-
-namespace {
-
-// Elements whose content is never shown as text.
-bool isHidden(std::string_view tag)
-{
-    return tag == "script" || tag == "style" || tag == "template" || tag == "noembed" || tag == "head";
-}
 
 bool isHtmlSpace(unsigned char c)
 {
@@ -246,7 +199,7 @@ void onStartElement(void* context, const xmlChar* tagName, const xmlChar** attri
     if (HtmlPushParser::stoppedTooDeep(state.parser))
         return;
     const std::string_view tag = reinterpret_cast<const char*>(tagName);
-    if (isHidden(tag)) {
+    if (HtmlElements::isHidden(tag)) {
         ++state.hiddenDepth;
         return;
     }
@@ -260,7 +213,7 @@ void onStartElement(void* context, const xmlChar* tagName, const xmlChar** attri
         // A term's description: the term labels it, as a row's header cell does.
         if (state.page.lineBreaks.empty() || state.page.lineBreaks.back() != text.size() - 1)
             state.page.lineBreaks.push_back(text.size() - 1);
-    } else if (isBlockElement(tag)) {
+    } else if (HtmlElements::isBlock(tag)) {
         endLine(state.page, tag == "br" ? LineEnd::Break : LineEnd::Block);
     }
     if (tag == "pre")
@@ -274,7 +227,7 @@ void onStartElement(void* context, const xmlChar* tagName, const xmlChar** attri
         if (alt && *alt) {
             onCharacters(context, reinterpret_cast<const xmlChar*>(" "), 1);
             onCharacters(context, reinterpret_cast<const xmlChar*>(alt),
-                         int(std::min<std::size_t>(std::strlen(alt), 64)));
+                         int(std::min(std::strlen(alt), HtmlElements::kAltTextBytes)));
             onCharacters(context, reinterpret_cast<const xmlChar*>(" "), 1);
         }
     }
@@ -284,7 +237,7 @@ void onEndElement(void* context, const xmlChar* tagName)
 {
     auto& state = *static_cast<ParseState*>(context);
     const std::string_view tag = reinterpret_cast<const char*>(tagName);
-    if (isHidden(tag)) {
+    if (HtmlElements::isHidden(tag)) {
         state.hiddenDepth = std::max(0, state.hiddenDepth - 1);
         return;
     }
@@ -297,7 +250,7 @@ void onEndElement(void* context, const xmlChar* tagName)
         state.openTel = -1;
     }
     state.referenceAt = kNone;
-    if (isBlockElement(tag) && tag != "br")
+    if (HtmlElements::isBlock(tag) && tag != "br")
         endLine(state.page, LineEnd::Block);
 }
 

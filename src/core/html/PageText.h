@@ -32,9 +32,6 @@ struct PageText {
     bool endsBlock(std::size_t at) const;
 };
 
-// Whether the element (its name in lower case) stands on lines of its own.
-bool isBlockElement(std::string_view tag);
-
 // contentType is the Content-Type header's value, empty when there was none;
 // its charset wins over the page's own <meta charset>, a byte-order mark over
 // both (libxml2 checks it first). Bounded in time and memory by the page's

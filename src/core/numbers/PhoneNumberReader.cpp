@@ -1,6 +1,7 @@
 #include "core/numbers/PhoneNumberReader.h"
 
 #include "core/html/NumberSieve.h"
+#include "core/numbers/MatcherCharacters.h"
 #include "core/numbers/NumberLabel.h"
 #include "core/numbers/NumberShape.h"
 #include "core/numbers/ShortestNumber.h"
@@ -137,11 +138,12 @@ bool holdsLongEnoughRun(std::string_view stretch, const ShortestNumber& shortest
                 plus = true;
         } else {
             ++at;
-            if (c >= '0' && c <= '9') {
+            const MatcherCharacter kind = matcherCharacter(c);
+            if (kind == MatcherCharacter::Digit) {
                 ++digits;
-            } else if (c == '+') {
+            } else if (kind == MatcherCharacter::Plus) {
                 plus = true;
-            } else if (!std::strchr(" -.()[]/~xX", c) || c == '\0') {
+            } else if (kind != MatcherCharacter::Space && kind != MatcherCharacter::Joins) {
                 digits = 0;
                 plus = false;
                 continue;
