@@ -8,6 +8,7 @@
 #include "core/html/HtmlElements.h"
 #include "core/html/HtmlEntities.h"
 #include "core/html/HtmlPushParser.h"
+#include "core/html/PageLinks.h"
 
 #include <libxml/HTMLparser.h>
 #include <libxml/encoding.h>
@@ -48,6 +49,7 @@ constexpr std::size_t kNone = std::string::npos;
 struct ParseState {
     htmlParserCtxtPtr parser = nullptr;
     PageText page;
+    PageLinkReader* links = nullptr; // when the same parse reads the links
     // libxml2 passes a reference it does not know as "&", then its name,
     // then text that starts with the ';': where that '&' stands in the text,
     // and whether its name has followed.
@@ -199,6 +201,9 @@ void onStartElement(void* context, const xmlChar* tagName, const xmlChar** attri
     if (HtmlPushParser::stoppedTooDeep(state.parser))
         return;
     const std::string_view tag = reinterpret_cast<const char*>(tagName);
+    // Links count wherever they stand, <head> and all.
+    if (state.links)
+        state.links->startElement(tag, attributes);
     if (HtmlElements::isHidden(tag)) {
         ++state.hiddenDepth;
         return;
@@ -273,9 +278,12 @@ bool PageText::endsBlock(std::size_t at) const
     return !std::binary_search(lineBreaks.begin(), lineBreaks.end(), at);
 }
 
-PageText extractPageText(std::string_view html, std::string_view contentType)
+namespace {
+
+PageText extractText(std::string_view html, std::string_view contentType, PageLinkReader* links)
 {
     ParseState state;
+    state.links = links;
     state.page.text.reserve(html.size() / 4);
     xmlSAXHandler handler = textHandler();
     HtmlPushParser::parse(html, contentType, handler, &state, state.parser);
@@ -288,4 +296,19 @@ PageText extractPageText(std::string_view html, std::string_view contentType)
         link.end = std::clamp(link.end, link.start, state.page.text.size());
     }
     return std::move(state.page);
+}
+
+} // namespace
+
+PageText extractPageText(std::string_view html, std::string_view contentType)
+{
+    return extractText(html, contentType, nullptr);
+}
+
+PageText extractPageTextAndLinks(std::string_view html, std::string_view contentType, PageLinks& links)
+{
+    PageLinkReader reader;
+    PageText text = extractText(html, contentType, &reader);
+    links = reader.take();
+    return text;
 }

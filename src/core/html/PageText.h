@@ -37,3 +37,8 @@ struct PageText {
 // both (libxml2 checks it first). Bounded in time and memory by the page's
 // size; reading stops, as for the links, at 512 open elements.
 PageText extractPageText(std::string_view html, std::string_view contentType = {});
+
+// The page's text and, from the same parse, its links (extractPageLinks'),
+// for a page whose links are followed: one pass over the page, not two.
+struct PageLinks;
+PageText extractPageTextAndLinks(std::string_view html, std::string_view contentType, PageLinks& links);
