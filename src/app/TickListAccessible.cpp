@@ -11,6 +11,8 @@ TickListAccessible::~TickListAccessible()
 {
     for (const QAccessible::Id id : std::as_const(m_children))
         QAccessible::deleteAccessibleInterface(id);
+    if (m_offList)
+        QAccessible::deleteAccessibleInterface(m_offList);
 }
 
 QTableView* TickListAccessible::view() const
@@ -94,9 +96,11 @@ void* TickListAccessible::interface_cast(QAccessible::InterfaceType type)
 
 QAccessibleInterface* TickListAccessible::cellAt(int row, int column) const
 {
-    if (row < -1 || column < -1 || row >= rowCount() || column >= columnCount())
-        return nullptr;
-    return child(place(row, column));
+    if (row >= -1 && column >= -1 && row < rowCount() && column < columnCount())
+        return child(place(row, column));
+    if (!m_offList)
+        m_offList = QAccessible::registerAccessibleInterface(new TickListCellAccessible(view(), {}));
+    return QAccessible::accessibleInterface(m_offList);
 }
 
 int TickListAccessible::selectedCellCount() const
