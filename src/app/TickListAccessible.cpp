@@ -189,14 +189,16 @@ void TickListAccessible::modelChange(QAccessibleTableModelChangeEvent* event)
         return;
     // As rows come and go, each cell keeps its id at its row's new place and
     // the column headers and the corner keep theirs; the hidden row headers
-    // are made again when asked for. Anything else starts afresh.
+    // are made again when asked for. Anything else starts afresh. A second
+    // child for one place (made while rows went untold) goes, as it would
+    // otherwise live on unlisted.
     const bool rows = type == Change::RowsInserted || type == Change::RowsRemoved;
     QHash<int, QAccessible::Id> kept;
     for (const QAccessible::Id id : std::as_const(m_children)) {
         const QAccessibleInterface* child = QAccessible::accessibleInterface(id);
         const auto* header = dynamic_cast<const TickListHeaderAccessible*>(child);
         const int at = rows && !(header && header->row() >= 0) ? indexOfChild(child) : -1;
-        if (at >= 0)
+        if (at >= 0 && !kept.contains(at))
             kept.insert(at, id);
         else if (child)
             QAccessible::deleteAccessibleInterface(id);

@@ -367,6 +367,22 @@ private slots:
         results->modelChange(&removed);
         QCOMPARE(results->cellAt(0, 0), second);
         QCOMPARE(second->text(QAccessible::Name), QStringLiteral("5559876"));
+
+        // Rows that went while no one listened leave no object behind once the list tells again.
+        form.resultRows()->append(QStringLiteral("5550001"));
+        form.resultRows()->append(QStringLiteral("5550002"));
+        form.resultRows()->flushAppends();
+        QList<QAccessible::Id> made{QAccessible::uniqueId(results->cellAt(1, 0)),
+                                    QAccessible::uniqueId(results->cellAt(2, 0))};
+        form.resultRows()->remove(2);
+        made << QAccessible::uniqueId(results->cellAt(1, 0));
+        QAccessibleTableModelChangeEvent inserted(form.ListView2, QAccessibleTableModelChangeEvent::RowsInserted);
+        results->modelChange(&inserted);
+        form.resultRows()->clear();
+        QAccessibleTableModelChangeEvent reset(form.ListView2, QAccessibleTableModelChangeEvent::ModelReset);
+        results->modelChange(&reset);
+        for (const QAccessible::Id id : std::as_const(made))
+            QVERIFY(!QAccessible::accessibleInterface(id));
     }
 
     // Qt's AT-SPI bridge reads cellAt(row, column)->tableCellInterface() unchecked when a screen reader asks
