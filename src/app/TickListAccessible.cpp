@@ -11,6 +11,8 @@ TickListAccessible::~TickListAccessible()
 {
     for (const QAccessible::Id id : std::as_const(m_children))
         QAccessible::deleteAccessibleInterface(id);
+    if (m_offList)
+        QAccessible::deleteAccessibleInterface(m_offList);
 }
 
 QTableView* TickListAccessible::view() const
@@ -94,9 +96,11 @@ void* TickListAccessible::interface_cast(QAccessible::InterfaceType type)
 
 QAccessibleInterface* TickListAccessible::cellAt(int row, int column) const
 {
-    if (row < -1 || column < -1 || row >= rowCount() || column >= columnCount())
-        return nullptr;
-    return child(place(row, column));
+    if (row >= -1 && column >= -1 && row < rowCount() && column < columnCount())
+        return child(place(row, column));
+    if (!m_offList)
+        m_offList = QAccessible::registerAccessibleInterface(new TickListCellAccessible(view(), {}));
+    return QAccessible::accessibleInterface(m_offList);
 }
 
 int TickListAccessible::selectedCellCount() const
@@ -185,14 +189,16 @@ void TickListAccessible::modelChange(QAccessibleTableModelChangeEvent* event)
         return;
     // As rows come and go, each cell keeps its id at its row's new place and
     // the column headers and the corner keep theirs; the hidden row headers
-    // are made again when asked for. Anything else starts afresh.
+    // are made again when asked for. Anything else starts afresh. A second
+    // child for one place (made while rows went untold) goes, as it would
+    // otherwise live on unlisted.
     const bool rows = type == Change::RowsInserted || type == Change::RowsRemoved;
     QHash<int, QAccessible::Id> kept;
     for (const QAccessible::Id id : std::as_const(m_children)) {
         const QAccessibleInterface* child = QAccessible::accessibleInterface(id);
         const auto* header = dynamic_cast<const TickListHeaderAccessible*>(child);
         const int at = rows && !(header && header->row() >= 0) ? indexOfChild(child) : -1;
-        if (at >= 0)
+        if (at >= 0 && !kept.contains(at))
             kept.insert(at, id);
         else if (child)
             QAccessible::deleteAccessibleInterface(id);

@@ -30,6 +30,9 @@ public:
     void* interface_cast(QAccessible::InterfaceType type) override;
 
     // Row -1 gives a column's header, column -1 a row's, both the corner.
+    // A place off the list gives an invalid cell, never none: Qt's AT-SPI
+    // bridge reads what it gets as a cell unchecked, and a screen reader may
+    // ask of a row that has just gone.
     QAccessibleInterface* cellAt(int row, int column) const override;
     QAccessibleInterface* caption() const override { return nullptr; }
     QAccessibleInterface* summary() const override { return nullptr; }
@@ -61,4 +64,6 @@ private:
     // Children made so far by their place, each kept under one id while it
     // lives so the bridge's path for it stays the same.
     mutable QHash<int, QAccessible::Id> m_children;
+    // The invalid cell every place off the list gives, made when first asked for.
+    mutable QAccessible::Id m_offList = 0;
 };

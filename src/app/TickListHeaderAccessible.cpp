@@ -68,3 +68,8 @@ QAccessible::State TickListHeaderAccessible::state() const
     state.disabled = !header()->isEnabled();
     return state;
 }
+
+void* TickListHeaderAccessible::interface_cast(QAccessible::InterfaceType type)
+{
+    return type == QAccessible::TableCellInterface ? static_cast<QAccessibleTableCellInterface*>(this) : nullptr;
+}

@@ -2,15 +2,17 @@
 // A section of a list's headers as a screen reader reads it: a column's
 // caption, or a row's header (hidden in these lists, but counted among the
 // list's children all the same). Section -1 of the row headers is the
-// corner where the two headers meet.
+// corner where the two headers meet. It answers as a table cell too, since
+// Qt's AT-SPI bridge takes any place the list gives it for one.
 
 #include <QAccessibleInterface>
+#include <QAccessibleTableCellInterface>
 #include <QPointer>
 
 class QHeaderView;
 class QTableView;
 
-class TickListHeaderAccessible final : public QAccessibleInterface {
+class TickListHeaderAccessible final : public QAccessibleInterface, public QAccessibleTableCellInterface {
 public:
     TickListHeaderAccessible(QTableView* view, Qt::Orientation orientation, int section);
 
@@ -31,6 +33,16 @@ public:
     QRect rect() const override;
     QAccessible::Role role() const override;
     QAccessible::State state() const override;
+    void* interface_cast(QAccessible::InterfaceType type) override;
+
+    bool isSelected() const override { return false; }
+    QList<QAccessibleInterface*> columnHeaderCells() const override { return {}; }
+    QList<QAccessibleInterface*> rowHeaderCells() const override { return {}; }
+    int columnIndex() const override { return column(); }
+    int rowIndex() const override { return row(); }
+    int columnExtent() const override { return 1; }
+    int rowExtent() const override { return 1; }
+    QAccessibleInterface* table() const override { return parent(); }
 
 private:
     QHeaderView* header() const;

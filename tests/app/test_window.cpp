@@ -367,6 +367,55 @@ private slots:
         results->modelChange(&removed);
         QCOMPARE(results->cellAt(0, 0), second);
         QCOMPARE(second->text(QAccessible::Name), QStringLiteral("5559876"));
+
+        // Rows that went while no one listened leave no object behind once the list tells again.
+        form.resultRows()->append(QStringLiteral("5550001"));
+        form.resultRows()->append(QStringLiteral("5550002"));
+        form.resultRows()->flushAppends();
+        QList<QAccessible::Id> made{QAccessible::uniqueId(results->cellAt(1, 0)),
+                                    QAccessible::uniqueId(results->cellAt(2, 0))};
+        form.resultRows()->remove(2);
+        made << QAccessible::uniqueId(results->cellAt(1, 0));
+        QAccessibleTableModelChangeEvent inserted(form.ListView2, QAccessibleTableModelChangeEvent::RowsInserted);
+        results->modelChange(&inserted);
+        form.resultRows()->clear();
+        QAccessibleTableModelChangeEvent reset(form.ListView2, QAccessibleTableModelChangeEvent::ModelReset);
+        results->modelChange(&reset);
+        for (const QAccessible::Id id : std::as_const(made))
+            QVERIFY(!QAccessible::accessibleInterface(id));
+    }
+
+    // Qt's AT-SPI bridge reads cellAt(row, column)->tableCellInterface() unchecked when a screen reader asks
+    // whether a place is selected or how far it spans, also for a row that has just gone.
+    void screenReaderAsksOffTheRows_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("row") << 0 << 0 << true;
+        QTest::newRow("column's header") << -1 << 0 << true;
+        QTest::newRow("row's header") << 0 << -1 << true;
+        QTest::newRow("corner") << -1 << -1 << true;
+        QTest::newRow("past the last row") << 1 << 0 << false;
+        QTest::newRow("past the last column") << 0 << 1 << false;
+        QTest::newRow("before the headers") << -2 << 0 << false;
+    }
+    void screenReaderAsksOffTheRows()
+    {
+        QFETCH(int, row);
+        QFETCH(int, column);
+        QFETCH(bool, valid);
+        FormFixture fixture;
+        Form1& form = fixture.loaded();
+        form.resultRows()->append(QStringLiteral("5551234"));
+        form.resultRows()->flushAppends();
+        QAccessibleInterface* list = QAccessible::queryAccessibleInterface(form.ListView2);
+        QAccessibleInterface* place = list->tableInterface()->cellAt(row, column);
+        QVERIFY(place && place->tableCellInterface());
+        QCOMPARE(place->isValid(), valid);
+        QCOMPARE(place->tableCellInterface()->isSelected(), false);
+        QCOMPARE(place->tableCellInterface()->rowExtent(), 1);
+        QCOMPARE(list->indexOfChild(place) >= 0, valid);
     }
 
     void closingEndsTheProgram()

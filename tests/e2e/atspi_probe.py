@@ -2,9 +2,10 @@
 """The window as a screen reader reads it through AT-SPI. Starts the program
 (argv[1]); for each line read, once the window is on the bus, prints "=", the
 tables' names, the results list's first row's role and tick ("checked" or
-"not checked"), and "announced" once a row's tick was. Ends with the program;
-end of input ends it. The bus of AT-SPI that the session started goes with
-them: the session would leave it."""
+"not checked"), and "announced" once a row's tick was; it asks of a row past
+the results list's last too. Ends with the program; end of input ends it. The
+bus of AT-SPI that the session started goes with them: the session would
+leave it."""
 import os, signal, subprocess, sys, threading, time
 import pyatspi
 from gi.repository import Gio, GLib
@@ -30,7 +31,10 @@ tables = lambda: [t for app in pyatspi.Registry.getDesktop(0) if app and app.nam
 for line in sys.stdin:
     while len(tables()) < 2:
         time.sleep(0.1)
-    row = tables()[1].queryTable().getAccessibleAt(0, 0) if tables()[1].queryTable().nRows else None
+    results = tables()[1].queryTable()
+    # As a screen reader may, of a row just gone: Qt's bridge reads the list's answer unchecked.
+    results.isSelected(results.nRows, 0)
+    row = results.getAccessibleAt(0, 0) if results.nRows else None
     # Events come in through the main loop; a tick's may trail its state on a busy machine.
     deadline = time.monotonic() + (10 if row and row.getState().contains(pyatspi.STATE_CHECKED) else 0.05)
     while True:
