@@ -7,8 +7,10 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -21,6 +23,9 @@ constexpr int longestJobs = 1000;
 constexpr int longestFollow = 100;
 constexpr int defaultMaxPages = 500;
 constexpr int longestMaxPages = 1'000'000;
+constexpr int longestRetries = 10;
+constexpr int mostPerHost = 64;
+constexpr double longestWaitSeconds = 3600;
 
 const char* const description = R"(Fetches web pages and prints the phone numbers found in them, as the
 Vandrell window's extraction run does.
@@ -51,6 +56,26 @@ product token Vandrell) allows; a refusal is counted in the progress line,
 not a failure. Rows come in the order of the start pages, each start page's
 pages in breadth-first order, the same on every run; with --with-url a
 followed page's rows show its resolved URL.
+
+Each server is treated as a polite, patient client would: at most
+--max-per-host requests to it at once, and with --wait at least that long
+between the starts of two of them (robots.txt's Crawl-delay for Vandrell or
+*, up to 30 s, when it is longer). An answer HTTP 429, 503, 502, 504 or 408,
+a reset connection, an empty reply or a connect timeout is asked again,
+--retries times: after the server's Retry-After (seconds or a date, at most
+120 s), else after about 1 s, doubling, with jitter. After a 429 or a 503
+the server gets one connection for the rest of the run. robots.txt gets 10 s;
+when it cannot be read (no answer, 5xx) its host's followed pages are
+skipped, as RFC 9309 asks, and one line on standard error says so. A followed
+link whose answer is not HTML, XHTML or text is closed after its headers and
+counted as "not a page"; a listed URL is read whatever its type. Cookies
+are kept for the run, each site getting back only its own, as a browser
+does.
+
+On SIGINT or SIGTERM nothing more is requested; the rows of the pages
+finished so far are written, in their order, one line on standard error
+says the run was interrupted, and the exit status is 130 (143 for SIGTERM).
+A second signal ends the process at once.
 
 A URL whose page cannot be fetched gives one line on standard error,
 "vandrell-harvest: URL: reason", and the run goes on. When standard error is
@@ -102,6 +127,40 @@ void usageError(const QString& message)
     // The message may quote what was typed, control bytes and all.
     std::fprintf(stderr, "vandrell-harvest: %s\nTry 'vandrell-harvest --help' for more information.\n",
                  UrlBytes::quoted(message.toUtf8()).constData());
+}
+
+// A cookie file libcurl would read only in part: it skips, without a word,
+// every line that is not a Netscape cookie (seven fields between tabs). The
+// user is told which, and the run goes on with the others. False when the
+// file cannot be read at all.
+bool reportCookieFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        usageError(QStringLiteral("--cookies: cannot read \"%1\": %2").arg(path, file.errorString()));
+        return false;
+    }
+    QList<qint64> broken;
+    qint64 number = 0;
+    while (!file.atEnd()) {
+        const QByteArray line = file.readLine(64 * 1024).trimmed();
+        ++number;
+        const bool comment = line.startsWith('#') && !line.startsWith("#HttpOnly_");
+        if (!line.isEmpty() && !comment && line.count('\t') != 6)
+            broken << number;
+    }
+    if (broken.isEmpty())
+        return true;
+    QByteArray which;
+    for (qsizetype i = 0; i < std::min<qsizetype>(broken.size(), 5); ++i)
+        which += (i ? ", " : "") + QByteArray::number(broken[i]);
+    if (broken.size() > 5)
+        which += " and " + QByteArray::number(broken.size() - 5) + " more";
+    std::fprintf(stderr,
+                 "vandrell-harvest: %s: line%s %s %s no Netscape cookie (seven fields between tabs) and %s skipped\n",
+                 UrlBytes::quoted(QFile::encodeName(path)).constData(), broken.size() > 1 ? "s" : "", which.constData(),
+                 broken.size() > 1 ? "are" : "is", broken.size() > 1 ? "are" : "is");
+    return true;
 }
 
 std::optional<int> parseNumber(QStringView text)
@@ -191,8 +250,35 @@ std::optional<HarvestOptions> HarvestOptions::parse(const QStringList& arguments
                                          QStringLiteral("Trust the certificate authorities in FILE (PEM) for an "
                                                         "https:// proxy's own certificate."),
                                          QStringLiteral("FILE"));
-    parser.addOptions({help, version, lengths, withUrl, format, region, crlf, unique, jobs, output, quiet, follow,
-                       maxPages, cacert, proxyCacert});
+    const QCommandLineOption maxPerHost(
+        QStringLiteral("max-per-host"),
+        QStringLiteral("Requests to one server at once, at most, from 1 to %1 (default 4).").arg(mostPerHost),
+        QStringLiteral("N"), QStringLiteral("4"));
+    const QCommandLineOption wait(QStringLiteral("wait"),
+                                  QStringLiteral("Seconds between the starts of two requests to one server, across "
+                                                 "all its connections (default 0; decimals allowed)."),
+                                  QStringLiteral("SECONDS"), QStringLiteral("0"));
+    const QCommandLineOption retries(
+        QStringLiteral("retries"),
+        QStringLiteral("Times a page is asked again after a transient failure, from 0 (never) to %1 (default 2).")
+            .arg(longestRetries),
+        QStringLiteral("N"), QStringLiteral("2"));
+    const QCommandLineOption cookies(QStringLiteral("cookies"),
+                                     QStringLiteral("Start with the cookies of FILE, a Netscape cookie file as curl -b "
+                                                    "and wget --load-cookies read it."),
+                                     QStringLiteral("FILE"));
+    const QCommandLineOption userAgent(QStringLiteral("user-agent"),
+                                       QStringLiteral("Send STRING as the User-Agent header (default Vandrell/%1); "
+                                                      "robots.txt is still read for Vandrell.")
+                                           .arg(QStringLiteral(VANDRELL_VERSION)),
+                                       QStringLiteral("STRING"));
+    const QCommandLineOption sitemap(QStringLiteral("sitemap"),
+                                     QStringLiteral("With --follow, also start each crawl from its site's sitemaps "
+                                                    "(robots.txt's Sitemap lines, else /sitemap.xml; indexes and "
+                                                    "gzip files too), same host only, as pages one link away."));
+    parser.addOptions({help,   version, lengths, withUrl,   format,  region,   crlf,
+                       unique, jobs,    output,  quiet,     follow,  maxPages, maxPerHost,
+                       wait,   retries, cookies, userAgent, sitemap, cacert,   proxyCacert});
     parser.addPositionalArgument(QStringLiteral("FILE"),
                                  QStringLiteral("Files of URLs, one per line; - is standard input."),
                                  QStringLiteral("[FILE...]"));
@@ -203,7 +289,11 @@ std::optional<HarvestOptions> HarvestOptions::parse(const QStringList& arguments
         return std::nullopt;
     }
     if (parser.isSet(help)) {
-        exitStatus = writeOut(parser.helpText().toUtf8());
+        // Qt names the program by the path it was started by.
+        QString text = parser.helpText();
+        const qsizetype lineEnd = text.indexOf(u'\n');
+        text.replace(0, lineEnd, QStringLiteral("Usage: vandrell-harvest [options] [FILE...]"));
+        exitStatus = writeOut(text.toUtf8());
         return std::nullopt;
     }
     if (parser.isSet(version)) {
@@ -274,8 +364,38 @@ std::optional<HarvestOptions> HarvestOptions::parse(const QStringList& arguments
     };
     if (!numberIn(jobs, shortestJobs, longestJobs, options.jobs) ||
         !numberIn(follow, 0, longestFollow, options.follow) ||
-        !numberIn(maxPages, 1, longestMaxPages, options.maxPages))
+        !numberIn(maxPages, 1, longestMaxPages, options.maxPages) ||
+        !numberIn(maxPerHost, 1, mostPerHost, options.maxPerHost) ||
+        !numberIn(retries, 0, longestRetries, options.retries))
         return std::nullopt;
+    bool isSeconds = false;
+    const double seconds = parser.value(wait).trimmed().toDouble(&isSeconds);
+    if (!isSeconds || !(seconds >= 0 && seconds <= longestWaitSeconds)) {
+        usageError(QStringLiteral("--wait wants seconds from 0 to %1, not \"%2\"")
+                       .arg(longestWaitSeconds)
+                       .arg(parser.value(wait)));
+        return std::nullopt;
+    }
+    options.waitMs = qint64(seconds * 1000);
+    if (parser.isSet(userAgent)) {
+        options.userAgent = parser.value(userAgent).toUtf8();
+        // One header line: a line break would start a header of its own.
+        if (options.userAgent.isEmpty() || std::any_of(options.userAgent.begin(), options.userAgent.end(),
+                                                       [](char c) { return (unsigned char)c < 0x20 || c == 0x7f; })) {
+            usageError(QStringLiteral("--user-agent wants one line of text"));
+            return std::nullopt;
+        }
+    }
+    options.sitemap = parser.isSet(sitemap);
+    if (options.sitemap && options.follow == 0) {
+        usageError(QStringLiteral("--sitemap starts crawls: give --follow too"));
+        return std::nullopt;
+    }
+    if (parser.isSet(cookies)) {
+        options.cookieFile = parser.value(cookies);
+        if (!reportCookieFile(options.cookieFile))
+            return std::nullopt;
+    }
     options.quiet = parser.isSet(quiet);
     for (const auto& [option, file] : {std::pair{&cacert, &options.certificateAuthorities},
                                        std::pair{&proxyCacert, &options.proxyCertificateAuthorities}}) {

@@ -27,6 +27,16 @@ struct HarvestOptions {
     QString certificateAuthorities;      // a PEM file trusted instead of the system's CAs
     QString proxyCertificateAuthorities; // the same for an https:// proxy's certificate
     QStringList inputs;                  // "-" is standard input
+    // How the run treats each server: requests at once and the time between
+    // their starts, tries after a transient failure, the cookie file read at
+    // the start, the User-Agent header, and whether crawls start from
+    // sitemaps too.
+    int maxPerHost = 4;
+    qint64 waitMs = 0;
+    int retries = 2;
+    QString cookieFile;
+    QByteArray userAgent;
+    bool sitemap = false;
     // With --region, validated numbers: the region of numbers written without
     // a country code, in capitals, or empty for "auto" (from each page's host).
     std::optional<std::string> region;

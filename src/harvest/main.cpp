@@ -89,6 +89,11 @@ std::unique_ptr<CurlFetcher> makeFetcher(const HarvestOptions& options)
     limits.connections = options.jobs;
     limits.certificateAuthorities = options.certificateAuthorities;
     limits.proxyCertificateAuthorities = options.proxyCertificateAuthorities;
+    limits.connectionsPerHost = options.maxPerHost;
+    if (!options.userAgent.isEmpty())
+        limits.userAgent = options.userAgent;
+    limits.cookies = true;
+    limits.cookieFile = options.cookieFile;
     return std::make_unique<CurlFetcher>(std::move(limits));
 }
 

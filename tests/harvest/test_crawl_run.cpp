@@ -24,7 +24,7 @@ public:
     QHash<QByteArray, int> mostInFlight;
 
     using PageFetcher::start;
-    std::unique_ptr<PendingPage> start(const PageUrl& url, const QString&, RedirectCheck) override
+    std::unique_ptr<PendingPage> start(const PageUrl& url, const QString&, RedirectCheck, Body) override
     {
         const QByteArray key = url.connectionKey();
         mostInFlight[key] = std::max(mostInFlight[key], ++inFlight[key]);
