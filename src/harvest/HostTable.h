@@ -19,9 +19,9 @@
 class HostTable final {
 public:
     struct Rules {
-        int connections = 4;      // per host
-        qint64 waitMs = 0;        // between the starts of two requests to a host
-        int retries = 2;          // tries after the first, for transient failures
+        int connections = 4; // per host
+        qint64 waitMs = 0;   // between the starts of two requests to a host
+        int retries = 2;     // tries after the first, for transient failures
         qint64 firstBackoffMs = 1000;
     };
     // A host that says it is busy is asked again after Retry-After, at most this.

@@ -8,6 +8,7 @@
 #include "CrawlRun.h"
 #include "HarvestOptions.h"
 #include "HarvestOutput.h"
+#include "InterruptSignals.h"
 #include "StdoutWriter.h"
 #include "UrlBytes.h"
 #include "UrlFeed.h"
@@ -159,5 +160,9 @@ int main(int argc, char** argv)
     const std::unique_ptr<CurlFetcher> fetcher = makeFetcher(runOptions);
     StdoutWriter out;
     HarvestOutput output(runOptions, out);
-    return CrawlRun(runOptions, *fetcher, reader, output).exec();
+    CrawlRun run(runOptions, *fetcher, reader, output);
+    const InterruptSignals interrupts;
+    QObject::connect(&interrupts, &InterruptSignals::interrupted, &interrupts,
+                     [&run](int signal) { run.interrupt(signal); });
+    return run.exec();
 }
