@@ -5,6 +5,7 @@
 #include "UrlFeed.h"
 #include "core/AppError.h"
 #include "core/html/PageLinks.h"
+#include "core/web/Sitemap.h"
 
 #include <QScopeGuard>
 #include <QTimer>
@@ -185,6 +186,9 @@ void CrawlRun::request(const WaitingRequest& waiting, HostRecord& record)
         if (waiting.kind == RequestKind::RobotsTxt) {
             const PageUrl& url = record.robotsTxtUrl();
             request.pending = m_fetcher.start(url, QString::fromUtf8(url.request()));
+        } else if (waiting.kind == RequestKind::Sitemap) {
+            const PageUrl& url = m_sitemaps.file(waiting.item).url;
+            request.pending = m_fetcher.start(url, QString::fromUtf8(url.request()));
         } else {
             SiteCrawl& site = *crawl(waiting.crawl);
             SiteCrawl::Page& page = site.pages()[waiting.item];
@@ -271,7 +275,7 @@ void CrawlRun::expireRobots()
         expired.pending.reset(); // its transfer ends here
         m_hosts.release(*expired.host);
         finishRobots(*expired.host, QStringLiteral("no answer within %1 s").arg(robotsTxtTimeoutMs / 1000));
-        expandAll();
+        robotsKnown();
         return; // the list has changed: the next round looks again
     }
 }
@@ -313,8 +317,11 @@ void CrawlRun::finish(Request& request)
                     finishRobots(*request.host, error.reason());
             }
         }
-        // Links waiting for it may go on now, in every crawl.
-        expandAll();
+        robotsKnown();
+        return;
+    }
+    if (request.waiting.kind == RequestKind::Sitemap) {
+        finishSitemap(request);
         return;
     }
     SiteCrawl* site = crawl(request.waiting.crawl);
@@ -383,6 +390,8 @@ void CrawlRun::finishPage(qint64 id, SiteCrawl& site, std::size_t i, PendingPage
     // Links only from pages whose links are followed.
     if (!site.followsFrom(page))
         return;
+    if (m_options.sitemap && page.depth == 0)
+        awaitSitemaps(id, page, finalUrl);
     const PageLinks links = extractPageLinks(bytes, pending.contentType().toStdString());
     if (links.nofollow)
         return;
@@ -448,6 +457,105 @@ QString CrawlRun::judgeRedirect(qint64 id, const PageUrl& target, RedirectNote& 
 void CrawlRun::finishRobots(HostRecord& record, const QString& reason)
 {
     m_hosts.robotsArrived(record, std::nullopt, QStringLiteral("robots.txt could not be read (%1)").arg(reason));
+}
+
+void CrawlRun::robotsKnown()
+{
+    std::vector<QByteArray> waiting;
+    waiting.swap(m_sitesAwaitingRobots);
+    for (const QByteArray& site : waiting) {
+        const HostRecord& host = *m_hosts.find(site);
+        if (host.robots() == HostRecord::Robots::Known)
+            askForSitemaps(site, host);
+        else
+            m_sitesAwaitingRobots.push_back(site);
+    }
+    // Links waiting for it may go on now, in every crawl.
+    expandAll();
+}
+
+void CrawlRun::awaitSitemaps(qint64 id, SiteCrawl::Page& start, const PageUrl& finalUrl)
+{
+    const QByteArray site = finalUrl.origin();
+    SitemapSeeds::Site& seeds = m_sitemaps.site(site);
+    start.linksAwaited = true;
+    seeds.crawls.push_back(id);
+    if (seeds.known())
+        return seedCrawls(site);
+    if (seeds.started ||
+        std::find(m_sitesAwaitingRobots.begin(), m_sitesAwaitingRobots.end(), site) != m_sitesAwaitingRobots.end())
+        return;
+    // robots.txt first: it names the sitemaps, and may forbid them.
+    HostRecord& host = m_hosts.host(finalUrl);
+    if (host.robots() == HostRecord::Robots::Known)
+        return askForSitemaps(site, host);
+    m_sitesAwaitingRobots.push_back(site);
+    if (host.robots() == HostRecord::Robots::Unknown) {
+        m_hosts.robotsFetching(host);
+        m_hosts.enqueue(host, {RequestKind::RobotsTxt, 0, 0, 0});
+    }
+}
+
+void CrawlRun::askForSitemaps(const QByteArray& site, const HostRecord& host)
+{
+    std::vector<PageUrl> files;
+    for (const QByteArray& named : host.sitemaps())
+        if (const std::optional<PageUrl> url = PageUrl::fromAbsolute(named))
+            files.push_back(*url);
+    if (files.empty())
+        files.push_back(*PageUrl::fromAbsolute(QByteArray(site + "/sitemap.xml")));
+    for (const PageUrl& url : files) {
+        const HostRecord* owner = m_hosts.find(url.origin());
+        if (owner && owner->robots() == HostRecord::Robots::Known && !owner->allows(url))
+            continue;
+        if (const std::optional<std::size_t> index = m_sitemaps.addFile(site, url))
+            m_hosts.enqueue(m_hosts.host(url), {RequestKind::Sitemap, 0, *index, 0});
+    }
+    m_sitemaps.site(site).started = true;
+    if (m_sitemaps.site(site).known())
+        seedCrawls(site);
+}
+
+void CrawlRun::finishSitemap(Request& request)
+{
+    const SitemapSeeds::File file = m_sitemaps.file(request.waiting.item);
+    Sitemap read;
+    if (!request.pending) {
+        read.problem = request.refusal;
+    } else {
+        try {
+            read = Sitemap::read(request.pending->take());
+        } catch (const AppError& error) {
+            if (retried(request))
+                return;
+            // A site without a sitemap is no news.
+            const int status = request.pending->httpStatus();
+            if (status != 404 && status != 410)
+                read.problem = error.reason();
+        }
+    }
+    if (!read.problem.isEmpty())
+        m_output.notice("vandrell-harvest: " + file.url.canonical() + ": the sitemap " + read.problem.toUtf8() + '\n');
+    for (const std::size_t child : m_sitemaps.read(request.waiting.item, read.isIndex, read.locations))
+        m_hosts.enqueue(m_hosts.host(m_sitemaps.file(child).url), {RequestKind::Sitemap, 0, child, 0});
+    if (m_sitemaps.site(file.site).known())
+        seedCrawls(file.site);
+}
+
+void CrawlRun::seedCrawls(const QByteArray& site)
+{
+    SitemapSeeds::Site& seeds = m_sitemaps.site(site);
+    std::vector<qint64> crawls;
+    crawls.swap(seeds.crawls);
+    for (const qint64 id : crawls) {
+        SiteCrawl* waiting = crawl(id);
+        if (!waiting)
+            continue;
+        SiteCrawl::Page& start = waiting->pages().front();
+        start.links.insert(start.links.end(), seeds.pages.begin(), seeds.pages.end());
+        start.linksAwaited = false;
+        expand(id, *waiting);
+    }
 }
 
 void CrawlRun::takeReadPages(bool wait)

@@ -18,6 +18,7 @@
 #include "HostTable.h"
 #include "RegionReading.h"
 #include "SiteCrawl.h"
+#include "SitemapSeeds.h"
 #include "core/fetch/PageFetcher.h"
 
 #include <QByteArray>
@@ -91,6 +92,16 @@ private:
     bool retried(Request& request);
     void finishPage(qint64 id, SiteCrawl& crawl, std::size_t i, PendingPage& pending, const RedirectNote* redirect);
     void finishRobots(HostRecord& host, const QString& reason);
+    // robots.txt has come for some host: its sites' sitemaps may be asked for,
+    // and the links waiting for it judged.
+    void robotsKnown();
+    // --sitemap: the start page of crawl `id` came from finalUrl; its links
+    // wait for its site's sitemaps.
+    void awaitSitemaps(qint64 id, SiteCrawl::Page& start, const PageUrl& finalUrl);
+    void askForSitemaps(const QByteArray& site, const HostRecord& host);
+    void finishSitemap(Request& request);
+    // A site's sitemaps are all read: the crawls waiting for them go on.
+    void seedCrawls(const QByteArray& site);
     // robots.txt requests past their time end as unreadable.
     void expireRobots();
     // Waits in the event loop for an answer, a host's delay to pass, input
@@ -122,4 +133,6 @@ private:
     qint64 m_lookedAt = 0;
     qint64 m_started = 0;
     std::unique_ptr<RegionReading> m_regionReading;
+    SitemapSeeds m_sitemaps;
+    std::vector<QByteArray> m_sitesAwaitingRobots; // their sitemaps wait for robots.txt
 };

@@ -171,6 +171,20 @@ std::optional<int> parseNumber(QStringView text)
 }
 } // namespace
 
+CurlFetcher::Limits HarvestOptions::fetchLimits() const
+{
+    CurlFetcher::Limits limits;
+    limits.connections = jobs;
+    limits.certificateAuthorities = certificateAuthorities;
+    limits.proxyCertificateAuthorities = proxyCertificateAuthorities;
+    limits.connectionsPerHost = maxPerHost;
+    if (!userAgent.isEmpty())
+        limits.userAgent = userAgent;
+    limits.cookies = true;
+    limits.cookieFile = cookieFile;
+    return limits;
+}
+
 std::optional<AcceptedLengths> HarvestOptions::parseLengths(const QString& text)
 {
     AcceptedLengths lengths;

@@ -1,6 +1,7 @@
 #pragma once
 // The command line of vandrell-harvest.
 
+#include "core/fetch/CurlFetcher.h"
 #include "core/numbers/AcceptedLengths.h"
 
 #include <QByteArray>
@@ -40,6 +41,10 @@ struct HarvestOptions {
     // With --region, validated numbers: the region of numbers written without
     // a country code, in capitals, or empty for "auto" (from each page's host).
     std::optional<std::string> region;
+
+    // What the page fetch is set up with: one connection for every request
+    // in flight, the cap per host, the cookie jar, the certificates.
+    CurlFetcher::Limits fetchLimits() const;
 
     // The options, or the exit status when the program should end at once:
     // after --help or --version (0, or 1 when they could not be written), or

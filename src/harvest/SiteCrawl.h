@@ -29,6 +29,7 @@ public:
         State state = State::Known;
         PageRows rows;              // ready to print
         bool rowsAwaited = false;   // its rows are still being read
+        bool linksAwaited = false;  // more links are to come (its site's sitemaps)
         QByteArray failure;         // a failure line instead
         std::vector<PageUrl> links; // in document order, until they join the crawl
 

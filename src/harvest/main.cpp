@@ -86,16 +86,7 @@ void raiseDescriptorLimit()
 // connection for every request in flight.
 std::unique_ptr<CurlFetcher> makeFetcher(const HarvestOptions& options)
 {
-    CurlFetcher::Limits limits;
-    limits.connections = options.jobs;
-    limits.certificateAuthorities = options.certificateAuthorities;
-    limits.proxyCertificateAuthorities = options.proxyCertificateAuthorities;
-    limits.connectionsPerHost = options.maxPerHost;
-    if (!options.userAgent.isEmpty())
-        limits.userAgent = options.userAgent;
-    limits.cookies = true;
-    limits.cookieFile = options.cookieFile;
-    return std::make_unique<CurlFetcher>(std::move(limits));
+    return std::make_unique<CurlFetcher>(options.fetchLimits());
 }
 
 // Every input is opened before anything is fetched, so a mistyped name ends
