@@ -27,35 +27,30 @@ constexpr int longestRetries = 10;
 constexpr int mostPerHost = 64;
 constexpr double longestWaitSeconds = 3600;
 
+// The one description of the program: --help prints it, and the manual page
+// is made from --help by help2man, its "*Heading*", "Environment:" and
+// "Examples:" lines becoming sections.
 const char* const description = R"(Fetches web pages and prints the phone numbers found in them, as the
 Vandrell window's extraction run does.
 
 URLs are read one per line from the FILEs, or from standard input when no
 FILE is given or a FILE is "-". Lines end at CR, LF or CR LF; blank lines are
 skipped, and so is a line longer than 64 KiB, with a message. A URL is used as
-read, byte for byte. Rows go to standard output (or -o FILE) in input order,
-each URL's rows as soon as its page has been scanned.
+read, byte for byte: rows print it so, and bytes that are no UTF-8 go to the
+server percent-encoded. Rows go to standard output (or -o FILE) in input
+order, each URL's rows as soon as its page has been scanned.
 
-A page is fetched over http or https within these limits: 30 s to connect
-and to the first byte, at least 1000 bytes a second over any 30 s, 300 s and
-64 MiB in all, at most 10 redirects and none from https to http. An answer
-with an HTTP error status counts as a failed page. The proxy variables
-http_proxy, https_proxy, all_proxy and no_proxy are honoured, as curl
-honours them, with whatever authentication the proxy asks for; a variable
-that holds no usable proxy URL is a usage error. A password, in a proxy
-variable or a URL, is shown as *** in every message.
+A URL whose page cannot be fetched gives one line on standard error,
+"vandrell-harvest: URL: reason" (a URL holding control bytes is quoted as GNU
+tools quote file names), and the run goes on. When standard error is a
+terminal, a progress line is drawn there, and cleared before rows reach the
+same terminal, unless --quiet is given or TERM is unset or "dumb".
 
-With --follow N, each listed page (a start page) is harvested with the pages
-it links to on its own site (its host after redirects, http or https), up to
-N links away, breadth-first: links of a[href], area[href], iframe[src] and
-frame[src], resolved against <base href>, fragments dropped, each page once
-per start page, none marked rel=nofollow or on a page whose robots meta tag
-says nofollow, at most --max-pages per start page. Followed pages are
-fetched only where the host's robots.txt (read once per host, for the
-product token Vandrell) allows; a refusal is counted in the progress line,
-not a failure. Rows come in the order of the start pages, each start page's
-pages in breadth-first order, the same on every run; with --with-url a
-followed page's rows show its resolved URL.
+*Fetching*
+http and https only. 30 s to connect and to the first byte, at least 1000
+bytes a second over any 30 s, 300 s and 64 MiB per page, at most 10
+redirects and none from https to http; TLS certificates are verified. An
+answer with an HTTP error status counts as a failed page.
 
 Each server is treated as a polite, patient client would: at most
 --max-per-host requests to it at once, and with --wait at least that long
@@ -64,30 +59,31 @@ between the starts of two of them (robots.txt's Crawl-delay for Vandrell or
 a reset connection, an empty reply or a connect timeout is asked again,
 --retries times: after the server's Retry-After (seconds or a date, at most
 120 s), else after about 1 s, doubling, with jitter. After a 429 or a 503
-the server gets one connection for the rest of the run. robots.txt gets 10 s;
-when it cannot be read (no answer, 5xx) its host's followed pages are
-skipped, as RFC 9309 asks, and one line on standard error says so. A followed
-link whose answer is not HTML, XHTML or text is closed after its headers and
-counted as "not a page"; a listed URL is read whatever its type. Cookies
-are kept for the run, each site getting back only its own, as a browser
-does.
+the server gets one connection for the rest of the run. A page that still
+fails gives its one failure line. Cookies are kept for the run, in one jar,
+each site getting back only its own, as a browser does; --cookies starts the
+jar from a file.
 
-On SIGINT or SIGTERM nothing more is requested; the rows of the pages
-finished so far are written, in their order, one line on standard error
-says the run was interrupted, and the exit status is 130 (143 for SIGTERM).
-A second signal ends the process at once.
+*Site crawling*
+With --follow N, each listed page (a start page) is harvested with the pages
+it links to on its own site (its host after redirects, http or https), up to
+N links away, breadth-first: links of a[href], area[href], iframe[src] and
+frame[src], resolved against <base href>, fragments dropped, each page once
+per start page, none marked rel=nofollow or on a page whose robots meta tag
+says nofollow, at most --max-pages per start page; with --sitemap the
+site's sitemaps add pages one link away. Followed pages are fetched only
+where the host's robots.txt (RFC 9309, for the product token Vandrell, read
+once per host) allows; a refusal is counted in the progress line, not a
+failure. robots.txt gets 10 s; when it cannot be read (no answer, 5xx), its
+host's followed pages are skipped, as RFC 9309 asks, and one line on standard
+error says so; a 4xx answer allows everything. A followed page's redirects
+are judged the same way before each hop. A followed link whose answer is not
+HTML, XHTML or text is closed after its headers and counted as "not a page";
+a listed URL is read whatever its type. Rows come in the order of the start
+pages, each start page's pages in breadth-first order, the same on every run;
+with --with-url a followed page's rows show its resolved URL.
 
-A URL whose page cannot be fetched gives one line on standard error,
-"vandrell-harvest: URL: reason", and the run goes on. When standard error is
-a terminal, a progress line is drawn there, unless --quiet is given or TERM
-is unset or "dumb".
-
-Exit status: 0 when every page was fetched (or the reader of the output went
-away), 2 when at least one was not or a line was skipped (or the input or
-output failed), 1 on a usage error or when this help cannot be written. A
-FILE that cannot be opened ends the run before anything is fetched; one that
-fails while it is read is reported and the run goes on.
-
+*Validated numbers*
 With --region CC, the run reads real telephone numbers instead of runs of
 digits: each page's text, as a browser shows it (markup, scripts, styles and
 comments left out, character references and the page's charset decoded, the
@@ -101,16 +97,42 @@ occurrence in page order; --unique keeps each number once. Numbers that the
 page labels as an invoice, order, tax, account or register number, unbroken
 runs of digits and dates without a telephone label are left out; a tel:
 link, a label such as Tel, Phone, Fax or Mobile, or the international form
-keep a number. For example:
-  echo https://example.de/kontakt | vandrell-harvest --region auto --format jsonl
+keep a number.
+
+*Signals*
+On SIGINT or SIGTERM nothing more is requested; the rows of the pages
+finished so far are written, in their order, one line on standard error
+says the run was interrupted, and the exit status is 130 (143 for SIGTERM).
+A second signal ends the process at once.
+
+Environment:
+The proxy variables http_proxy, https_proxy, all_proxy and no_proxy are
+honoured as curl honours them (an empty no_proxy counts as unset, so
+NO_PROXY applies; no_proxy takes hosts, domains, addresses with a prefix
+length such as 10.0.0.0/8, or * for all), with whatever authentication the
+proxy asks for (Basic, Digest, NTLM, Negotiate); https goes through the proxy
+with CONNECT. A variable that holds no usable proxy URL is a usage error. A
+failure that is the proxy's names the variable. A password, in a proxy
+variable or a URL, is shown as *** in every message.
+
+*Exit status*
+0 when every page was fetched (or the reader of the output went away), 2
+when at least one was not or a line was skipped (or the input or output
+failed), 1 on a usage error or when this help cannot be written, 130 or 143
+after SIGINT or SIGTERM. A FILE that cannot be opened ends the run before
+anything is fetched; one that fails while it is read is reported and the run
+goes on.
+
+Examples:
+  $ vandrell-harvest --lengths 7-11 --with-url urls.txt > numbers.txt
+  $ vandrell-harvest --follow 2 --sitemap --wait 0.5 --with-url shops.txt
+  $ echo https://example.de/kontakt | vandrell-harvest --region auto --format jsonl
   {"url":"https://example.de/kontakt","number":"+493012345678","text":"030 1234567",...}
 
-Spread a long list over several machines with GNU parallel, for example:
-  parallel --pipe -N 2000 --keep-order -S host1,host2 vandrell-harvest < urls.txt
+Spread a long list over several machines with GNU parallel:
+  $ parallel --pipe -N 2000 --keep-order -S host1,host2 vandrell-harvest < urls.txt
 The output is then the same as one process's, byte for byte, except that
---format comma and --unique work per process, that is per shard.
-
-The manual page: man vandrell-harvest.)";
+--format comma and --unique work per process, that is per shard.)";
 
 // --help and --version: text that could not be written is an error too.
 int writeOut(const QByteArray& text)

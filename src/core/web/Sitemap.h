@@ -15,9 +15,9 @@ struct Sitemap final {
     static constexpr qsizetype maxInflatedBytes = 50 * 1000 * 1000;
     static constexpr std::size_t maxUrls = 50'000;
 
-    bool isIndex = false;         // a <sitemapindex>: locations are sitemaps
+    bool isIndex = false; // a <sitemapindex>: locations are sitemaps
     std::vector<QByteArray> locations;
-    QString problem;              // what was wrong, when something was; what came before it is kept
+    QString problem; // what was wrong, when something was; what came before it is kept
 
     // maxLocations bounds the locations kept, below maxUrls.
     static Sitemap read(const QByteArray& body, std::size_t maxLocations = maxUrls);
