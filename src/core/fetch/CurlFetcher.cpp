@@ -54,6 +54,20 @@ bool isPageType(CURL* easy)
     return type.isEmpty() || type.startsWith("text/") || type == "application/xhtml+xml";
 }
 
+// The first bytes of an answer that calls itself a page, or says nothing,
+// but is none: a NUL byte, which no HTML or text in an ASCII-compatible
+// charset holds (UTF-16, which does, is told by its byte-order mark or its
+// Content-Type).
+bool looksBinary(const char* data, qint64 bytes, CURL* easy)
+{
+    const QByteArrayView start(data, std::min<qint64>(bytes, 1024));
+    if (!start.contains('\0') || start.startsWith("\xff\xfe") || start.startsWith("\xfe\xff"))
+        return false;
+    const char* header = nullptr;
+    curl_easy_getinfo(easy, CURLINFO_CONTENT_TYPE, &header);
+    return !header || !QByteArray(header).toLower().contains("utf-16");
+}
+
 // A failure that may pass when the page is asked again later.
 bool isTransient(const CurlTransfer& transfer)
 {
@@ -356,6 +370,10 @@ size_t CurlFetcher::Engine::takeBody(CurlTransfer& transfer, const char* data, q
     if (transfer.discarding) {
         transfer.received += bytes;
         return size_t(bytes);
+    }
+    if (transfer.pagesOnly && transfer.body.isEmpty() && looksBinary(data, bytes, transfer.easy)) {
+        transfer.notAPage = true; // a Content-Type that lies, or none
+        return 0;
     }
     if (!transfer.awaited && m_ahead.wouldOverrun(bytes) && mayPause(transfer)) {
         transfer.paused = true;
