@@ -158,7 +158,19 @@ void CrawlRun::admitStartPages()
             continue;
         }
         enqueueNewPages(position, site);
+        // Its links will need its host's robots.txt: asked for beside the
+        // start page rather than after it, as wget2 does.
+        if (m_options.follow > 0)
+            askForRobots(m_hosts.host(site.pages().front().url));
     }
+}
+
+void CrawlRun::askForRobots(HostRecord& record)
+{
+    if (record.robots() != HostRecord::Robots::Unknown)
+        return;
+    m_hosts.robotsFetching(record);
+    m_hosts.enqueue(record, {RequestKind::RobotsTxt, 0, 0, 0});
 }
 
 void CrawlRun::enqueueNewPages(qint64 id, SiteCrawl& site)
@@ -233,11 +245,7 @@ void CrawlRun::expand(qint64 id, SiteCrawl& site)
     enqueueNewPages(id, site);
     if (!waiting)
         return;
-    HostRecord& record = m_hosts.host(*waiting);
-    if (record.robots() == HostRecord::Robots::Unknown) {
-        m_hosts.robotsFetching(record);
-        m_hosts.enqueue(record, {RequestKind::RobotsTxt, 0, 0, 0});
-    }
+    askForRobots(m_hosts.host(*waiting));
 }
 
 void CrawlRun::expandAll()
@@ -490,10 +498,7 @@ void CrawlRun::awaitSitemaps(qint64 id, SiteCrawl::Page& start, const PageUrl& f
     if (host.robots() == HostRecord::Robots::Known)
         return askForSitemaps(site, host);
     m_sitesAwaitingRobots.push_back(site);
-    if (host.robots() == HostRecord::Robots::Unknown) {
-        m_hosts.robotsFetching(host);
-        m_hosts.enqueue(host, {RequestKind::RobotsTxt, 0, 0, 0});
-    }
+    askForRobots(host);
 }
 
 void CrawlRun::askForSitemaps(const QByteArray& site, const HostRecord& host)

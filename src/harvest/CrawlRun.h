@@ -80,6 +80,7 @@ private:
     // asking for robots.txt where it is not known yet.
     void expand(qint64 id, SiteCrawl& site);
     void expandAll();
+    void askForRobots(HostRecord& host);
     SiteCrawl::Verdict judgeLink(const PageUrl& link);
     // Why a followed page of crawl `id` may not be redirected to target, or
     // nothing; a hop taken marks its target seen, so it is fetched once.

@@ -10,6 +10,7 @@
 
 #include <QtGlobal>
 
+#include <deque>
 #include <functional>
 #include <map>
 #include <optional>
@@ -65,6 +66,11 @@ private:
     int m_connections = 0;
     qint64 m_delayMs = 0;    // between the starts of two requests
     qint64 m_lastStart = -1; // on the table's clock
+    // Within longestRetryAfterMs, to pace a busy host by: the starts of its
+    // requests and its answers that it is busy; since when it has one connection.
+    std::deque<qint64> m_recentStarts;
+    std::deque<qint64> m_recentRefusals;
+    qint64 m_oneConnectionSince = -1;
     std::priority_queue<WaitingRequest, std::vector<WaitingRequest>, std::greater<>> m_waiting;
     Due m_retries; // by when they may go again
     // Where the table's ready or sleeping list holds this host.

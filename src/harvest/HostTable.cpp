@@ -26,6 +26,8 @@ HostRecord& HostTable::host(const PageUrl& url)
     if (!record) {
         record = std::make_unique<HostRecord>(url);
         record->m_connections = m_rules.connections;
+        if (m_rules.connections == 1)
+            record->m_oneConnectionSince = 0;
         record->m_delayMs = m_rules.waitMs;
     }
     return *record;
@@ -84,6 +86,9 @@ std::optional<std::pair<WaitingRequest, HostRecord*>> HostTable::takeReady()
     host.m_waiting.pop();
     ++host.m_inFlight;
     host.m_lastStart = at;
+    host.m_recentStarts.push_back(at);
+    while (at - host.m_recentStarts.front() > longestRetryAfterMs)
+        host.m_recentStarts.pop_front();
     reconsider(host);
     return std::pair{request, &host};
 }
@@ -97,7 +102,7 @@ void HostTable::release(HostRecord& host)
 bool HostTable::retry(HostRecord& host, WaitingRequest request, int status, qint64 retryAfterSeconds)
 {
     if (status == 429 || status == 503)
-        host.m_connections = 1;
+        pace(host, retryAfterSeconds);
     if (request.tries >= m_rules.retries)
         return false;
     qint64 delay = 0;
@@ -114,6 +119,32 @@ bool HostTable::retry(HostRecord& host, WaitingRequest request, int status, qint
     host.m_retries.emplace(now() + delay, request);
     reconsider(host);
     return true;
+}
+
+// A host that says it is busy keeps one connection. Busy again once that
+// has held for the time it asks us to wait, it counts requests, not
+// connections: as many as it took in that time are spread over it, a
+// little more thinly.
+void HostTable::pace(HostRecord& host, qint64 retryAfterSeconds)
+{
+    const qint64 at = now();
+    host.m_recentRefusals.push_back(at);
+    while (at - host.m_recentRefusals.front() > longestRetryAfterMs)
+        host.m_recentRefusals.pop_front();
+    if (host.m_connections > 1) {
+        host.m_connections = 1;
+        host.m_oneConnectionSince = at;
+        return;
+    }
+    const qint64 window = std::clamp<qint64>(retryAfterSeconds * 1000, 1000, longestRetryAfterMs);
+    if (host.m_oneConnectionSince < 0 || at - host.m_oneConnectionSince < window)
+        return; // what it refused may have come from more connections
+    const auto within = [since = at - window](const std::deque<qint64>& times) {
+        return std::count_if(times.begin(), times.end(), [since](qint64 time) { return time > since; });
+    };
+    const qint64 taken = within(host.m_recentStarts) - within(host.m_recentRefusals);
+    if (taken > 0)
+        host.m_delayMs = std::max(host.m_delayMs, std::min(window * 21 / 20 / taken, longestCrawlDelayMs));
 }
 
 void HostTable::robotsArrived(HostRecord& host, std::optional<RobotsTxt> rules, QString unreadable)

@@ -45,7 +45,8 @@ public:
     // A transient failure (status, or 0 for a broken connection; the
     // server's Retry-After in seconds, or 0): the request goes again later,
     // unless its tries are spent (false). After 429 or 503 the host keeps
-    // one connection.
+    // one connection, and after another its requests are spaced to the
+    // rate it took.
     bool retry(HostRecord& host, WaitingRequest request, int status, qint64 retryAfterSeconds);
     // robots.txt is being fetched, and has come: its rules, its Crawl-delay
     // and its Sitemap lines; or why it could not be read (all refused).
@@ -66,6 +67,7 @@ private:
     };
 
     qint64 now() const { return m_clock.elapsed(); }
+    void pace(HostRecord& host, qint64 retryAfterSeconds);
     // Puts the host on the ready or the sleeping list, or on neither, as it now stands.
     void reconsider(HostRecord& host);
 

@@ -29,12 +29,13 @@ private slots:
         QTest::addColumn<QString>("problem");
         QTest::newRow("urlset") << urlset(3) << false << 3 << QString();
         QTest::newRow("gzip-compressed") << PageServer::gzip(urlset(3)) << false << 3 << QString();
-        QTest::newRow("index") << QByteArray("<sitemapindex><sitemap><loc>http://h/a.xml</loc></sitemap></sitemapindex>")
+        QTest::newRow("index") << QByteArray(
+                                      "<sitemapindex><sitemap><loc>http://h/a.xml</loc></sitemap></sitemapindex>")
                                << true << 1 << QString();
         QTest::newRow("more than 50,000 URLs: the first taken")
             << urlset(50'001) << false << int(Sitemap::maxUrls) << QStringLiteral("more than 50000");
-        QTest::newRow("inflates past 50 MB") << PageServer::gzip(urlset(1) + QByteArray(60'000'000, ' ')) << false
-                                             << 1 << QStringLiteral("more than 50 MB");
+        QTest::newRow("inflates past 50 MB") << PageServer::gzip(urlset(1) + QByteArray(60'000'000, ' ')) << false << 1
+                                             << QStringLiteral("more than 50 MB");
         QTest::newRow("cut short") << urlset(3).left(200) << false << 2 << QStringLiteral("not well-formed");
         QTest::newRow("no sitemap") << QByteArray("<html><body>hi</body></html>") << false << 0
                                     << QStringLiteral("its root is <html>");
