@@ -25,11 +25,11 @@ HostTable::Rules hostRules(const HarvestOptions& options)
 } // namespace
 
 CrawlRun::CrawlRun(const HarvestOptions& options, PageFetcher& fetcher, UrlFeed& reader, HarvestOutput& output)
-    : m_options(options), m_fetcher(fetcher), m_reader(reader), m_output(output), m_hosts(hostRules(options))
+    : m_options(options), m_fetcher(fetcher), m_reader(reader), m_output(output), m_hosts(hostRules(options)),
+      m_sitemaps(std::size_t(options.maxPages))
 {
     if (options.region && options.format != HarvestOptions::Format::Urls)
         m_regionReading = std::make_unique<RegionReading>(*options.region);
-    m_clock.start();
 }
 
 CrawlRun::~CrawlRun()
@@ -111,7 +111,7 @@ void CrawlRun::waitForEvent()
     for (const Request& request : m_inFlight) {
         if (request.waiting.kind != RequestKind::RobotsTxt)
             continue;
-        const qint64 left = std::max<qint64>(0, request.startedAt + robotsTxtTimeoutMs - m_clock.elapsed());
+        const qint64 left = std::max<qint64>(0, request.startedAt + robotsTxtTimeoutMs - m_hosts.now());
         wake = std::min(wake.value_or(left), left);
     }
     QTimer timer;
@@ -192,7 +192,7 @@ void CrawlRun::startRequests()
 
 void CrawlRun::request(const WaitingRequest& waiting, HostRecord& record)
 {
-    Request request{waiting, &record, m_clock.elapsed(), {}, {}, nullptr};
+    Request request{waiting, &record, m_hosts.now(), {}, {}, nullptr};
     ++m_started;
     try {
         if (waiting.kind == RequestKind::RobotsTxt) {
@@ -275,8 +275,7 @@ void CrawlRun::expireRobots()
 {
     for (std::size_t i = 0; i < m_inFlight.size(); ++i) {
         Request& request = m_inFlight[i];
-        if (request.waiting.kind != RequestKind::RobotsTxt ||
-            m_clock.elapsed() - request.startedAt < robotsTxtTimeoutMs)
+        if (request.waiting.kind != RequestKind::RobotsTxt || m_hosts.now() - request.startedAt < robotsTxtTimeoutMs)
             continue;
         Request expired = std::move(request);
         m_inFlight.erase(m_inFlight.begin() + qsizetype(i));
@@ -293,7 +292,7 @@ bool CrawlRun::retried(Request& request)
     if (!request.pending || !request.pending->transientFailure())
         return false;
     if (!m_hosts.retry(*request.host, request.waiting, request.pending->httpStatus(),
-                       request.pending->retryAfterSeconds()))
+                       request.pending->retryAfterSeconds(), request.startedAt))
         return false;
     // The hops it took are not the crawl's yet: the next try takes them again.
     if (request.redirect) {
@@ -355,6 +354,7 @@ void CrawlRun::finish(Request& request)
 void CrawlRun::finishPage(qint64 id, SiteCrawl& site, std::size_t i, PendingPage& pending, const RedirectNote* redirect)
 {
     QByteArray body;
+    site.pages()[i].failure = QByteArray(); // an earlier try's
     try {
         body = pending.take();
     } catch (const AppError& error) {
@@ -375,7 +375,6 @@ void CrawlRun::finishPage(qint64 id, SiteCrawl& site, std::size_t i, PendingPage
     }
     SiteCrawl::Page& page = site.pages()[i];
     page.state = SiteCrawl::Page::State::Done;
-    page.failure = QByteArray();
     if (pending.notAPage()) {
         ++m_notPages;
         return;

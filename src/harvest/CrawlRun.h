@@ -65,7 +65,7 @@ private:
     struct Request {
         WaitingRequest waiting;
         HostRecord* host = nullptr; // whose connection it takes
-        qint64 startedAt = 0;       // on m_clock
+        qint64 startedAt = 0;       // on the host table's clock
         QString refusal;            // why the fetcher refused it outright
         // What became of a followed page's redirects; none is a failure.
         std::shared_ptr<RedirectNote> redirect;
@@ -124,7 +124,6 @@ private:
     qint64 m_firstCrawl = 1;
     bool m_inputEnded = false;
     std::vector<Request> m_inFlight; // in the order started
-    QElapsedTimer m_clock;
     QEventLoop m_wake;
     int m_interruptedBy = 0;
     QSet<QByteArray> m_unreadableReported; // hosts named on standard error

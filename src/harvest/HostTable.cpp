@@ -99,10 +99,10 @@ void HostTable::release(HostRecord& host)
     reconsider(host);
 }
 
-bool HostTable::retry(HostRecord& host, WaitingRequest request, int status, qint64 retryAfterSeconds)
+bool HostTable::retry(HostRecord& host, WaitingRequest request, int status, qint64 retryAfterSeconds, qint64 startedAt)
 {
     if (status == 429 || status == 503)
-        pace(host, retryAfterSeconds);
+        pace(host, retryAfterSeconds, startedAt);
     if (request.tries >= m_rules.retries)
         return false;
     qint64 delay = 0;
@@ -125,7 +125,7 @@ bool HostTable::retry(HostRecord& host, WaitingRequest request, int status, qint
 // has held for the time it asks us to wait, it counts requests, not
 // connections: as many as it took in that time are spread over it, a
 // little more thinly.
-void HostTable::pace(HostRecord& host, qint64 retryAfterSeconds)
+void HostTable::pace(HostRecord& host, qint64 retryAfterSeconds, qint64 startedAt)
 {
     const qint64 at = now();
     host.m_recentRefusals.push_back(at);
@@ -137,8 +137,10 @@ void HostTable::pace(HostRecord& host, qint64 retryAfterSeconds)
         return;
     }
     const qint64 window = std::clamp<qint64>(retryAfterSeconds * 1000, 1000, longestRetryAfterMs);
-    if (host.m_oneConnectionSince < 0 || at - host.m_oneConnectionSince < window)
-        return; // what it refused may have come from more connections
+    // What it took while it had more connections says nothing of its rate.
+    if (host.m_oneConnectionSince < 0 || startedAt < host.m_oneConnectionSince ||
+        at - host.m_oneConnectionSince < window)
+        return;
     const auto within = [since = at - window](const std::deque<qint64>& times) {
         return std::count_if(times.begin(), times.end(), [since](qint64 time) { return time > since; });
     };

@@ -42,12 +42,13 @@ public:
     std::optional<std::pair<WaitingRequest, HostRecord*>> takeReady();
     // A request of host's is over: its connection is free.
     void release(HostRecord& host);
-    // A transient failure (status, or 0 for a broken connection; the
-    // server's Retry-After in seconds, or 0): the request goes again later,
+    // A transient failure of a request started at startedAt (status, or 0
+    // for a broken connection; the server's Retry-After in seconds, or 0):
+    // the request goes again later,
     // unless its tries are spent (false). After 429 or 503 the host keeps
     // one connection, and after another its requests are spaced to the
     // rate it took.
-    bool retry(HostRecord& host, WaitingRequest request, int status, qint64 retryAfterSeconds);
+    bool retry(HostRecord& host, WaitingRequest request, int status, qint64 retryAfterSeconds, qint64 startedAt);
     // robots.txt is being fetched, and has come: its rules, its Crawl-delay
     // and its Sitemap lines; or why it could not be read (all refused).
     void robotsFetching(HostRecord& host) { host.m_robots = HostRecord::Robots::Fetching; }
@@ -57,6 +58,8 @@ public:
     // when none sleeps.
     std::optional<qint64> untilNextWake() const;
     qint64 retriesScheduled() const { return m_retries; }
+    // The table's clock, in milliseconds.
+    qint64 now() const { return m_clock.elapsed(); }
     bool anyWaiting() const { return !m_ready.empty() || !m_sleeping.empty(); }
 
 private:
@@ -66,8 +69,7 @@ private:
         std::size_t operator()(const QByteArray& key) const { return ::qHash(key); }
     };
 
-    qint64 now() const { return m_clock.elapsed(); }
-    void pace(HostRecord& host, qint64 retryAfterSeconds);
+    void pace(HostRecord& host, qint64 retryAfterSeconds, qint64 startedAt);
     // Puts the host on the ready or the sleeping list, or on neither, as it now stands.
     void reconsider(HostRecord& host);
 

@@ -2,12 +2,15 @@
 
 #include "core/web/Sitemap.h"
 
+SitemapSeeds::SitemapSeeds(std::size_t pagesWanted) : m_pagesWanted(std::min(pagesWanted, Sitemap::maxUrls)) {}
+
 std::optional<std::size_t> SitemapSeeds::addFile(const QByteArray& origin, const PageUrl& url)
 {
     Site& named = m_sites[origin];
     named.started = true;
     const std::optional<PageUrl> siteUrl = PageUrl::fromAbsolute(QByteArray(origin + '/'));
-    if (!siteUrl || url.host() != siteUrl->host() || named.files >= maxFiles || named.named.contains(url.canonical()))
+    if (!siteUrl || url.host() != siteUrl->host() || named.files >= maxFiles || named.pages.size() >= m_pagesWanted ||
+        named.named.contains(url.canonical()))
         return std::nullopt;
     named.named.insert(url.canonical());
     ++named.files;
@@ -28,7 +31,7 @@ std::vector<std::size_t> SitemapSeeds::read(std::size_t index, bool isIndex, con
         if (isIndex) {
             if (const std::optional<std::size_t> child = addFile(file.site, *url))
                 added.push_back(*child);
-        } else if (site.pages.size() < Sitemap::maxUrls && !site.listed.contains(url->canonical())) {
+        } else if (site.pages.size() < m_pagesWanted && !site.listed.contains(url->canonical())) {
             site.listed.insert(url->canonical());
             site.pages.push_back(url->asCanonical());
         }

@@ -4,7 +4,8 @@
 // from robots.txt's Sitemap lines (those on the site's host), else
 // /sitemap.xml; an index adds the sitemaps it lists, each read once (one that
 // lists itself too). Only URLs of the site's host are kept, and everything is
-// bounded: at most Sitemap::maxUrls page URLs and maxFiles files per site.
+// bounded: at most Sitemap::maxUrls page URLs (and no more than a crawl can
+// take) and maxFiles files per site.
 
 #include "core/web/PageUrl.h"
 
@@ -32,6 +33,9 @@ public:
         PageUrl url;
     };
 
+    // No more pages than a crawl can take are gathered, nor files read for them.
+    explicit SitemapSeeds(std::size_t pagesWanted);
+
     Site& site(const QByteArray& origin) { return m_sites[origin]; }
     const File& file(std::size_t index) const { return m_files[index]; }
     // Adds a file of a site to read, when new, of the site's host and within
@@ -42,6 +46,7 @@ public:
     std::vector<std::size_t> read(std::size_t index, bool isIndex, const std::vector<QByteArray>& locations);
 
 private:
+    const std::size_t m_pagesWanted;
     QHash<QByteArray, Site> m_sites;
     std::vector<File> m_files;
 };
