@@ -4,7 +4,8 @@
 # a fuzzer finds a fault, after the others have had their turn, and skips,
 # successfully, where clang is not installed. A target NAME is the program
 # fuzz_NAME, with its corpus in corpus-NAME, its findings in artifacts-NAME
-# and the inputs it starts from written by seeds_NAME.
+# and the inputs it starts from written by seeds_NAME and kept in
+# fuzz/corpus/NAME; the page readers also take fuzz/html.dict.
 # shellcheck disable=SC2317 # the seeds_ functions are called by name
 set -eu
 
@@ -73,8 +74,15 @@ for target in $targets; do
     artifacts="$build/fuzz/artifacts-$target"
     mkdir -p "$corpus" "$artifacts"
     "seeds_$target" "$corpus"
+    # The inputs earlier runs found that reach code the seeds do not.
+    if [ -d "$root/fuzz/corpus/$target" ]; then
+        cp "$root/fuzz/corpus/$target"/* "$corpus"/
+    fi
+    dictionary=""
+    case $target in links | page_text | sieve) dictionary="-dict=$root/fuzz/html.dict" ;; esac
     echo "fuzz_$target: $time s"
-    "$build/fuzz/fuzz_$target" -max_total_time="$time" -timeout=10 -rss_limit_mb=2048 \
+    # shellcheck disable=SC2086 # no dictionary is no argument
+    "$build/fuzz/fuzz_$target" -max_total_time="$time" -timeout=10 -rss_limit_mb=2048 $dictionary \
         -artifact_prefix="$artifacts/" -print_final_stats=1 "$corpus" || status=1
 done
 exit $status

@@ -20,6 +20,8 @@ class RowListModel final : public QAbstractTableModel {
 public:
     explicit RowListModel(bool checkable, QObject* parent = nullptr);
 
+    bool checkable() const { return m_checkable; }
+
     // Column headers ("report view" columns).
     void addColumn(const QString& caption);
     int columnTotal() const { return int(m_headers.size()); }

@@ -1,6 +1,9 @@
 #include "WindowAccessibility.h"
 
 #include "ProgressBar.h"
+#include "ReportListView.h"
+#include "RowListModel.h"
+#include "TickListAccessible.h"
 
 #include <QAccessibleWidget>
 
@@ -26,6 +29,11 @@ QAccessibleInterface* windowAccessible(const QString& className, QObject* object
         return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
     if (className == QLatin1String("ProgressBar"))
         return new ProgressBarAccessible(static_cast<ProgressBar*>(object));
+    if (className == QLatin1String("ReportListView")) {
+        auto* list = static_cast<ReportListView*>(object);
+        if (list->rows()->checkable())
+            return new TickListAccessible(list);
+    }
     return nullptr;
 }
 } // namespace

@@ -93,11 +93,20 @@ country code is taken as CC's. With --region auto, the region is the one of
 each page's host when its last label is a country code (.de, .co.uk, ...);
 on other hosts only numbers in international form (+49 ..., 0049 ...) are
 taken. Each number is printed in E.164 form (+493012345678), one row per
-occurrence in page order; --unique keeps each number once. Numbers that the
-page labels as an invoice, order, tax, account or register number, unbroken
-runs of digits and dates without a telephone label are left out; a tel:
-link, a label such as Tel, Phone, Fax or Mobile, or the international form
-keep a number.
+occurrence in page order; --unique keeps each number once. A number is kept
+when the page links it with tel:, when the nearest label before it in its
+block (paragraph, list item, heading, table cell, the line above past a line
+break, the row's first cell) names a telephone or a desk people call (Tel,
+Phone, Fax, Mobile, Telefon, Customer service, Hotline, Zentrale, ...), or
+when it is written in international form. It is left out when that label
+names an identifier, on its own (IBAN, VAT, a date, a postcode) or with a
+number word (customer no., Kundennummer, order #), or, without a telephone
+label, when it is written as a reference with a slash, a signed decimal, a
+dotted date, a time, an IP address or a version, or, without a label, when
+it is an unbroken run of digits or a date. A number written with letters
+after a telephone label (1-800-FLOWERS) is read as the letters dial. A run of
+more than 40 digits joined only by spaces and number punctuation is read as
+figures, not numbers.
 
 *Signals*
 On SIGINT or SIGTERM nothing more is requested; the rows of the pages
@@ -244,8 +253,10 @@ std::optional<HarvestOptions> HarvestOptions::parse(const QStringList& arguments
         QStringLiteral("text: one row per line (default); comma: every row followed by a comma, all on one line "
                        "ended at the end of the run; urls: each fetched page's URL instead of its numbers, a list of "
                        "URLs for the window or another harvest; jsonl: one JSON object per row, with the fields "
-                       "url, number, text (as written), region and type (null without --region); csv: the same "
-                       "fields as RFC 4180 records after a header record."),
+                       "url, number, text (as written), region, type (as libphonenumber names them: fixed_line, "
+                       "mobile, toll_free, ...) and label (phone, fax or mobile as the number's label says, null "
+                       "without one); region, type and label null without --region; csv: the same fields as RFC "
+                       "4180 records after a header record."),
         QStringLiteral("text|comma|urls|jsonl|csv"), QStringLiteral("text"));
     const QCommandLineOption region(
         QStringLiteral("region"),

@@ -26,7 +26,7 @@ PageRows HarvestOutput::pageRows(const QByteArray& url, std::string_view page)
         accepted.appendTo(row);
         if (records()) {
             // Without --region the number is the digits, as found.
-            const RowRecord record{url, accepted.digits, accepted.digits, std::nullopt, std::nullopt};
+            const RowRecord record{url, accepted.digits, accepted.digits, std::nullopt, std::nullopt, std::nullopt};
             appendRecord(rows, row, record);
         } else {
             addRow(rows, row, row);
@@ -43,7 +43,10 @@ PageRows HarvestOutput::regionRows(const QByteArray& url, const std::vector<Foun
     for (const FoundNumber& number : numbers) {
         const QByteArray key(number.e164.data(), qsizetype(number.e164.size()));
         if (records()) {
-            appendRecord(rows, key, RowRecord{url, number.e164, number.text, number.region, number.type});
+            std::optional<std::string_view> label;
+            if (!number.label.empty())
+                label = number.label;
+            appendRecord(rows, key, RowRecord{url, number.e164, number.text, number.region, number.type, label});
             continue;
         }
         row.clear();

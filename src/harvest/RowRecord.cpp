@@ -76,13 +76,16 @@ void RowRecord::appendJson(QByteArray& out) const
     appendJsonField(out, "region", region);
     out += ',';
     appendJsonField(out, "type", type);
+    out += ',';
+    appendJsonField(out, "label", label);
     out += '}';
 }
 
 void RowRecord::appendCsv(QByteArray& out) const
 {
     appendCsvField(out, urlText(url));
-    for (const std::optional<std::string_view> field : {std::optional(number), std::optional(text), region, type}) {
+    for (const std::optional<std::string_view> field :
+         {std::optional(number), std::optional(text), region, type, label}) {
         out += ',';
         appendCsvField(out, view(field));
     }

@@ -330,16 +330,20 @@ private slots:
         Form1& form = fixture.loaded();
         form.resultRows()->append(QStringLiteral("5551234"));
         form.resultRows()->flushAppends();
+        form.urlRows()->append(QStringLiteral("http://a.example/"));
+        form.urlRows()->flushAppends();
         const QString progress = QStringLiteral("Please wait.. looking at URL: 2 of 3");
         form.setProgressText(progress);
         auto access = [](QObject* object) { return QAccessible::queryAccessibleInterface(object); };
         QAccessibleInterface* row = access(form.ListView2)->tableInterface()->cellAt(0, 0);
+        QAccessibleInterface* url = access(form.ListView1)->tableInterface()->cellAt(0, 0);
         const std::tuple<QAccessibleInterface*, QAccessible::Role, QString, QString> controls[] = {
             {access(&form), QAccessible::Window, QStringLiteral("Vandrell"), QString()},
             {access(form.ListView1), QAccessible::Table, QStringLiteral("URL(s)"), listToolTip()},
             {access(form.ListView2), QAccessible::Table, QStringLiteral("Result(s)"), listToolTip()},
             {access(form.ProgressBar1), QAccessible::ProgressBar, progress, progress}, // its caption, spoken
-            {row, QAccessible::Cell, QStringLiteral("5551234"), QString()},
+            {row, QAccessible::CheckBox, QStringLiteral("5551234"), QString()},
+            {url, QAccessible::Cell, QStringLiteral("http://a.example/"), QString()},
         };
         for (const auto& [iface, role, name, description] : controls) {
             QCOMPARE(iface->role(), role);
@@ -350,6 +354,19 @@ private slots:
         QVERIFY(row->state().checkable && !row->state().checked);
         form.resultRows()->setTicked(1, true);
         QVERIFY(row->state().checked);
+        row->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        QVERIFY(!form.resultRows()->ticked(1));
+
+        // A row keeps its object as a row before it goes, as the list tells a listening screen reader.
+        form.resultRows()->append(QStringLiteral("5559876"));
+        form.resultRows()->flushAppends();
+        QAccessibleTableInterface* results = access(form.ListView2)->tableInterface();
+        QAccessibleInterface* second = results->cellAt(1, 0);
+        form.resultRows()->remove(1);
+        QAccessibleTableModelChangeEvent removed(form.ListView2, QAccessibleTableModelChangeEvent::RowsRemoved);
+        results->modelChange(&removed);
+        QCOMPARE(results->cellAt(0, 0), second);
+        QCOMPARE(second->text(QAccessible::Name), QStringLiteral("5559876"));
     }
 
     void closingEndsTheProgram()

@@ -1,9 +1,12 @@
-// The sieve that spares --region the parse of pages without numbers: the
-// windows it finds in a table of pages, and the fewest digits of a number it
-// counts on, against every example number libphonenumber has.
+// The sieve that spares --region the parse of pages without numbers: a table
+// of pages it passes over or not, beside what the matcher finds in their
+// whole text, and the fewest digits of a number it counts on, against every
+// example number libphonenumber has.
 
 #include "TestRegistry.h"
 #include "core/html/NumberSieve.h"
+#include "core/html/PageText.h"
+#include "core/numbers/PhoneNumberReader.h"
 
 #include <phonenumbers/phonenumber.pb.h>
 #include <phonenumbers/phonenumberutil.h>
@@ -27,50 +30,51 @@ std::size_t digitsIn(const std::string& text)
 class TestNumberSieve final : public QObject {
     Q_OBJECT
 private slots:
-    void windows_data()
+    // Each page as --region reads it: what the matcher finds in its whole
+    // text, and whether the sieve passes over it. It never passes over a
+    // page where the matcher finds a number.
+    void pages_data()
     {
         QTest::addColumn<QByteArray>("html");
         QTest::addColumn<QString>("region");
-        QTest::addColumn<QByteArrayList>("windows"); // {"*"}: read the page whole
-        const QByteArrayList whole{"*"};
-        QTest::newRow("runs too short") << QByteArray("<p>Python 3.11.4, page 42 of 1,207</p>") << "US"
-                                        << QByteArrayList{};
-        QTest::newRow("split by markup, up to letters no match holds")
-            << QByteArray("<p>Tel <span>030</span> <b>123</b>4567</p><p>more</p>") << "DE"
-            << QByteArrayList{" <span>030</span> <b>123</b>4567"};
-        QTest::newRow("comments pass unseen")
-            << QByteArray("<p>Tel 030<!-- 9 --> 1234567 ok") << "DE" << QByteArrayList{" 030<!-- 9 --> 1234567 o"};
-        QTest::newRow("a table's cells, which libxml2 places by what surrounds them")
-            << QByteArray("<td>Tel 030</td><td>1234567</td>") << "DE" << whole;
-        QTest::newRow("a block's start tag ends a window, table and all")
-            << QByteArray("<tr><td>Tel 030 1234567<p>030 1234568</td>") << "DE"
-            << QByteArrayList{" 030 1234567", "030 1234568"};
-        // Letters of extension labels ("ext", "anexo") may stand in a match.
-        QTest::newRow("a plus sign as a reference, up to a letter of no label")
-            << QByteArray("Call &#43;44 20 7946 0958 now") << "GB" << QByteArrayList{" &#43;44 20 7946 0958 no"};
-        QTest::newRow("no region: international form only")
-            << QByteArray("Tel 030 1234567, Tel +33 1 23 45 67 89") << "ZZ" << QByteArrayList{" +33 1 23 45 67 89"};
-        QTest::newRow("tel: link") << QByteArray("<a href=' tel:+4930123'>Call</a>") << "DE" << whole;
-        QTest::newRow("bytes that are no UTF-8") << QByteArray("<p>T\xe9l 030 1234567</p>") << "DE" << whole;
-        QTest::newRow("an image's alt text, read where the tag stands")
-            << QByteArray("<p>Tel <img alt='030 1234567'></p>") << "DE" << QByteArrayList{" <img alt='030 1234567'>"};
-        QTest::newRow("markup libxml2 recovers from its own way")
-            << QByteArray("<p a=b\"c>030 1234567</p>") << "DE" << whole;
+        QTest::addColumn<QByteArray>("numbers"); // the matcher's, on the whole text
+        QTest::addColumn<bool>("passedOver");
+        const auto row = [](const char* name, const QByteArray& html, const char* region, const char* numbers,
+                            bool passedOver) {
+            QTest::newRow(name) << html << QString::fromLatin1(region) << QByteArray(numbers) << passedOver;
+        };
+        row("runs too short", "<p>Python 3.11.4, page 42 of 1,207</p>", "US", "", true);
+        row("long runs that hold no number", "<p>Build 2024-0312-88 of 12 345 678 901 234</p>", "GB", "", true);
+        row("split by markup", "<p>Tel <span>030</span> <b>123</b>4567</p><p>more</p>", "DE", "+49301234567", false);
+        row("comments pass unseen", "<p>Tel 030<!-- 9 --> 1234567 ok", "DE", "+49301234567", false);
+        row("a table's cells", "<td>Tel 030</td><td>1234567</td>", "DE", "", false);
+        row("a block's start tag ends a line", "<tr><td>Tel 030 1234567<p>030 1234568</td>", "DE",
+            "+49301234567 +49301234568", false);
+        row("a plus sign as a reference", "Call &#43;44 20 7946 0958 now", "GB", "+442079460958", false);
+        row("a plus sign as an HTML5 name", "Call &plus;44 20 7946 0958 now", "GB", "+442079460958", false);
+        row("no region: international form only", "Tel 030 1234567, Tel +33 1 23 45 67 89", "ZZ", "+33123456789",
+            false);
+        row("a tel: link", "<a href=' tel:+4930123'>Call</a>", "DE", "", false);
+        row("bytes that are no UTF-8", "<p>T\xe9l 030 1234567</p>", "DE", "+49301234567", false);
+        row("an image's alt text", "<p>Tel <img alt='030 1234567'></p>", "DE", "+49301234567", false);
+        row("markup libxml2 recovers from its own way", "<p a=b\"c>030 1234567</p>", "DE", "+49301234567", false);
+        row("a script's digits", "<script>x = 0301234567;</script><p>none</p>", "DE", "", true);
     }
 
-    void windows()
+    void pages()
     {
         QFETCH(QByteArray, html);
         QFETCH(QString, region);
-        QFETCH(QByteArrayList, windows);
-        const SievedPage sieved = sievePage(std::string_view(html.constData(), std::size_t(html.size())), "text/html",
-                                            shortestNumber(region.toStdString()));
+        QFETCH(QByteArray, numbers);
+        QFETCH(bool, passedOver);
+        const std::string_view bytes(html.constData(), std::size_t(html.size()));
+        PhoneNumberReader alone(PhoneNumberReader::Judge::LibraryAlone, PhoneNumberReader::Feed::WholeText);
         QByteArrayList found;
-        if (sieved.readWhole)
-            found << "*";
-        for (const SieveWindow& window : sieved.windows)
-            found << QByteArray(window.bytes.data(), qsizetype(window.bytes.size()));
-        QCOMPARE(found, windows);
+        for (const FoundNumber& number : alone.read(extractPageText(bytes, "text/html"), region.toStdString()))
+            found << QByteArray::fromStdString(number.e164);
+        QCOMPARE(found.join(' '), numbers);
+        PhoneNumberReader reader;
+        QCOMPARE(!reader.mayHoldNumbers(bytes, "text/html", region.toStdString()), passedOver);
     }
 
     // Every example number of every region and type has at least the digits

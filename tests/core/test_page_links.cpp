@@ -4,6 +4,7 @@
 
 #include "TestRegistry.h"
 #include "core/html/PageLinks.h"
+#include "core/html/PageText.h"
 #include "core/web/PageUrl.h"
 
 #include <QTest>
@@ -106,6 +107,11 @@ private slots:
         const PageLinks links = extractPageLinks(bytes);
         QCOMPARE(followedLinks(links), urls);
         QCOMPARE(links.nofollow, nofollow);
+        // Read in the same pass as the page's text, they are the same.
+        PageLinks withText;
+        extractPageTextAndLinks(bytes, {}, withText);
+        QCOMPARE(followedLinks(withText), urls);
+        QCOMPARE(withText.nofollow, nofollow);
     }
 
     // The answer's charset decides, as browsers read it, not libxml2's guess.

@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """The window as a screen reader reads it through AT-SPI. Starts the program
 (argv[1]); for each line read, once the window is on the bus, prints "=", the
-tables' names, the results list's first row's states, and "announced" once a
-row's tick was. Ends with the program; end of input ends it. The bus of
-AT-SPI that the session started goes with them: the session would leave it."""
+tables' names, the results list's first row's role and tick ("checked" or
+"not checked"), and "announced" once a row's tick was. Ends with the program;
+end of input ends it. The bus of AT-SPI that the session started goes with
+them: the session would leave it."""
 import os, signal, subprocess, sys, threading, time
 import pyatspi
 from gi.repository import Gio, GLib
@@ -23,7 +24,7 @@ program = subprocess.Popen([sys.argv[1]], stdout=subprocess.DEVNULL)
 threading.Thread(target=lambda: end(program.wait()), daemon=True).start()
 ticks = []
 pyatspi.Registry.registerEventListener(
-    lambda e: e.source.getRole() == pyatspi.ROLE_TABLE_CELL and ticks.append(e), "object:state-changed:checked")
+    lambda e: e.source.parent.getRole() == pyatspi.ROLE_TABLE and ticks.append(e), "object:state-changed:checked")
 tables = lambda: [t for app in pyatspi.Registry.getDesktop(0) if app and app.name == "Vandrell"
                   for t in pyatspi.findAllDescendants(app, lambda a: a.getRole() == pyatspi.ROLE_TABLE)]
 for line in sys.stdin:
@@ -38,8 +39,8 @@ for line in sys.stdin:
         if ticks or time.monotonic() >= deadline:
             break
         time.sleep(0.05)
-    states = [n for n, s in (("checkable", pyatspi.STATE_CHECKABLE), ("checked", pyatspi.STATE_CHECKED))
-              if row and row.getState().contains(s)]
-    print("=", "|".join(t.name for t in tables()), *states, *["announced"] * bool(ticks), flush=True)
+    checked = row and row.getState().contains(pyatspi.STATE_CHECKED)
+    tick = [row.getRoleName(), "checked" if checked else "not checked"] if row else []
+    print("=", "|".join(t.name for t in tables()), *tick, *["announced"] * bool(ticks), flush=True)
 program.terminate()
 end(program.wait())

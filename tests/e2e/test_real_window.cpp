@@ -575,10 +575,10 @@ private slots:
                 answer(expectBox(program, QString::fromLatin1(title)), QStringLiteral("Escape"));
             }
             step(QStringLiteral("screen reader"));
-            read("= URL(s)|Result(s)"); // Qt's bridge passes no "checkable" on
+            read("= URL(s)|Result(s) check box not checked");
             click(program, m_layout->row(layout().ListView2, 1));
             m_desk.key(QStringLiteral("space"));
-            read("= URL(s)|Result(s) checked announced");
+            read("= URL(s)|Result(s) check box checked announced");
             step(QStringLiteral("gone within 0.2 s of a close mid-run"));
             m_desk.setClipboard(pages.url(slow).toUtf8());
             click(program, m_layout->row(layout().ListView1, 1));

@@ -55,7 +55,7 @@ private slots:
                           "<!-- Tel 030 1234569 --><p title='Tel 030 1234561'>Tel 030 1234560</p>")
             << html << "DE" << QByteArray("+49301234560\n");
         QTest::newRow("identifiers left out")
-            << "/ids" << QByteArray("<p>Rechnung 030 1234567</p><p>Auftrag: 0301234568</p><p>Fon 030 1234569</p>")
+            << "/ids" << QByteArray("<p>Rechnungsnr. 030 1234567</p><p>Auftrag: 0301234568</p><p>Fon 030 1234569</p>")
             << html << "DE" << QByteArray("+49301234569\n");
         QTest::newRow("charset from the header")
             << "/latin1"
@@ -102,17 +102,17 @@ private slots:
         m_server.route(QStringLiteral("/shape?x=%FF"), PageServer::page(page));
         const QByteArray url = m_server.url(QStringLiteral("/shape?x=")).toUtf8();
         const QByteArray shown = url + "%FF";
-        QCOMPARE(
-            harvest({QStringLiteral("--region=DE"), QStringLiteral("--format=jsonl")}, url + "\xff\n"),
-            "{\"url\":\"" + shown +
-                "\",\"number\":\"+4930123456\",\"text\":\"030 123456\",\"region\":\"DE\",\"type\":\"fixed_line\"}\n");
+        QCOMPARE(harvest({QStringLiteral("--region=DE"), QStringLiteral("--format=jsonl")}, url + "\xff\n"),
+                 "{\"url\":\"" + shown +
+                     "\",\"number\":\"+4930123456\",\"text\":\"030 "
+                     "123456\",\"region\":\"DE\",\"type\":\"fixed_line\",\"label\":\"phone\"}\n");
         QCOMPARE(harvest({QStringLiteral("--region=DE"), QStringLiteral("--format=csv"), QStringLiteral("--crlf")},
                          url + "\xff\n"),
-                 "url,number,text,region,type\r\n" + shown + ",+4930123456,030 123456,DE,fixed_line\r\n");
+                 "url,number,text,region,type,label\r\n" + shown + ",+4930123456,030 123456,DE,fixed_line,phone\r\n");
         QCOMPARE(harvest({QStringLiteral("--format=jsonl"), QStringLiteral("--lengths=9")}, url + "\xff\n"),
                  "{\"url\":\"" + shown +
                      "\",\"number\":\"030123456\",\"text\":\"030123456\",\"region\":null,"
-                     "\"type\":null}\n");
+                     "\"type\":null,\"label\":null}\n");
     }
 
     void uniqueNumbers()
@@ -144,9 +144,9 @@ private slots:
 
     void sameLineOnTwoPages()
     {
-        // Read once, placed on each page where it stands: after "Auftrag" it is an order number.
-        m_server.route(QStringLiteral("/fax"), PageServer::page("<p>Fax</p><p>030 1234567</p>"));
-        m_server.route(QStringLiteral("/order"), PageServer::page("<p>Auftrag</p><p>030 1234567</p>"));
+        // Read once, placed on each page where it stands: under "Auftragsnr." it is an order number.
+        m_server.route(QStringLiteral("/fax"), PageServer::page("<p>Fax<br>030 1234567</p>"));
+        m_server.route(QStringLiteral("/order"), PageServer::page("<p>Auftragsnr.<br>030 1234567</p>"));
         const QByteArray urls =
             m_server.url(QStringLiteral("/fax")).toUtf8() + '\n' + m_server.url(QStringLiteral("/order")).toUtf8();
         QCOMPARE(harvest({QStringLiteral("--region=DE")}, urls + '\n'), QByteArray("+49301234567\n"));

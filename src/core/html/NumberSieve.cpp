@@ -1,7 +1,10 @@
 #include "core/html/NumberSieve.h"
 
+#include "core/html/HtmlElements.h"
+#include "core/html/HtmlEntities.h"
 #include "core/html/HtmlPushParser.h"
 #include "core/html/PageText.h"
+#include "core/numbers/MatcherCharacters.h"
 
 #include <libxml/HTMLparser.h>
 #include <unicode/uchar.h>
@@ -24,20 +27,6 @@ constexpr std::size_t kNone = std::string_view::npos;
 // crowded with long runs of digits is read whole.
 constexpr std::size_t kMaxWindowBytes = 16 * 1024;
 constexpr std::size_t kMaxWindows = 256;
-// Elements a window may hold and still read alone as in its page: inline
-// ones, and blocks that libxml2 opens and closes the same wherever they
-// stand. Not tables, forms, the document's own parts or embedded content,
-// whose places libxml2 implies from their surroundings. In order for a
-// binary search.
-constexpr std::string_view kWindowTags[] = {
-    "a",          "abbr",   "address", "article", "aside", "b",       "bdi",   "bdo",  "big",    "blockquote", "br",
-    "center",     "cite",   "code",    "data",    "dd",    "del",     "dfn",   "div",  "dl",     "dt",         "em",
-    "figcaption", "figure", "font",    "footer",  "h1",    "h2",      "h3",    "h4",   "h5",     "h6",         "header",
-    "hr",         "i",      "img",     "ins",     "kbd",   "li",      "main",  "mark", "nav",    "nobr",       "ol",
-    "p",          "pre",    "q",       "s",       "samp",  "section", "small", "span", "strike", "strong",     "sub",
-    "sup",        "time",   "tt",      "u",       "ul",    "var",     "wbr"};
-static_assert(std::is_sorted(std::begin(kWindowTags), std::end(kWindowTags)));
-constexpr std::size_t kLongestWindowTag = 10;
 constexpr std::size_t kMaxWindowTags = 256;
 // Each place where end tags may end a line doubles the ways to read a window.
 constexpr std::size_t kMaxLineEnds = 3;
@@ -61,23 +50,37 @@ enum class Kind : std::uint8_t {
     Wide,      // the first byte of a character beyond ASCII
 };
 
+// The matcher's classes, and what HTML makes of '<', '&' and the bytes
+// beyond ASCII.
 constexpr std::array<Kind, 256> kKinds = [] {
     std::array<Kind, 256> kinds{};
-    // The letters and marks of libphonenumber's extension patterns.
-    for (char c : std::string_view("aeinostAEINOST,;:#="))
-        kinds[std::size_t(c)] = Kind::Soft;
-    for (int c = '0'; c <= '9'; ++c)
-        kinds[std::size_t(c)] = Kind::Digit;
-    // Spaces, and the control characters libxml2 drops from the text.
-    for (std::size_t c = 1; c <= ' '; ++c)
-        kinds[c] = Kind::Space;
-    for (char c : std::string_view("-.()[]/~xX"))
-        kinds[std::size_t(c)] = Kind::Joins;
-    kinds['+'] = Kind::Plus;
+    for (std::size_t c = 0; c < kinds.size(); ++c) {
+        switch (kMatcherCharacters[c]) {
+        case MatcherCharacter::Hard:
+            kinds[c] = Kind::Hard;
+            break;
+        case MatcherCharacter::Soft:
+            kinds[c] = Kind::Soft;
+            break;
+        case MatcherCharacter::Digit:
+            kinds[c] = Kind::Digit;
+            break;
+        case MatcherCharacter::Space:
+            kinds[c] = Kind::Space;
+            break;
+        case MatcherCharacter::Joins:
+            kinds[c] = Kind::Joins;
+            break;
+        case MatcherCharacter::Plus:
+            kinds[c] = Kind::Plus;
+            break;
+        case MatcherCharacter::Beyond:
+            kinds[c] = Kind::Wide;
+            break;
+        }
+    }
     kinds['<'] = Kind::Markup;
     kinds['&'] = Kind::Reference;
-    for (std::size_t c = 0x80; c < kinds.size(); ++c)
-        kinds[c] = Kind::Wide;
     return kinds;
 }();
 
@@ -630,7 +633,7 @@ private:
                 continue;
             }
             for (std::string_view name : open)
-                if (isBlockElement(lowerCopy(name)))
+                if (HtmlElements::isBlock(lowerCopy(name)))
                     return false;
         }
         return true;
@@ -648,14 +651,10 @@ private:
     {
         const std::string lower = lowerCopy(name);
         const std::string_view view = lower;
-        return view != "html" && view != "body" && isBlockElement(view);
+        return view != "html" && view != "body" && HtmlElements::isBlock(view);
     }
 
-    static bool isWindowTag(std::string_view name)
-    {
-        return name.size() <= kLongestWindowTag &&
-               std::binary_search(std::begin(kWindowTags), std::end(kWindowTags), lowerCopy(name));
-    }
+    static bool isWindowTag(std::string_view name) { return HtmlElements::keepsItsPlace(name); }
 
     // Which end tags are of block elements is looked at only once a window
     // takes the stretch.
@@ -684,7 +683,7 @@ private:
             // Whether a <pre> ends here is read both ways already (PhoneNumberReader).
             if (name == "pre")
                 m_windowClosesPre = true;
-            if (name == "pre" || !isBlockElement(name))
+            if (name == "pre" || !HtmlElements::isBlock(name))
                 continue;
             const bool sameLineEnd = !tags.empty() && seen.textEnd == textEndAtLast;
             tags.push_back({seen.from, seen.to, std::move(name), sameLineEnd});
@@ -707,7 +706,7 @@ private:
     // does, so that windows still begin and end outside tags.
     void altText(std::size_t from, std::size_t to)
     {
-        const std::string_view alt = m_alt.substr(0, 64);
+        const std::string_view alt = m_alt.substr(0, HtmlElements::kAltTextBytes);
         m_alt = {};
         if (alt.empty())
             return;
@@ -807,13 +806,24 @@ private:
             at = i;
             return;
         }
-        // A name must be one libxml2 knows, and end in ';'.
+        // A name must be one libxml2 knows, or else one browsers know (which
+        // the page's text reads too), and end in ';'.
         while (i < size && (isLetter(m_html[i]) || (m_html[i] >= '0' && m_html[i] <= '9')))
             ++i;
         if (i > at + 1 && isLetter(m_html[at + 1]) && i < size && m_html[i] == ';') {
             const std::string name(m_html.substr(at + 1, i - at - 1));
             if (const htmlEntityDesc* entity = htmlEntityLookup(reinterpret_cast<const xmlChar*>(name.c_str()))) {
                 character(entity->value, at, i + 1);
+                at = i + 1;
+                return;
+            }
+            const std::string_view characters = namedCharacters(name);
+            if (!characters.empty()) {
+                // None of these stands for more than one character a match may hold.
+                UChar32 first = 0;
+                std::size_t read = 0;
+                U8_NEXT(reinterpret_cast<const std::uint8_t*>(characters.data()), read, characters.size(), first);
+                character(char32_t(first), at, i + 1);
                 at = i + 1;
                 return;
             }
@@ -884,14 +894,11 @@ private:
 
 } // namespace
 
-bool noMatchSpans(char c)
-{
-    const Kind kind = kKinds[static_cast<unsigned char>(c)];
-    return kind == Kind::Hard || kind == Kind::Markup || kind == Kind::Reference;
-}
-
 SievedPage sievePage(std::string_view html, std::string_view contentType, const ShortestNumber& shortest)
 {
+    // What the sieve imitates was checked against one libxml2.
+    if constexpr (!HtmlElements::kSieveMatchesLibxml2)
+        return {true, {}};
     const QByteArray charset = HtmlPushParser::headerCharset(contentType);
     return Sieve(html, shortest).run(std::string_view(charset.constData(), std::size_t(charset.size())));
 }

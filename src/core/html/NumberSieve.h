@@ -47,7 +47,3 @@ struct SievedPage {
 
 // contentType is the Content-Type header's value, empty when there was none.
 SievedPage sievePage(std::string_view html, std::string_view contentType, const ShortestNumber& shortest);
-
-// Whether no match of libphonenumber's matcher holds this ASCII character:
-// the matcher reads what follows it as it would a text of its own.
-bool noMatchSpans(char c);

@@ -19,18 +19,9 @@
 
 namespace {
 
-// The links of a page as libxml2's SAX start-element events come in.
-struct PageLinkSax {
-    PageLinks links;
-    bool baseSeen = false; // only the first <base href> counts, even an empty one
-
-    // tag in lower case, attributes as libxml2 hands them over.
-    void startElement(std::string_view tag, const xmlChar** attributes);
-};
-
 struct ParseState {
     htmlParserCtxtPtr parser = nullptr;
-    PageLinkSax sax;
+    PageLinkReader reader;
 };
 
 bool isHtmlSpace(char c)
@@ -99,7 +90,7 @@ void onStartElement(void* context, const xmlChar* tagName, const xmlChar** attri
     auto& state = *static_cast<ParseState*>(context);
     if (HtmlPushParser::stoppedTooDeep(state.parser))
         return;
-    state.sax.startElement(reinterpret_cast<const char*>(tagName), attributes);
+    state.reader.startElement(reinterpret_cast<const char*>(tagName), attributes);
 }
 
 xmlSAXHandler linkHandler()
@@ -113,27 +104,27 @@ xmlSAXHandler linkHandler()
 
 } // namespace
 
-void PageLinkSax::startElement(std::string_view tag, const xmlChar** attributes)
+void PageLinkReader::startElement(std::string_view tag, const unsigned char** attributes)
 {
     if (tag == "a" || tag == "area") {
         const char* rel = attribute(attributes, "rel");
         if (!rel || !holdsToken(rel, isHtmlSpace, {"nofollow"}))
-            addLink(links, attribute(attributes, "href"));
+            addLink(m_links, attribute(attributes, "href"));
     } else if (tag == "iframe" || tag == "frame") {
-        addLink(links, attribute(attributes, "src"));
+        addLink(m_links, attribute(attributes, "src"));
     } else if (tag == "base") {
         const char* href = attribute(attributes, "href");
-        if (href && !baseSeen) {
-            baseSeen = true;
+        if (href && !m_baseSeen) {
+            m_baseSeen = true;
             const std::string_view base = trimmed(href, isHtmlSpace);
-            links.base = QByteArray(base.data(), qsizetype(base.size()));
+            m_links.base = QByteArray(base.data(), qsizetype(base.size()));
         }
     } else if (tag == "meta") {
         const char* name = attribute(attributes, "name");
         const char* content = attribute(attributes, "content");
         if (name && content && equalsIgnoringCase(trimmed(name, isHtmlSpace), "robots") &&
             holdsToken(content, isRobotsSeparator, {"nofollow", "none"}))
-            links.nofollow = true;
+            m_links.nofollow = true;
     }
 }
 
@@ -142,5 +133,5 @@ PageLinks extractPageLinks(std::string_view html, std::string_view contentType)
     ParseState state;
     xmlSAXHandler handler = linkHandler();
     HtmlPushParser::parse(html, contentType, handler, &state, state.parser);
-    return std::move(state.sax.links);
+    return state.reader.take();
 }

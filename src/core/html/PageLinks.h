@@ -38,3 +38,17 @@ struct PageLinks {
 // A charset in contentType (the answer's Content-Type) wins over the page's
 // own <meta charset>, as browsers read it; a byte-order mark wins over both.
 PageLinks extractPageLinks(std::string_view html, std::string_view contentType = {});
+
+// The links of a page as the start tags of one parse come in, for a parse
+// that reads the page's text at the same time (extractPageText).
+class PageLinkReader final {
+public:
+    // tag in lower case, attributes as libxml2 hands them over (xmlChar is
+    // unsigned char): name, value, name, value, ..., null.
+    void startElement(std::string_view tag, const unsigned char** attributes);
+    PageLinks take() { return std::move(m_links); }
+
+private:
+    PageLinks m_links;
+    bool m_baseSeen = false; // only the first <base href> counts, even an empty one
+};

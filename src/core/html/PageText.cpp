@@ -5,7 +5,10 @@
 
 #include "core/html/PageText.h"
 
+#include "core/html/HtmlElements.h"
+#include "core/html/HtmlEntities.h"
 #include "core/html/HtmlPushParser.h"
+#include "core/html/PageLinks.h"
 
 #include <libxml/HTMLparser.h>
 #include <libxml/encoding.h>
@@ -21,60 +24,13 @@
 #include <cstring>
 #include <iterator>
 #include <memory>
+#include <utility>
 
 namespace {
 
 // No phone number, even with an extension and a context, is longer; a
 // longer tel: href is a page author's joke and is not kept.
 constexpr std::size_t kMaxTelHref = 256;
-
-// Elements a browser shows on lines of their own, in order for a binary search.
-constexpr std::string_view kBlockElements[] = {
-    "address", "article", "aside",  "blockquote", "body",  "br",       "caption",    "center", "dd",
-    "details", "dialog",  "div",    "dl",         "dt",    "fieldset", "figcaption", "figure", "footer",
-    "form",    "h1",      "h2",     "h3",         "h4",    "h5",       "h6",         "header", "hr",
-    "html",    "legend",  "li",     "main",       "menu",  "nav",      "ol",         "option", "p",
-    "pre",     "section", "select", "summary",    "table", "textarea", "title",      "tr",     "ul"};
-static_assert(std::is_sorted(std::begin(kBlockElements), std::end(kBlockElements)));
-
-} // namespace
-
-namespace {
-
-// A name of up to eight bytes as one number, so that looking a tag up (once
-// per tag, in the parse and in the sieve) compares numbers.
-constexpr std::uint64_t packedName(std::string_view name)
-{
-    std::uint64_t packed = 0;
-    for (std::size_t i = 0; i < name.size(); ++i)
-        packed |= std::uint64_t(static_cast<unsigned char>(name[i])) << (8 * i);
-    return packed;
-}
-
-constexpr auto kShortBlockElements = [] {
-    std::array<std::uint64_t, std::size(kBlockElements)> packed{};
-    for (std::size_t i = 0; i < packed.size(); ++i)
-        packed[i] = kBlockElements[i].size() <= 8 ? packedName(kBlockElements[i]) : 0;
-    std::sort(packed.begin(), packed.end());
-    return packed;
-}();
-
-} // namespace
-
-bool isBlockElement(std::string_view tag)
-{
-    if (tag.empty() || tag.size() > 8)
-        return std::binary_search(std::begin(kBlockElements), std::end(kBlockElements), tag);
-    return std::binary_search(kShortBlockElements.begin(), kShortBlockElements.end(), packedName(tag));
-}
-
-namespace {
-
-// Elements whose content is never shown as text.
-bool isHidden(std::string_view tag)
-{
-    return tag == "script" || tag == "style" || tag == "template" || tag == "noembed" || tag == "head";
-}
 
 bool isHtmlSpace(unsigned char c)
 {
@@ -88,24 +44,48 @@ bool isPlain(unsigned char c)
     return c > ' ' ? c != 0xC2 && c != 0xE2 : !isHtmlSpace(c);
 }
 
+constexpr std::size_t kNone = std::string::npos;
+
 struct ParseState {
     htmlParserCtxtPtr parser = nullptr;
     PageText page;
+    PageLinkReader* links = nullptr; // when the same parse reads the links
+    // libxml2 passes a reference it does not know as "&", then its name,
+    // then text that starts with the ';': where that '&' stands in the text,
+    // and whether its name has followed.
+    std::size_t referenceAt = kNone;
+    bool referenceNamed = false;
     int hiddenDepth = 0;         // open elements whose content is not shown
     int preDepth = 0;            // open <pre>: its line ends are kept
     std::ptrdiff_t openTel = -1; // the tel: link being read, if any
 };
 
-void endLine(std::string& text, char separator)
+enum class LineEnd {
+    Cell,  // a table cell's: a tab
+    Block, // a block element's start or end
+    Break, // a <br>, a line of a <pre>: the block goes on
+};
+
+void endLine(PageText& page, LineEnd kind)
 {
+    std::string& text = page.text;
     while (!text.empty() && text.back() == ' ')
         text.pop_back();
-    if (text.empty() || text.back() == '\n' || (separator == '\t' && text.back() == '\t'))
+    if (!text.empty() && text.back() == '\n' && kind == LineEnd::Block && !page.lineBreaks.empty() &&
+        page.lineBreaks.back() == text.size() - 1)
+        page.lineBreaks.pop_back();
+    if (text.empty() || text.back() == '\n' || (kind == LineEnd::Cell && text.back() == '\t'))
         return;
+    if (kind == LineEnd::Cell) {
+        text.push_back('\t');
+        return;
+    }
     if (text.back() == '\t')
-        text.back() = separator;
+        text.back() = '\n';
     else
-        text.push_back(separator);
+        text.push_back('\n');
+    if (kind == LineEnd::Break)
+        page.lineBreaks.push_back(text.size() - 1);
 }
 
 // Bytes of the no-break or narrow space at chars[i] (U+00A0, U+2007, U+2009,
@@ -120,11 +100,49 @@ int fixedSpaceLength(const xmlChar* chars, int i, int length)
     return 0;
 }
 
+void appendCharacters(ParseState& state, const xmlChar* chars, int length);
+
+// Whether these characters, with those before, end a reference libxml2 did
+// not know; if so, the reference is replaced by what it stands for.
+bool endsReference(ParseState& state, const xmlChar*& chars, int& length)
+{
+    const std::size_t at = std::exchange(state.referenceAt, kNone);
+    const bool named = std::exchange(state.referenceNamed, false);
+    if (at == kNone || length == 0)
+        return false;
+    if (!named) {
+        if (std::all_of(chars, chars + length, [](xmlChar c) { return isEntityNameByte(char(c)); })) {
+            state.referenceAt = at;
+            state.referenceNamed = true;
+        }
+        return false;
+    }
+    std::string& text = state.page.text;
+    if (chars[0] != ';' || at >= text.size())
+        return false;
+    const std::string_view characters = namedCharacters(std::string_view(text).substr(at + 1));
+    if (characters.empty())
+        return false;
+    text.resize(at);
+    appendCharacters(state, reinterpret_cast<const xmlChar*>(characters.data()), int(characters.size()));
+    ++chars;
+    --length;
+    return true;
+}
+
 void onCharacters(void* context, const xmlChar* chars, int length)
 {
     auto& state = *static_cast<ParseState*>(context);
     if (state.hiddenDepth > 0)
         return;
+    endsReference(state, chars, length);
+    if (length == 1 && chars[0] == '&')
+        state.referenceAt = state.page.text.size();
+    appendCharacters(state, chars, length);
+}
+
+void appendCharacters(ParseState& state, const xmlChar* chars, int length)
+{
     std::string& text = state.page.text;
     for (int i = 0; i < length; ++i) {
         // Most of a page's text goes in at once rather than byte by byte.
@@ -142,7 +160,7 @@ void onCharacters(void* context, const xmlChar* chars, int length)
             i += fixedSpace - 1;
             text.push_back(' ');
         } else if (c == '\n' && state.preDepth > 0) {
-            endLine(text, '\n');
+            endLine(state.page, LineEnd::Break);
         } else if (isHtmlSpace(c)) {
             if (!text.empty() && text.back() != ' ' && text.back() != '\n' && text.back() != '\t')
                 text.push_back(' ');
@@ -183,16 +201,26 @@ void onStartElement(void* context, const xmlChar* tagName, const xmlChar** attri
     if (HtmlPushParser::stoppedTooDeep(state.parser))
         return;
     const std::string_view tag = reinterpret_cast<const char*>(tagName);
-    if (isHidden(tag)) {
+    // Links count wherever they stand, <head> and all.
+    if (state.links)
+        state.links->startElement(tag, attributes);
+    if (HtmlElements::isHidden(tag)) {
         ++state.hiddenDepth;
         return;
     }
     if (state.hiddenDepth > 0)
         return;
-    if (tag == "td" || tag == "th")
-        endLine(state.page.text, '\t');
-    else if (isBlockElement(tag))
-        endLine(state.page.text, '\n');
+    state.referenceAt = kNone;
+    std::string& text = state.page.text;
+    if (tag == "td" || tag == "th") {
+        endLine(state.page, LineEnd::Cell);
+    } else if (tag == "dd" && !text.empty() && text.back() == '\n') {
+        // A term's description: the term labels it, as a row's header cell does.
+        if (state.page.lineBreaks.empty() || state.page.lineBreaks.back() != text.size() - 1)
+            state.page.lineBreaks.push_back(text.size() - 1);
+    } else if (HtmlElements::isBlock(tag)) {
+        endLine(state.page, tag == "br" ? LineEnd::Break : LineEnd::Block);
+    }
     if (tag == "pre")
         ++state.preDepth;
     else if (tag == "a")
@@ -204,7 +232,7 @@ void onStartElement(void* context, const xmlChar* tagName, const xmlChar** attri
         if (alt && *alt) {
             onCharacters(context, reinterpret_cast<const xmlChar*>(" "), 1);
             onCharacters(context, reinterpret_cast<const xmlChar*>(alt),
-                         int(std::min<std::size_t>(std::strlen(alt), 64)));
+                         int(std::min(std::strlen(alt), HtmlElements::kAltTextBytes)));
             onCharacters(context, reinterpret_cast<const xmlChar*>(" "), 1);
         }
     }
@@ -214,7 +242,7 @@ void onEndElement(void* context, const xmlChar* tagName)
 {
     auto& state = *static_cast<ParseState*>(context);
     const std::string_view tag = reinterpret_cast<const char*>(tagName);
-    if (isHidden(tag)) {
+    if (HtmlElements::isHidden(tag)) {
         state.hiddenDepth = std::max(0, state.hiddenDepth - 1);
         return;
     }
@@ -226,8 +254,9 @@ void onEndElement(void* context, const xmlChar* tagName)
         state.page.telLinks[std::size_t(state.openTel)].end = state.page.text.size();
         state.openTel = -1;
     }
-    if (isBlockElement(tag) && tag != "br")
-        endLine(state.page.text, '\n');
+    state.referenceAt = kNone;
+    if (HtmlElements::isBlock(tag) && tag != "br")
+        endLine(state.page, LineEnd::Block);
 }
 
 xmlSAXHandler textHandler()
@@ -244,19 +273,42 @@ xmlSAXHandler textHandler()
 
 } // namespace
 
-PageText extractPageText(std::string_view html, std::string_view contentType)
+bool PageText::endsBlock(std::size_t at) const
+{
+    return !std::binary_search(lineBreaks.begin(), lineBreaks.end(), at);
+}
+
+namespace {
+
+PageText extractText(std::string_view html, std::string_view contentType, PageLinkReader* links)
 {
     ParseState state;
+    state.links = links;
     state.page.text.reserve(html.size() / 4);
     xmlSAXHandler handler = textHandler();
     HtmlPushParser::parse(html, contentType, handler, &state, state.parser);
     if (state.openTel >= 0)
         state.page.telLinks[std::size_t(state.openTel)].end = state.page.text.size();
-    endLine(state.page.text, '\n');
+    endLine(state.page, LineEnd::Block);
     // Blanks dropped at a line's end may lie where a link began.
     for (TelLink& link : state.page.telLinks) {
         link.start = std::min(link.start, state.page.text.size());
         link.end = std::clamp(link.end, link.start, state.page.text.size());
     }
     return std::move(state.page);
+}
+
+} // namespace
+
+PageText extractPageText(std::string_view html, std::string_view contentType)
+{
+    return extractText(html, contentType, nullptr);
+}
+
+PageText extractPageTextAndLinks(std::string_view html, std::string_view contentType, PageLinks& links)
+{
+    PageLinkReader reader;
+    PageText text = extractText(html, contentType, &reader);
+    links = reader.take();
+    return text;
 }

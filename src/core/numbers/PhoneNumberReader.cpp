@@ -1,7 +1,9 @@
 #include "core/numbers/PhoneNumberReader.h"
 
 #include "core/html/NumberSieve.h"
+#include "core/numbers/MatcherCharacters.h"
 #include "core/numbers/NumberLabel.h"
+#include "core/numbers/NumberShape.h"
 #include "core/numbers/ShortestNumber.h"
 
 #include <phonenumbers/phonenumber.pb.h>
@@ -15,6 +17,7 @@
 #include <QString>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -135,11 +138,12 @@ bool holdsLongEnoughRun(std::string_view stretch, const ShortestNumber& shortest
                 plus = true;
         } else {
             ++at;
-            if (c >= '0' && c <= '9') {
+            const MatcherCharacter kind = matcherCharacter(c);
+            if (kind == MatcherCharacter::Digit) {
                 ++digits;
-            } else if (c == '+') {
+            } else if (kind == MatcherCharacter::Plus) {
                 plus = true;
-            } else if (!std::strchr(" -.()[]/~xX", c) || c == '\0') {
+            } else if (kind != MatcherCharacter::Space && kind != MatcherCharacter::Joins) {
                 digits = 0;
                 plus = false;
                 continue;
@@ -193,6 +197,91 @@ std::size_t stretchEnd(std::string_view line, std::size_t from)
     while (at > from + 1 && (static_cast<unsigned char>(line[at]) & 0xC0) == 0x80)
         --at;
     return at;
+}
+
+std::string labelName(const NumberLabel& label)
+{
+    if (label.kind != NumberLabel::Kind::Phone)
+        return {};
+    switch (label.word) {
+    case LabelKind::Fax:
+        return "fax";
+    case LabelKind::Mobile:
+        return "mobile";
+    default:
+        return "phone";
+    }
+}
+
+// Whether a match is a telephone number: a tel: link or a number written in
+// international form is one unless an identifier label names it; a phone
+// label makes one of anything valid; a shape of dates, times or references
+// is none; an identifier label makes none; and with no label at all, an
+// unbroken run of digits or a date is none.
+bool isKept(const FoundNumber& number, const NumberLabel& label, bool linked, std::string_view text,
+            const std::string& region)
+{
+    if (label.kind == NumberLabel::Kind::Identifier && label.direct)
+        return false;
+    if (linked || label.kind == NumberLabel::Kind::Phone)
+        return true;
+    if (hasNonPhoneShape(text, number.position, number.text.size()))
+        return false;
+    if (inInternationalForm(number.text, region))
+        return true;
+    return label.kind == NumberLabel::Kind::None && !isUnbrokenDigits(number.text) && !isDate(number.text);
+}
+
+// Where a number written with letters ("1-800-FLOWERS", "(800) GOT-JUNK")
+// may start before two capitals at `at`: back over digits, spaces and number
+// punctuation, if a digit stands there.
+std::size_t letterNumberStart(std::string_view text, std::size_t at)
+{
+    std::size_t start = at;
+    bool digit = false;
+    while (start > 0 && at - start < 24 && std::strchr("0123456789 ()+.-", text[start - 1]) && text[start - 1]) {
+        --start;
+        digit = digit || std::isdigit(static_cast<unsigned char>(text[start]));
+    }
+    while (start < at && (text[start] == ' ' || text[start] == '-' || text[start] == '.'))
+        ++start;
+    return digit ? start : at;
+}
+
+// Numbers written with letters where a phone label stands before them.
+void readLetterNumbers(const PageText& page, const std::string& region, std::vector<FoundNumber>& kept)
+{
+    const std::string_view text = page.text;
+    std::unordered_set<std::size_t> taken;
+    for (const FoundNumber& number : kept)
+        taken.insert(number.position);
+    for (std::size_t at = 2; at + 1 < text.size(); ++at) {
+        // Two capitals after a digit and a separator: "800-FL", "(800) GO".
+        if (!std::isupper(static_cast<unsigned char>(text[at])) ||
+            !std::isupper(static_cast<unsigned char>(text[at + 1])) || !std::strchr(" -", text[at - 1]) ||
+            !(std::isdigit(static_cast<unsigned char>(text[at - 2])) || text[at - 2] == ')'))
+            continue;
+        const std::size_t start = letterNumberStart(text, at);
+        std::size_t end = at;
+        while (end < text.size() && end - start < 32 &&
+               (std::isupper(static_cast<unsigned char>(text[end])) ||
+                std::isdigit(static_cast<unsigned char>(text[end])) || text[end] == '-'))
+            ++end;
+        while (end > at && text[end - 1] == '-')
+            --end;
+        if (start == at || taken.count(start) || labelBefore(page, start).kind != NumberLabel::Kind::Phone)
+            continue;
+        std::string written(text.substr(start, end - start));
+        std::string digits = written;
+        util().ConvertAlphaCharactersInNumber(&digits);
+        PhoneNumber number;
+        if (util().Parse(digits, region, &number) != PhoneNumberUtil::NO_PARSING_ERROR || !util().IsValidNumber(number))
+            continue;
+        kept.push_back(found(start, std::move(written), number));
+        kept.back().label = labelName(labelBefore(page, start));
+        taken.insert(start);
+        at = end;
+    }
 }
 
 } // namespace
@@ -369,28 +458,18 @@ std::vector<FoundNumber> PhoneNumberReader::read(const PageText& page, const std
 
     std::vector<FoundNumber> kept;
     for (FoundNumber& number : matches) {
-        bool keep = linkedNumbers.count(number.e164) > 0;
         for (Linked& link : linked) {
             if (number.position >= link.link->start && number.position < link.link->end &&
                 number.e164 == link.number.e164)
                 link.shown = true;
         }
-        if (!keep) {
-            switch (labelBefore(text, number.position)) {
-            case NumberLabel::Phone:
-                keep = true;
-                break;
-            case NumberLabel::Identifier:
-                break;
-            case NumberLabel::None:
-                keep = inInternationalForm(number.text, region) ||
-                       (!isUnbrokenDigits(number.text) && !isDate(number.text));
-                break;
-            }
-        }
-        if (keep)
+        const NumberLabel label = labelBefore(page, number.position);
+        if (isKept(number, label, linkedNumbers.count(number.e164) > 0, text, region)) {
+            number.label = labelName(label);
             kept.push_back(std::move(number));
+        }
     }
+    readLetterNumbers(page, region, kept);
     for (Linked& link : linked)
         if (!link.shown)
             kept.push_back(std::move(link.number));

@@ -6,7 +6,9 @@
 // the region (ShortestNumber) go to libphonenumber's PhoneNumberMatcher, at
 // leniency VALID. Its matches are then weighed with the page's own signals:
 // a tel: link, a label before the number (NumberLabel), the international
-// form. Numbers of tel: links whose text does not show them are read too.
+// form, a shape no telephone number has (NumberShape). Numbers of tel: links
+// whose text does not show them are read too, and numbers written with
+// letters ("1-800-FLOWERS") where a label says they are telephones.
 
 #include "core/html/PageText.h"
 #include "core/numbers/PhoneScanner.h"
@@ -24,6 +26,7 @@ struct FoundNumber {
     std::string text;         // as written on the page
     std::string region;       // the region it belongs to, "DE"
     std::string type;         // "fixed_line", "mobile", ...
+    std::string label;        // "phone", "fax" or "mobile", as its label says; empty without one
 };
 
 class PhoneNumberReader final {
