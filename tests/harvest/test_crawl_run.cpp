@@ -103,12 +103,14 @@ private slots:
         QTest::addColumn<int>("follow");
         QTest::addColumn<int>("pages");
         QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("perHost"); // --max-per-host
         QByteArrayList both;
         for (int i = 0; i < 12; ++i)
             both << (i % 2 ? "http://a.test/p" : "http://a.test:80/p") + QByteArray::number(i);
-        QTest::newRow("a list, the default port written or not: one host") << both << 0 << 12 << 12;
+        QTest::newRow("a list, the default port written or not: one host") << both << 0 << 12 << 12 << 4;
+        QTest::newRow("--max-per-host 2") << both << 0 << 12 << 12 << 2;
         QTest::newRow("two crawls of 3,000 pages")
-            << QByteArrayList{"http://a.test/p0", "http://b.test/p0"} << 1 << 3000 << 2 * 3000;
+            << QByteArrayList{"http://a.test/p0", "http://b.test/p0"} << 1 << 3000 << 2 * 3000 << 4;
     }
     void scheduler()
     {
@@ -116,6 +118,7 @@ private slots:
         QFETCH(int, follow);
         QFETCH(int, pages);
         QFETCH(int, rows);
+        QFETCH(int, perHost);
         ScriptedFetcher fetcher;
         for (const char* host : {"a.test", "b.test"}) {
             fetcher.pages.insert(QByteArray("http://") + host + "/robots.txt", "User-agent: *\nAllow: /\n");
@@ -136,6 +139,7 @@ private slots:
         options.quiet = true;
         options.follow = follow;
         options.maxPages = 50'000;
+        options.maxPerHost = perHost;
         const int fd = ::dup(input.handle());
         ::lseek(fd, 0, SEEK_SET);
         UrlFeed feed({{"list", fd}}, 64);
@@ -144,7 +148,7 @@ private slots:
         CrawlRun run(options, fetcher, feed, harvest);
         QCOMPARE(run.exec(), 0);
         QCOMPARE(QFile(output.fileName()).size(), qint64(rows) * 11);
-        QCOMPARE(fetcher.mostInFlight.value("a.test:80"), PageFetcher::maximumConnectionsPerHost);
+        QCOMPARE(fetcher.mostInFlight.value("a.test:80"), perHost);
         // Each request started takes the first of one host's waiting ones,
         // however many pages wait.
         QCOMPARE(run.waitingLookedAt(), run.requestsStarted());
