@@ -15,6 +15,8 @@ DEBIAN_PACKAGES += nghttp2-proxy
 DEBIAN_PACKAGES += squid
 # The crawl benchmark's peers.
 DEBIAN_PACKAGES += wget wget2
+# The manual page of vandrell-harvest, made from its --help.
+DEBIAN_PACKAGES += help2man
 # Validated numbers for vandrell-harvest --region (libphonenumber reads its
 # metadata with protobuf and characters with ICU; so do we).
 DEBIAN_PACKAGES += libphonenumber-dev libprotobuf-dev libicu-dev

@@ -2,7 +2,8 @@
 # from another folder of src/, or a Qt header that Qt Core does not provide
 # (QtGui, QtWidgets, ...), or a library header in a folder other than
 # libcurl's <curl/...>, libxml2's <libxml/...>, libphonenumber's <phonenumbers/...>,
-# ICU's <unicode/...> (which libphonenumber reads characters with) or the system's (sys, arpa, net, netinet).
+# ICU's <unicode/...> (which libphonenumber reads characters with) or the system's (sys, arpa, net, netinet);
+# zlib's <zlib.h> has no folder.
 # Run as a script: -DSOURCES=a;b -DQT_CORE_INCLUDES=dirs
 set(qt_core_dir "")
 foreach(dir IN LISTS QT_CORE_INCLUDES)

@@ -5,77 +5,122 @@
 #include "UrlFeed.h"
 #include "core/AppError.h"
 #include "core/html/PageLinks.h"
+#include "core/web/Sitemap.h"
 
 #include <QScopeGuard>
-#include <QSet>
+#include <QTimer>
+
+#include <csignal>
+#include <cstring>
+
+namespace {
+HostTable::Rules hostRules(const HarvestOptions& options)
+{
+    HostTable::Rules rules;
+    rules.connections = options.maxPerHost;
+    rules.waitMs = options.waitMs;
+    rules.retries = options.retries;
+    return rules;
+}
+} // namespace
 
 CrawlRun::CrawlRun(const HarvestOptions& options, PageFetcher& fetcher, UrlFeed& reader, HarvestOutput& output)
-    : m_options(options), m_fetcher(fetcher), m_reader(reader), m_output(output)
+    : m_options(options), m_fetcher(fetcher), m_reader(reader), m_output(output), m_hosts(hostRules(options)),
+      m_sitemaps(std::size_t(options.maxPages))
 {
     if (options.region && options.format != HarvestOptions::Format::Urls)
         m_regionReading = std::make_unique<RegionReading>(*options.region);
 }
 
-CrawlRun::~CrawlRun() = default;
+CrawlRun::~CrawlRun()
+{
+    m_fetcher.setOnFinished({});
+}
 
 int CrawlRun::exec()
 {
     ProgressLine progress(!m_output.quiet(), [this] {
-        if (m_options.follow == 0)
-            return ProgressLine::Counts{m_donePages, m_reader.count(), m_output.rows(), m_output.failures()};
-        qint64 known = m_donePages;
-        for (const SiteCrawl& site : m_crawls)
-            known += qint64(site.pages().size() - site.flushed());
-        return ProgressLine::Counts{m_donePages, known, m_output.rows(), m_output.failures(), m_disallowed};
+        ProgressLine::Counts counts{m_donePages,  m_reader.count(),           m_output.rows(), m_output.failures(),
+                                    m_disallowed, m_hosts.retriesScheduled(), m_notPages};
+        if (m_options.follow > 0) {
+            counts.known = m_donePages;
+            for (const SiteCrawl& site : m_crawls)
+                counts.known += qint64(site.pages().size() - site.flushed());
+        }
+        return counts;
     });
     m_output.setProgress(&progress);
-    // Lines that arrive while a page is awaited are requested at once, so a
-    // slow input still keeps the requests in flight at --jobs.
-    const QMetaObject::Connection startOnArrival = QObject::connect(&m_reader, &UrlFeed::arrived, &m_reader, [this] {
-        if (!m_awaitingPage) // else the loop below waits for the line itself
-            return;
-        admitStartPages();
-        startRequests();
-    });
-    // Rows read while a page is awaited are printed at once.
-    QMetaObject::Connection printOnRead;
+    // Whatever can bring work ends a wait: an answer, input, pages read.
+    m_fetcher.setOnFinished([this] { m_wake.quit(); });
+    const QMetaObject::Connection onInput = QObject::connect(&m_reader, &UrlFeed::arrived, &m_wake, &QEventLoop::quit);
+    QMetaObject::Connection onRead;
     if (m_regionReading)
-        printOnRead = QObject::connect(m_regionReading.get(), &RegionReading::pagesRead, m_regionReading.get(), [this] {
-            takeReadPages(false);
-            flush();
-        });
+        onRead = QObject::connect(m_regionReading.get(), &RegionReading::pagesRead, &m_wake, &QEventLoop::quit);
     m_reader.start();
-    while (m_output.open()) {
+    while (m_output.open() && !m_interruptedBy) {
         m_output.reportInputErrors(m_reader);
         admitStartPages();
         startRequests();
-        if (!m_inFlight.empty()) {
-            m_awaitingPage = true;
-            finishOldest();
-            m_awaitingPage = false;
-            takeReadPages(false);
-            flush();
-            continue;
-        }
-        // Nothing in flight: what is left is being read, or waits for input.
-        takeReadPages(true);
-        flush(); // start pages that were no URLs
-        // Nothing in flight, so every crawl is through once the input is:
-        // each waiting request's host has a connection free.
-        if (m_inputEnded)
-            break;
-        // Only new input can bring work.
-        const qint64 next = m_firstCrawl + qint64(m_crawls.size());
-        if (!m_reader.waitFor(next))
-            m_inputEnded = true;
+        expireRobots();
+        const bool arrived = finishArrived();
+        takeReadPages(false);
         flush();
+        if (arrived)
+            continue;
+        if (m_inFlight.empty() && !m_hosts.anyWaiting()) {
+            // What is left is being read, or waits for input.
+            takeReadPages(true);
+            flush();
+            if (m_inputEnded)
+                break;
+        }
+        waitForEvent();
     }
-    QObject::disconnect(startOnArrival);
-    QObject::disconnect(printOnRead);
+    m_fetcher.setOnFinished({});
+    QObject::disconnect(onInput);
+    QObject::disconnect(onRead);
+    if (m_interruptedBy) {
+        m_inFlight.clear(); // their transfers end here
+        takeReadPages(true);
+        flush();
+        reportInterruption();
+    }
     m_output.reportInputErrors(m_reader);
     m_output.finish();
     m_output.setProgress(nullptr);
-    return m_output.exitStatus();
+    return m_interruptedBy ? 128 + m_interruptedBy : m_output.exitStatus();
+}
+
+void CrawlRun::interrupt(int signal)
+{
+    m_interruptedBy = signal;
+    m_wake.quit();
+}
+
+void CrawlRun::reportInterruption()
+{
+    const char* name = m_interruptedBy == SIGINT ? "SIGINT" : m_interruptedBy == SIGTERM ? "SIGTERM" : "a signal";
+    m_output.notice(QByteArray("vandrell-harvest: interrupted by ") + name + ": the rows of " +
+                    QByteArray::number(m_donePages) +
+                    " pages were written; the pages after them were not all fetched\n");
+}
+
+void CrawlRun::waitForEvent()
+{
+    std::optional<qint64> wake = m_hosts.untilNextWake();
+    for (const Request& request : m_inFlight) {
+        if (request.waiting.kind != RequestKind::RobotsTxt)
+            continue;
+        const qint64 left = std::max<qint64>(0, request.startedAt + robotsTxtTimeoutMs - m_hosts.now());
+        wake = std::min(wake.value_or(left), left);
+    }
+    QTimer timer;
+    timer.setSingleShot(true);
+    timer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&timer, &QTimer::timeout, &m_wake, &QEventLoop::quit);
+    if (wake)
+        timer.start(std::chrono::milliseconds(*wake));
+    m_wake.exec();
 }
 
 SiteCrawl* CrawlRun::crawl(qint64 id)
@@ -113,71 +158,63 @@ void CrawlRun::admitStartPages()
             continue;
         }
         enqueueNewPages(position, site);
+        // Its links will need its host's robots.txt: asked for beside the
+        // start page rather than after it, as wget2 does.
+        if (m_options.follow > 0)
+            askForRobots(m_hosts.host(site.pages().front().url));
     }
 }
 
-HostRecord& CrawlRun::host(const PageUrl& url)
+void CrawlRun::askForRobots(HostRecord& record)
 {
-    return m_hosts[url.origin()];
+    if (record.robots() != HostRecord::Robots::Unknown)
+        return;
+    m_hosts.robotsFetching(record);
+    m_hosts.enqueue(record, {RequestKind::RobotsTxt, 0, 0, 0});
 }
 
 void CrawlRun::enqueueNewPages(qint64 id, SiteCrawl& site)
 {
     for (std::size_t& i = site.queued(); i < site.pages().size(); ++i)
-        enqueue(host(site.pages()[i].url), {id, i});
-}
-
-void CrawlRun::enqueue(HostRecord& record, WaitingRequest request)
-{
-    record.waiting.push(request);
-    reconsider(record);
-}
-
-void CrawlRun::reconsider(HostRecord& record)
-{
-    const bool ready = record.inFlight < PageFetcher::maximumConnectionsPerHost && !record.waiting.empty();
-    if (record.readyAs && (!ready || *record.readyAs != record.waiting.top())) {
-        m_ready.erase({*record.readyAs, &record});
-        record.readyAs.reset();
-    }
-    if (ready && !record.readyAs) {
-        record.readyAs = record.waiting.top();
-        m_ready.insert({*record.readyAs, &record});
-    }
+        m_hosts.enqueue(m_hosts.host(site.pages()[i].url), {RequestKind::Page, id, i, 0});
 }
 
 void CrawlRun::startRequests()
 {
-    while (qint64(m_inFlight.size()) < m_options.jobs && !m_ready.empty()) {
-        HostRecord& record = *m_ready.begin()->second;
-        const WaitingRequest next = record.waiting.top();
-        record.waiting.pop();
+    while (!m_interruptedBy && qint64(m_inFlight.size()) < m_options.jobs) {
+        const auto ready = m_hosts.takeReady();
+        if (!ready)
+            return;
         ++m_lookedAt;
-        request(next, record);
-        reconsider(record);
+        request(ready->first, *ready->second);
     }
 }
 
 void CrawlRun::request(const WaitingRequest& waiting, HostRecord& record)
 {
-    Request request{waiting.crawl, waiting.page, &record, {}, {}, nullptr};
-    ++record.inFlight;
+    Request request{waiting, &record, m_hosts.now(), {}, {}, nullptr};
     ++m_started;
     try {
-        if (waiting.crawl == 0) {
-            request.pending = m_fetcher.start(record.robotsTxtUrl, QString::fromUtf8(record.robotsTxtUrl.request()));
+        if (waiting.kind == RequestKind::RobotsTxt) {
+            const PageUrl& url = record.robotsTxtUrl();
+            request.pending = m_fetcher.start(url, QString::fromUtf8(url.request()));
+        } else if (waiting.kind == RequestKind::Sitemap) {
+            const PageUrl& url = m_sitemaps.file(waiting.item).url;
+            request.pending = m_fetcher.start(url, QString::fromUtf8(url.request()));
         } else {
             SiteCrawl& site = *crawl(waiting.crawl);
-            SiteCrawl::Page& page = site.pages()[waiting.page];
+            SiteCrawl::Page& page = site.pages()[waiting.item];
             page.state = SiteCrawl::Page::State::Requested;
             PageFetcher::RedirectCheck check;
+            PageFetcher::Body body = PageFetcher::Body::Any;
             if (page.depth > 0) {
                 request.redirect = std::make_shared<RedirectNote>();
                 check = [this, id = waiting.crawl, note = request.redirect](const PageUrl& target) {
                     return judgeRedirect(id, target, *note);
                 };
+                body = PageFetcher::Body::PagesOnly;
             }
-            request.pending = m_fetcher.start(page.url, QString::fromUtf8(page.named()), std::move(check));
+            request.pending = m_fetcher.start(page.url, QString::fromUtf8(page.named()), std::move(check), body);
         }
     } catch (const AppError& error) {
         request.refusal = error.reason(); // reported in its turn
@@ -185,77 +222,163 @@ void CrawlRun::request(const WaitingRequest& waiting, HostRecord& record)
     m_inFlight.push_back(std::move(request));
 }
 
+SiteCrawl::Verdict CrawlRun::judgeLink(const PageUrl& link)
+{
+    HostRecord& record = m_hosts.host(link);
+    if (record.robots() != HostRecord::Robots::Known)
+        return SiteCrawl::Verdict::Wait;
+    if (record.allows(link))
+        return SiteCrawl::Verdict::Follow;
+    ++m_disallowed;
+    if (!record.robotsUnreadable().isEmpty() && !m_unreadableReported.contains(record.origin())) {
+        m_unreadableReported.insert(record.origin());
+        m_output.notice("vandrell-harvest: " + record.robotsTxtUrl().canonical() + ": " +
+                        record.robotsUnreadable().toUtf8() + "; the pages of " + record.origin() +
+                        " that links lead to are skipped, as RFC 9309 asks\n");
+    }
+    return SiteCrawl::Verdict::Refuse;
+}
+
 void CrawlRun::expand(qint64 id, SiteCrawl& site)
 {
-    const PageUrl* waiting = site.expand([this](const PageUrl& link) {
-        const HostRecord& record = host(link);
-        if (record.robots != HostRecord::Robots::Known)
-            return SiteCrawl::Verdict::Wait;
-        if (record.rules.allows(link.robotsPath().toStdString()))
-            return SiteCrawl::Verdict::Follow;
-        ++m_disallowed;
-        return SiteCrawl::Verdict::Refuse;
-    });
+    const PageUrl* waiting = site.expand([this](const PageUrl& link) { return judgeLink(link); });
     enqueueNewPages(id, site);
     if (!waiting)
         return;
-    HostRecord& record = host(*waiting);
-    if (record.robots == HostRecord::Robots::Unknown) {
-        record.robots = HostRecord::Robots::Fetching;
-        record.robotsTxtUrl = *PageUrl::fromAbsolute(QByteArray(waiting->origin() + "/robots.txt"));
-        enqueue(record, {0, 0});
+    askForRobots(m_hosts.host(*waiting));
+}
+
+void CrawlRun::expandAll()
+{
+    for (qint64 id = m_firstCrawl; id < m_firstCrawl + qint64(m_crawls.size()); ++id)
+        expand(id, *crawl(id));
+}
+
+bool CrawlRun::finishArrived()
+{
+    bool any = false;
+    // By index: finishing may start nothing, but may add to the list's end.
+    for (std::size_t i = 0; i < m_inFlight.size();) {
+        if (m_inFlight[i].pending && !m_inFlight[i].pending->finished()) {
+            ++i;
+            continue;
+        }
+        Request request = std::move(m_inFlight[i]);
+        m_inFlight.erase(m_inFlight.begin() + qsizetype(i));
+        finish(request);
+        any = true;
+    }
+    return any;
+}
+
+void CrawlRun::expireRobots()
+{
+    for (std::size_t i = 0; i < m_inFlight.size(); ++i) {
+        Request& request = m_inFlight[i];
+        if (request.waiting.kind != RequestKind::RobotsTxt || m_hosts.now() - request.startedAt < robotsTxtTimeoutMs)
+            continue;
+        Request expired = std::move(request);
+        m_inFlight.erase(m_inFlight.begin() + qsizetype(i));
+        expired.pending.reset(); // its transfer ends here
+        m_hosts.release(*expired.host);
+        finishRobots(*expired.host, QStringLiteral("no answer within %1 s").arg(robotsTxtTimeoutMs / 1000));
+        robotsKnown();
+        return; // the list has changed: the next round looks again
     }
 }
 
-void CrawlRun::finishOldest()
+bool CrawlRun::retried(Request& request)
 {
-    Request request = std::move(m_inFlight.front());
-    m_inFlight.pop_front();
-    const auto releaseHost = qScopeGuard([&] {
-        --request.host->inFlight;
-        reconsider(*request.host);
-    });
-    if (request.crawl == 0) {
-        finishRobots(*request.host, request.pending.get());
-        // Links waiting for it may go on now, in every crawl.
-        for (qint64 id = m_firstCrawl; id < m_firstCrawl + qint64(m_crawls.size()); ++id)
-            expand(id, *crawl(id));
+    if (!request.pending || !request.pending->transientFailure())
+        return false;
+    if (!m_hosts.retry(*request.host, request.waiting, request.pending->httpStatus(),
+                       request.pending->retryAfterSeconds(), request.startedAt))
+        return false;
+    // The hops it took are not the crawl's yet: the next try takes them again.
+    if (request.redirect) {
+        if (SiteCrawl* site = crawl(request.waiting.crawl))
+            for (const PageUrl& hop : request.redirect->taken)
+                site->forget(hop);
+    }
+    return true;
+}
+
+void CrawlRun::finish(Request& request)
+{
+    const auto releaseHost = qScopeGuard([&] { m_hosts.release(*request.host); });
+    if (request.waiting.kind == RequestKind::RobotsTxt) {
+        if (!request.pending) {
+            finishRobots(*request.host, request.refusal);
+        } else {
+            try {
+                const QByteArray body = request.pending->take();
+                m_hosts.robotsArrived(*request.host,
+                                      RobotsTxt::parse(std::string_view(body.constData(), std::size_t(body.size()))));
+            } catch (const AppError& error) {
+                if (retried(request))
+                    return;
+                const int status = request.pending->httpStatus();
+                if (status >= 400 && status < 500)
+                    m_hosts.robotsArrived(*request.host, RobotsTxt::allowAll());
+                else
+                    finishRobots(*request.host, error.reason());
+            }
+        }
+        robotsKnown();
         return;
     }
-    SiteCrawl* site = crawl(request.crawl);
+    if (request.waiting.kind == RequestKind::Sitemap) {
+        finishSitemap(request);
+        return;
+    }
+    SiteCrawl* site = crawl(request.waiting.crawl);
     if (!site)
         return;
+    SiteCrawl::Page& page = site->pages()[request.waiting.item];
     if (request.pending) {
-        finishPage(request.crawl, *site, request.page, *request.pending, request.redirect.get());
+        finishPage(request.waiting.crawl, *site, request.waiting.item, *request.pending, request.redirect.get());
+        if (page.state != SiteCrawl::Page::State::Done && retried(request)) {
+            page.state = SiteCrawl::Page::State::Known;
+            return;
+        }
+        page.state = SiteCrawl::Page::State::Done;
     } else {
-        SiteCrawl::Page& page = site->pages()[request.page];
         page.failure = m_output.failureLine(page.named(), request.refusal);
         page.state = SiteCrawl::Page::State::Done;
     }
-    expand(request.crawl, *site);
+    expand(request.waiting.crawl, *site);
 }
 
+// Leaves the page Requested when it failed in a way a retry may mend, with
+// its failure line written in case none does.
 void CrawlRun::finishPage(qint64 id, SiteCrawl& site, std::size_t i, PendingPage& pending, const RedirectNote* redirect)
 {
-    // The page is done once it is here: while it is awaited, rows read
-    // meanwhile are printed, up to the page.
     QByteArray body;
+    site.pages()[i].failure = QByteArray(); // an earlier try's
     try {
         body = pending.take();
     } catch (const AppError& error) {
         SiteCrawl::Page& page = site.pages()[i];
-        page.state = SiteCrawl::Page::State::Done;
         using Outcome = RedirectNote::Outcome;
-        if (!redirect || redirect->outcome == Outcome::Followed)
+        if (!redirect || redirect->outcome == Outcome::Followed) {
             page.failure = m_output.failureLine(page.named(), error.reason());
-        else if (redirect->outcome == Outcome::Disallowed)
+            if (pending.transientFailure())
+                return; // Requested: it may go again
+            page.state = SiteCrawl::Page::State::Done;
+        } else if (redirect->outcome == Outcome::Disallowed) {
             ++m_disallowed;
-        else if (redirect->outcome == Outcome::Deferred)
+        } else if (redirect->outcome == Outcome::Deferred) {
             page.links.push_back(redirect->deferred);
+        }
+        page.state = SiteCrawl::Page::State::Done;
         return;
     }
     SiteCrawl::Page& page = site.pages()[i];
     page.state = SiteCrawl::Page::State::Done;
+    if (pending.notAPage()) {
+        ++m_notPages;
+        return;
+    }
     PageUrl finalUrl = pending.finalUrl();
     if (finalUrl.isNull())
         finalUrl = page.url;
@@ -274,6 +397,8 @@ void CrawlRun::finishPage(qint64 id, SiteCrawl& site, std::size_t i, PendingPage
     // Links only from pages whose links are followed.
     if (!site.followsFrom(page))
         return;
+    if (m_options.sitemap && page.depth == 0)
+        awaitSitemaps(id, page, finalUrl);
     const PageLinks links = extractPageLinks(bytes, pending.contentType().toStdString());
     if (links.nofollow)
         return;
@@ -315,40 +440,126 @@ QString CrawlRun::judgeRedirect(qint64 id, const PageUrl& target, RedirectNote& 
     note.outcome = Outcome::Disallowed;
     if (target.host() != site.host())
         return QStringLiteral("Redirect off the site refused: ") + shown;
-    const auto record = m_hosts.find(target.origin());
-    if (record == m_hosts.end() || record->second.robots != HostRecord::Robots::Known) {
+    const HostRecord* record = m_hosts.find(target.origin());
+    if (!record || record->robots() != HostRecord::Robots::Known) {
         note.outcome = Outcome::Deferred;
         note.deferred = target.asCanonical();
         return QStringLiteral("Redirect waits for the robots.txt of its target: ") + shown;
     }
-    if (!record->second.rules.allows(target.robotsPath().toStdString()))
+    if (!record->allows(target))
         return QStringLiteral("Redirect refused by robots.txt: ") + shown;
     if (site.seen(target)) {
         note.outcome = Outcome::Duplicate;
         return QStringLiteral("Redirect to a page the crawl has already: ") + shown;
     }
     site.markSeen(target);
+    note.taken.push_back(target);
     note.outcome = Outcome::Followed;
     return {};
 }
 
-void CrawlRun::finishRobots(HostRecord& record, PendingPage* pending)
+// A robots.txt that is not there (4xx) allows everything; one the server
+// cannot give (5xx, unreachable, no answer in time) allows nothing, as
+// RFC 9309 asks.
+void CrawlRun::finishRobots(HostRecord& record, const QString& reason)
 {
-    // A robots.txt that is not there (4xx) allows everything; one the server
-    // cannot give (5xx, unreachable) allows nothing, as RFC 9309 asks.
-    RobotsTxt rules = RobotsTxt::disallowAll();
-    try {
-        if (pending) {
-            const QByteArray body = pending->take();
-            rules = RobotsTxt::parse(std::string_view(body.constData(), std::size_t(body.size())));
-        }
-    } catch (const AppError&) {
-        const int status = pending->httpStatus();
-        if (status >= 400 && status < 500)
-            rules = RobotsTxt::allowAll();
+    m_hosts.robotsArrived(record, std::nullopt, QStringLiteral("robots.txt could not be read (%1)").arg(reason));
+}
+
+void CrawlRun::robotsKnown()
+{
+    std::vector<QByteArray> waiting;
+    waiting.swap(m_sitesAwaitingRobots);
+    for (const QByteArray& site : waiting) {
+        const HostRecord& host = *m_hosts.find(site);
+        if (host.robots() == HostRecord::Robots::Known)
+            askForSitemaps(site, host);
+        else
+            m_sitesAwaitingRobots.push_back(site);
     }
-    record.rules = std::move(rules);
-    record.robots = HostRecord::Robots::Known;
+    // Links waiting for it may go on now, in every crawl.
+    expandAll();
+}
+
+void CrawlRun::awaitSitemaps(qint64 id, SiteCrawl::Page& start, const PageUrl& finalUrl)
+{
+    const QByteArray site = finalUrl.origin();
+    SitemapSeeds::Site& seeds = m_sitemaps.site(site);
+    start.linksAwaited = true;
+    seeds.crawls.push_back(id);
+    if (seeds.known())
+        return seedCrawls(site);
+    if (seeds.started ||
+        std::find(m_sitesAwaitingRobots.begin(), m_sitesAwaitingRobots.end(), site) != m_sitesAwaitingRobots.end())
+        return;
+    // robots.txt first: it names the sitemaps, and may forbid them.
+    HostRecord& host = m_hosts.host(finalUrl);
+    if (host.robots() == HostRecord::Robots::Known)
+        return askForSitemaps(site, host);
+    m_sitesAwaitingRobots.push_back(site);
+    askForRobots(host);
+}
+
+void CrawlRun::askForSitemaps(const QByteArray& site, const HostRecord& host)
+{
+    std::vector<PageUrl> files;
+    for (const QByteArray& named : host.sitemaps())
+        if (const std::optional<PageUrl> url = PageUrl::fromAbsolute(named))
+            files.push_back(*url);
+    if (files.empty())
+        files.push_back(*PageUrl::fromAbsolute(QByteArray(site + "/sitemap.xml")));
+    for (const PageUrl& url : files) {
+        const HostRecord* owner = m_hosts.find(url.origin());
+        if (owner && owner->robots() == HostRecord::Robots::Known && !owner->allows(url))
+            continue;
+        if (const std::optional<std::size_t> index = m_sitemaps.addFile(site, url))
+            m_hosts.enqueue(m_hosts.host(url), {RequestKind::Sitemap, 0, *index, 0});
+    }
+    m_sitemaps.site(site).started = true;
+    if (m_sitemaps.site(site).known())
+        seedCrawls(site);
+}
+
+void CrawlRun::finishSitemap(Request& request)
+{
+    const SitemapSeeds::File file = m_sitemaps.file(request.waiting.item);
+    Sitemap read;
+    if (!request.pending) {
+        read.problem = request.refusal;
+    } else {
+        try {
+            read = Sitemap::read(request.pending->take());
+        } catch (const AppError& error) {
+            if (retried(request))
+                return;
+            // A site without a sitemap is no news.
+            const int status = request.pending->httpStatus();
+            if (status != 404 && status != 410)
+                read.problem = error.reason();
+        }
+    }
+    if (!read.problem.isEmpty())
+        m_output.notice("vandrell-harvest: " + file.url.canonical() + ": the sitemap " + read.problem.toUtf8() + '\n');
+    for (const std::size_t child : m_sitemaps.read(request.waiting.item, read.isIndex, read.locations))
+        m_hosts.enqueue(m_hosts.host(m_sitemaps.file(child).url), {RequestKind::Sitemap, 0, child, 0});
+    if (m_sitemaps.site(file.site).known())
+        seedCrawls(file.site);
+}
+
+void CrawlRun::seedCrawls(const QByteArray& site)
+{
+    SitemapSeeds::Site& seeds = m_sitemaps.site(site);
+    std::vector<qint64> crawls;
+    crawls.swap(seeds.crawls);
+    for (const qint64 id : crawls) {
+        SiteCrawl* waiting = crawl(id);
+        if (!waiting)
+            continue;
+        SiteCrawl::Page& start = waiting->pages().front();
+        start.links.insert(start.links.end(), seeds.pages.begin(), seeds.pages.end());
+        start.linksAwaited = false;
+        expand(id, *waiting);
+    }
 }
 
 void CrawlRun::takeReadPages(bool wait)

@@ -5,40 +5,48 @@
 // Several start pages are crawled at once, so the requests in flight stay at
 // --jobs even when one site allows only a few connections.
 //
-// One scheduler serves every request: each host keeps its waiting requests
-// (HostRecord), and a host with a connection free is ready; the next
-// request is the oldest among the ready hosts' first ones, so starting one
-// costs the same however many pages wait. Requests are finished oldest
-// first: each page is scanned and its links taken when its turn comes, and
-// dropped. Rows are printed in the order of the start pages, each crawl's
-// pages in breadth-first order. With --region, pages are read on a thread of
-// their own (RegionReading) while the crawl goes on, and their rows wait for
-// it in their place.
+// The hosts' rules (waiting requests, retries, delays, connection caps,
+// robots.txt) live in the HostTable; this class keeps the crawls. Requests
+// are finished as their answers come, whichever host's comes first, so one
+// slow server (or its robots.txt) holds up no other; each page is scanned and
+// its links taken then, and dropped. Rows are printed in the order of the
+// start pages, each crawl's pages in breadth-first order. With --region,
+// pages are read on threads of their own (RegionReading) while the crawl
+// goes on, and their rows wait for them in their place.
 
 #include "HarvestOptions.h"
-#include "HostRecord.h"
+#include "HostTable.h"
 #include "RegionReading.h"
 #include "SiteCrawl.h"
+#include "SitemapSeeds.h"
 #include "core/fetch/PageFetcher.h"
 
 #include <QByteArray>
+#include <QEventLoop>
+#include <QSet>
 
 #include <deque>
 #include <memory>
-#include <set>
-#include <unordered_map>
+#include <vector>
 
 class HarvestOutput;
 class UrlFeed;
 
 class CrawlRun final {
 public:
+    // robots.txt may take this long; past it, it counts as unreadable.
+    static constexpr qint64 robotsTxtTimeoutMs = 10'000;
+
     CrawlRun(const HarvestOptions& options, PageFetcher& fetcher, UrlFeed& reader, HarvestOutput& output);
     ~CrawlRun();
     Q_DISABLE_COPY_MOVE(CrawlRun)
 
-    // The exit status: 0 when every page was fetched, 2 otherwise.
+    // The exit status: 0 when every page was fetched, 2 otherwise, 128 and
+    // the signal's number after interrupt().
     int exec();
+    // Asks no more: the rows of the pages finished so far are written, in
+    // their order, and exec() returns. Safe to call from the event loop.
+    void interrupt(int signal);
 
     // Waiting requests the scheduler has looked at, and requests started.
     qint64 waitingLookedAt() const { return m_lookedAt; }
@@ -52,59 +60,79 @@ private:
         // the crawl as the page's link, judged once it is).
         enum class Outcome { Followed, Disallowed, Duplicate, Deferred } outcome = Outcome::Followed;
         PageUrl deferred;
+        std::vector<PageUrl> taken; // hops followed, marked seen in the crawl
     };
     struct Request {
-        qint64 crawl = 0; // the crawl's start position, or 0 for robots.txt
-        std::size_t page = 0;
+        WaitingRequest waiting;
         HostRecord* host = nullptr; // whose connection it takes
+        qint64 startedAt = 0;       // on the host table's clock
         QString refusal;            // why the fetcher refused it outright
         // What became of a followed page's redirects; none is a failure.
         std::shared_ptr<RedirectNote> redirect;
         std::unique_ptr<PendingPage> pending;
     };
-    struct KeyHash {
-        std::size_t operator()(const QByteArray& key) const { return qHash(key); }
-    };
-    using Ready = std::pair<WaitingRequest, HostRecord*>;
 
     void admitStartPages();
     void startRequests();
-    HostRecord& host(const PageUrl& url);
-    void enqueue(HostRecord& host, WaitingRequest request);
-    // Puts the host on the ready list, or takes it off, as it now stands.
-    void reconsider(HostRecord& host);
     // Hands the crawl's pages that are new to the scheduler.
     void enqueueNewPages(qint64 id, SiteCrawl& site);
     // Lets the links of a crawl's done pages join it, as robots.txt allows,
     // asking for robots.txt where it is not known yet.
     void expand(qint64 id, SiteCrawl& site);
+    void expandAll();
+    void askForRobots(HostRecord& host);
+    SiteCrawl::Verdict judgeLink(const PageUrl& link);
     // Why a followed page of crawl `id` may not be redirected to target, or
     // nothing; a hop taken marks its target seen, so it is fetched once.
     QString judgeRedirect(qint64 id, const PageUrl& target, RedirectNote& note);
     void request(const WaitingRequest& waiting, HostRecord& host);
-    void finishOldest();
+    // Finishes every request whose answer has come; false when none had.
+    bool finishArrived();
+    void finish(Request& request);
+    // Whether a failed request goes again later; it then leaves the run for now.
+    bool retried(Request& request);
     void finishPage(qint64 id, SiteCrawl& crawl, std::size_t i, PendingPage& pending, const RedirectNote* redirect);
+    void finishRobots(HostRecord& host, const QString& reason);
+    // robots.txt has come for some host: its sites' sitemaps may be asked for,
+    // and the links waiting for it judged.
+    void robotsKnown();
+    // --sitemap: the start page of crawl `id` came from finalUrl; its links
+    // wait for its site's sitemaps.
+    void awaitSitemaps(qint64 id, SiteCrawl::Page& start, const PageUrl& finalUrl);
+    void askForSitemaps(const QByteArray& site, const HostRecord& host);
+    void finishSitemap(Request& request);
+    // A site's sitemaps are all read: the crawls waiting for them go on.
+    void seedCrawls(const QByteArray& site);
+    // robots.txt requests past their time end as unreadable.
+    void expireRobots();
+    // Waits in the event loop for an answer, a host's delay to pass, input
+    // or a signal.
+    void waitForEvent();
     // Gives the pages RegionReading has read their rows; with wait, once it
     // has read every page handed to it.
     void takeReadPages(bool wait);
-    void finishRobots(HostRecord& host, PendingPage* pending);
     void flush();
+    void reportInterruption();
     SiteCrawl* crawl(qint64 id);
 
     const HarvestOptions& m_options;
     PageFetcher& m_fetcher;
     UrlFeed& m_reader;
     HarvestOutput& m_output;
+    HostTable m_hosts;
     std::deque<SiteCrawl> m_crawls; // start positions m_firstCrawl, m_firstCrawl + 1, ...
     qint64 m_firstCrawl = 1;
     bool m_inputEnded = false;
-    bool m_awaitingPage = false;
-    std::deque<Request> m_inFlight;                              // oldest first
-    std::unordered_map<QByteArray, HostRecord, KeyHash> m_hosts; // by origin; records never move
-    std::set<Ready> m_ready;                                     // hosts with a connection free and a request waiting
+    std::vector<Request> m_inFlight; // in the order started
+    QEventLoop m_wake;
+    int m_interruptedBy = 0;
+    QSet<QByteArray> m_unreadableReported; // hosts named on standard error
     qint64 m_donePages = 0;
     qint64 m_disallowed = 0;
+    qint64 m_notPages = 0;
     qint64 m_lookedAt = 0;
     qint64 m_started = 0;
     std::unique_ptr<RegionReading> m_regionReading;
+    SitemapSeeds m_sitemaps;
+    std::vector<QByteArray> m_sitesAwaitingRobots; // their sitemaps wait for robots.txt
 };

@@ -1,6 +1,7 @@
 #pragma once
 // The command line of vandrell-harvest.
 
+#include "core/fetch/CurlFetcher.h"
 #include "core/numbers/AcceptedLengths.h"
 
 #include <QByteArray>
@@ -27,9 +28,23 @@ struct HarvestOptions {
     QString certificateAuthorities;      // a PEM file trusted instead of the system's CAs
     QString proxyCertificateAuthorities; // the same for an https:// proxy's certificate
     QStringList inputs;                  // "-" is standard input
+    // How the run treats each server: requests at once and the time between
+    // their starts, tries after a transient failure, the cookie file read at
+    // the start, the User-Agent header, and whether crawls start from
+    // sitemaps too.
+    int maxPerHost = 4;
+    qint64 waitMs = 0;
+    int retries = 2;
+    QString cookieFile;
+    QByteArray userAgent;
+    bool sitemap = false;
     // With --region, validated numbers: the region of numbers written without
     // a country code, in capitals, or empty for "auto" (from each page's host).
     std::optional<std::string> region;
+
+    // What the page fetch is set up with: one connection for every request
+    // in flight, the cap per host, the cookie jar, the certificates.
+    CurlFetcher::Limits fetchLimits() const;
 
     // The options, or the exit status when the program should end at once:
     // after --help or --version (0, or 1 when they could not be written), or

@@ -143,6 +143,12 @@ void HarvestOutput::fail(const QByteArray& line)
         m_progress->failure(line);
 }
 
+void HarvestOutput::notice(const QByteArray& line)
+{
+    if (m_progress)
+        m_progress->failure(line);
+}
+
 void HarvestOutput::reportInputErrors(UrlFeed& reader)
 {
     for (const QByteArray& error : reader.takeErrors())

@@ -37,6 +37,8 @@ public:
     // "vandrell-harvest: URL: reason" on one line, control bytes quoted.
     QByteArray failureLine(const QByteArray& url, const QString& reason) const;
     void fail(const QByteArray& line);
+    // A line on standard error that is no failure.
+    void notice(const QByteArray& line);
     // The reader's messages about its inputs, as soon as they come.
     void reportInputErrors(UrlFeed& reader);
     // Ends the output: the comma line's end, then the final progress figures.

@@ -96,12 +96,14 @@ void ProgressLine::draw(const char* end)
     const double rate = seconds > 0 ? double(counts.done) / seconds : 0.0;
     const QString disallowed =
         counts.disallowed > 0 ? QStringLiteral(", %1 disallowed by robots.txt").arg(counts.disallowed) : QString();
+    const QString retries = counts.retries > 0 ? QStringLiteral(", %1 retried").arg(counts.retries) : QString();
+    const QString notPages = counts.notPages > 0 ? QStringLiteral(", %1 not a page").arg(counts.notPages) : QString();
     const QString text = QStringLiteral("%1/%2 URLs, %3 rows, %4 failed%5, %6 pages/s")
                              .arg(counts.done)
                              .arg(counts.known)
                              .arg(counts.rows)
                              .arg(counts.failures)
-                             .arg(disallowed)
+                             .arg(disallowed + notPages + retries)
                              .arg(rate, 0, 'f', 1);
     // One write, its line end included, so nothing can come between.
     writeError("\r\x1b[K" + text.left(terminalWidth() - 1).toUtf8() + end);

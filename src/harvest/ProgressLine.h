@@ -22,6 +22,8 @@ public:
         qint64 rows = 0;
         qint64 failures = 0;
         qint64 disallowed = 0; // followed pages robots.txt kept us from
+        qint64 retries = 0;    // requests asked again after a transient failure
+        qint64 notPages = 0;   // followed links whose answer was no page
     };
 
     // counts() is asked for the figures at each redraw.

@@ -8,7 +8,8 @@ SiteCrawl::SiteCrawl(QByteArray startLine, PageUrl startUrl, int follow, int max
 
 const PageUrl* SiteCrawl::expand(const Judge& judge)
 {
-    while (m_expanded < m_pages.size() && m_pages[m_expanded].state == Page::State::Done) {
+    while (m_expanded < m_pages.size() && m_pages[m_expanded].state == Page::State::Done &&
+           !m_pages[m_expanded].linksAwaited) {
         const int depth = m_pages[m_expanded].depth + 1;
         // By index: adding a page may move the page list.
         for (; m_nextLink < m_pages[m_expanded].links.size() && m_pages.size() < m_maxPages; ++m_nextLink) {

@@ -29,6 +29,7 @@ public:
         State state = State::Known;
         PageRows rows;              // ready to print
         bool rowsAwaited = false;   // its rows are still being read
+        bool linksAwaited = false;  // more links are to come (its site's sitemaps)
         QByteArray failure;         // a failure line instead
         std::vector<PageUrl> links; // in document order, until they join the crawl
 
@@ -53,6 +54,8 @@ public:
     // A URL the crawl has fetched, not to be fetched again.
     void markSeen(const PageUrl& url) { m_seen.insert(url.canonical()); }
     bool seen(const PageUrl& url) const { return m_seen.contains(url.canonical()); }
+    // A URL marked seen by a fetch that is to be tried again.
+    void forget(const PageUrl& url) { m_seen.remove(url.canonical()); }
     // Moves the links of every done page whose turn has come into the page
     // list, in order, as judge allows. Stops at a link judge cannot tell yet
     // and returns it; returns nothing when all are through.

@@ -8,6 +8,7 @@
 #include "CrawlRun.h"
 #include "HarvestOptions.h"
 #include "HarvestOutput.h"
+#include "InterruptSignals.h"
 #include "StdoutWriter.h"
 #include "UrlBytes.h"
 #include "UrlFeed.h"
@@ -85,11 +86,7 @@ void raiseDescriptorLimit()
 // connection for every request in flight.
 std::unique_ptr<CurlFetcher> makeFetcher(const HarvestOptions& options)
 {
-    CurlFetcher::Limits limits;
-    limits.connections = options.jobs;
-    limits.certificateAuthorities = options.certificateAuthorities;
-    limits.proxyCertificateAuthorities = options.proxyCertificateAuthorities;
-    return std::make_unique<CurlFetcher>(std::move(limits));
+    return std::make_unique<CurlFetcher>(options.fetchLimits());
 }
 
 // Every input is opened before anything is fetched, so a mistyped name ends
@@ -154,5 +151,9 @@ int main(int argc, char** argv)
     const std::unique_ptr<CurlFetcher> fetcher = makeFetcher(runOptions);
     StdoutWriter out;
     HarvestOutput output(runOptions, out);
-    return CrawlRun(runOptions, *fetcher, reader, output).exec();
+    CrawlRun run(runOptions, *fetcher, reader, output);
+    const InterruptSignals interrupts;
+    QObject::connect(&interrupts, &InterruptSignals::interrupted, &interrupts,
+                     [&run](int signal) { run.interrupt(signal); });
+    return run.exec();
 }

@@ -46,7 +46,7 @@ class RecordingFetcher final : public PageFetcher {
 public:
     Log log;
     using PageFetcher::start;
-    std::unique_ptr<PendingPage> start(const PageUrl&, const QString& subject, RedirectCheck) override
+    std::unique_ptr<PendingPage> start(const PageUrl&, const QString& subject, RedirectCheck, Body) override
     {
         log.started << subject;
         return std::make_unique<RecordedPage>(log, subject);

@@ -1,5 +1,6 @@
 // The robots.txt reader and matcher: RFC 9309's examples, then the edge cases servers send: empty rules, "*"
-// and "$", percent-encoding, groups for several agents, odd line ends, a byte order mark and an over-long file.
+// and "$", percent-encoding, groups for several agents, odd line ends, a byte order mark and an over-long file;
+// Crawl-delay and Sitemap lines.
 
 #include "TestRegistry.h"
 #include "core/web/RobotsTxt.h"
@@ -92,6 +93,35 @@ private slots:
             QVERIFY2(robots.allows(path.toStdString()), path);
         for (const QByteArray& path : refused)
             QVERIFY2(!robots.allows(path.toStdString()), path);
+    }
+
+    // Crawl-delay from the group whose rules bind us; Sitemap lines from
+    // anywhere, outside the groups.
+    void crawlDelayAndSitemaps_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<double>("delay");
+        QTest::addColumn<int>("sitemaps");
+        QTest::newRow("ours over anyone's")
+            << QByteArray("User-agent: *\nCrawl-delay: 5\n\nUser-agent: Vandrell\nCrawl-delay: 0.5\n") << 0.5 << 0;
+        QTest::newRow("anyone's") << QByteArray("User-agent: *\nCrawl-delay: 2\nSitemap: http://h/s.xml\n") << 2.0 << 1;
+        QTest::newRow("another crawler's") << QByteArray("User-agent: Other\nCrawl-delay: 9\n") << 0.0 << 0;
+        QTest::newRow("huge, as written") << QByteArray("User-agent: *\nCrawl-delay: 1e9\n") << 1e9 << 0;
+        QTest::newRow("garbage, negative, inf ignored")
+            << QByteArray("User-agent: *\nCrawl-delay: soon\nCrawl-delay: -3\nCrawl-delay: inf\n") << 0.0 << 0;
+        QByteArray many;
+        for (int i = 0; i < 500; ++i)
+            many += "Sitemap: http://h/s" + QByteArray::number(i) + ".xml\n";
+        QTest::newRow("sitemap lines capped") << many << 0.0 << int(RobotsTxt::maxSitemaps);
+    }
+    void crawlDelayAndSitemaps()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(double, delay);
+        QFETCH(int, sitemaps);
+        const RobotsTxt robots = RobotsTxt::parse(body.toStdString());
+        QCOMPARE(robots.crawlDelaySeconds(), delay);
+        QCOMPARE(int(robots.sitemaps().size()), sitemaps);
     }
 };
 

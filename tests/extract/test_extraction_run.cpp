@@ -22,7 +22,7 @@ class WatchingFetcher final : public PageFetcher {
 public:
     explicit WatchingFetcher(CurlFetcher::Limits limits = {}) : m_real(limits) {}
     using PageFetcher::start;
-    std::unique_ptr<PendingPage> start(const PageUrl& url, const QString& subject, RedirectCheck check) override
+    std::unique_ptr<PendingPage> start(const PageUrl& url, const QString& subject, RedirectCheck check, Body) override
     {
         started << subject;
         return std::make_unique<Watched>(*this, subject, m_real.start(url, subject, std::move(check)));

@@ -13,7 +13,7 @@ namespace {
 class RefusingFetcher final : public PageFetcher {
 public:
     using PageFetcher::start;
-    std::unique_ptr<PendingPage> start(const PageUrl&, const QString& subject, RedirectCheck) override
+    std::unique_ptr<PendingPage> start(const PageUrl&, const QString& subject, RedirectCheck, Body) override
     {
         throw AppError(QStringLiteral("No fetch in this test: ") + subject);
     }

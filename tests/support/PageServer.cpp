@@ -152,6 +152,7 @@ QList<PageServer::Event> PageServer::events()
         event.scheme = QString::fromLatin1(words.value(7));
         if (words.size() >= 9 && words[8] != "-")
             event.userAgent = QByteArray::fromPercentEncoding(words[8]);
+        event.atMs = words.value(9).toDouble();
         events << event;
     }
     return events;
@@ -174,9 +175,11 @@ QByteArray PageServer::lastUserAgent()
     return {};
 }
 
-void PageServer::route(const QString& target, const QByteArray& answer, int host)
+void PageServer::route(const QString& target, const QByteArray& answer, int host, const QByteArray& cookie)
 {
-    const QString key = host == 0 ? target : QStringLiteral("127.0.0.%1 %2").arg(host).arg(target);
+    QString key = host == 0 ? target : QStringLiteral("127.0.0.%1 %2").arg(host).arg(target);
+    if (!cookie.isEmpty())
+        key = target + QStringLiteral(" cookie=") + QString::fromLatin1(cookie);
     const QByteArray name = QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha1).toHex();
     QFile file(m_dir.filePath(QStringLiteral("site/") + QString::fromLatin1(name)));
     if (file.open(QIODevice::WriteOnly))

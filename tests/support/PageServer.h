@@ -31,6 +31,7 @@ public:
         int openOnHost = 0;
         QByteArray userAgent; // of a request
         QString scheme;       // of the connection: "http" or "https"
+        double atMs = 0;      // since the server started
     };
 
     PageServer() : PageServer(Options{}) {}
@@ -50,8 +51,14 @@ public:
 
     // Serves `answer`, a whole HTTP answer (head and body), for this request
     // target (path and query), from now on: on host 127.0.0.`host`, or on
-    // every host for 0.
-    void route(const QString& target, const QByteArray& answer, int host = 0);
+    // every host for 0; with `cookie`, only to requests that send that
+    // Cookie header.
+    void route(const QString& target, const QByteArray& answer, int host = 0, const QByteArray& cookie = {});
+    // Answers to route: each in turn, the last one again after that.
+    static QByteArray inTurn(const QList<QByteArray>& answers) { return answers.join(QByteArray("\0next\0\n", 7)); }
+    static QByteArray resetAnswer() { return QByteArray("\0reset", 6); }
+    static QByteArray emptyAnswer() { return QByteArray("\0empty", 6); }
+    static QByteArray hangingAnswer() { return QByteArray("\0hang", 5); }
     // Answers to route.
     static QByteArray page(const QByteArray& body, const QByteArray& contentType = "text/html; charset=utf-8");
     static QByteArray gzipped(const QByteArray& body); // the page gzip-compressed, with its Content-Encoding

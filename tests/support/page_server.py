@@ -31,12 +31,17 @@ Every path takes ?delay=MS (wait before answering). Paths:
     /gen/I                   page I of a generated site of --site-pages pages per
                              host: numbers, and links to ten other pages of its host
 Any other request target is answered from --site DIR when the file named by
-the SHA-1 (in hex) of "HOST TARGET", or else of the target alone, is there:
-it holds the whole answer, head and body, written by the test. With
---jitter MS such answers wait a random time up to MS first.
+the SHA-1 (in hex) of "TARGET cookie=COOKIES" (the request's Cookie header),
+"HOST TARGET", or else of the target alone, is there: it holds the whole
+answer, head and body, written by the test. A file may hold several answers
+between lines of "\0next\0": the Nth request to it gets the Nth, the last
+one again after that. An answer "\0reset" resets the connection, "\0empty"
+closes it with no answer, "\0hang" never answers. With --jitter MS such
+answers wait a random time up to MS first.
 
-A request's event line goes on with the connection's scheme (http or https)
-and the request's User-Agent, percent-encoded ("-" for none).
+A request's event line goes on with the connection's scheme (http or https),
+the request's User-Agent, percent-encoded ("-" for none), and the
+milliseconds since the server started.
 
 It is also a forward proxy that answers for every host name itself: it
 serves an absolute-form request as its own, and after CONNECT it speaks TLS
@@ -65,6 +70,8 @@ corpus_pages = []
 site = None
 site_pages = 250
 jitter = 0
+routed_count = {}
+started = 0.0
 bomb_body = None
 bomb_ready = None
 tls_context = None
@@ -215,12 +222,15 @@ async def serve(reader, writer):
             query = dict(urllib.parse.parse_qsl(url.query))
             active[host] = active.get(host, 0) + 1
             agent = b""
+            cookie = ""
             for line in request.split(b"\r\n")[1:]:
                 if line.lower().startswith(b"user-agent:"):
                     agent = line[11:].strip()
+                if line.lower().startswith(b"cookie:"):
+                    cookie = line[7:].strip().decode("latin-1")
             log("request", host, target, sum(active.values()), active[host], sum(connections.values()),
                 connections[host], "https" if writer.get_extra_info("ssl_object") else "http",
-                urllib.parse.quote(agent) or "-")
+                urllib.parse.quote(agent) or "-", "%.1f" % ((asyncio.get_running_loop().time() - started) * 1000))
             if request.startswith(b"CONNECT ") and tls_context:
                 active[host] -= 1
                 writer.write(b"HTTP/1.1 200 Connection established\r\n\r\n")
@@ -240,13 +250,27 @@ async def serve(reader, writer):
                         await gone
                     except asyncio.CancelledError:
                         pass
+                keys = ([target + " cookie=" + cookie] if cookie else []) + [host + " " + target, target]
                 routed = site and next((path for path in (
-                    os.path.join(site, hashlib.sha1(key.encode()).hexdigest()) for key in (host + " " + target, target))
+                    os.path.join(site, hashlib.sha1(key.encode()).hexdigest()) for key in keys)
                     if os.path.exists(path)), None)
                 if routed:
                     if jitter:
                         await asyncio.sleep(random.uniform(0, jitter / 1000))
-                    writer.write(open(routed, "rb").read())
+                    answers = open(routed, "rb").read().split(b"\0next\0\n")
+                    turn = routed_count.get(routed, 0)
+                    routed_count[routed] = turn + 1
+                    routed_answer = answers[min(turn, len(answers) - 1)]
+                    if routed_answer == b"\0reset":
+                        reset(writer)
+                        return
+                    if routed_answer == b"\0empty":
+                        writer.close()
+                        return
+                    if routed_answer == b"\0hang":
+                        await reader.read(1)
+                        raise ConnectionResetError
+                    writer.write(routed_answer)
                     await writer.drain()
                     keep = True
                 else:
@@ -286,8 +310,9 @@ async def main():
     parser.add_argument("--site-pages", type=int, default=250)
     parser.add_argument("--jitter", type=int, default=0)
     options = parser.parse_args()
-    global site, site_pages, jitter
+    global site, site_pages, jitter, started
     site, site_pages, jitter = options.site, options.site_pages, options.jitter
+    started = asyncio.get_running_loop().time()
     if options.corpus:
         cut(options.corpus, options.pages)
     global bomb_ready

@@ -9,10 +9,12 @@
 // it is done its connection is free, and the budget is overrun by one page
 // at most.
 bool AheadBudget::mayPause(const CurlTransfer& transfer, const CurlTransfer* awaited,
-                           const std::vector<CurlTransfer*>& live)
+                           const std::vector<CurlTransfer*>& live, bool oldestGoesOn)
 {
     if (transfer.awaited)
         return false;
+    if (!awaited && oldestGoesOn)
+        return live.empty() || live.front() != &transfer;
     const QByteArray& host = transfer.url.connectionKey();
     if (!awaited || !awaited->easy || awaited->url.connectionKey() != host)
         return true;

@@ -20,8 +20,11 @@ public:
 
     // Whether `transfer` may pause while `awaited` (or nothing) is being
     // collected; live holds every running transfer in the order started.
+    // A caller that collects pages as they finish, whichever comes first,
+    // awaits none: then the oldest transfer goes on (oldestGoesOn), so one
+    // always can.
     static bool mayPause(const CurlTransfer& transfer, const CurlTransfer* awaited,
-                         const std::vector<CurlTransfer*>& live);
+                         const std::vector<CurlTransfer*>& live, bool oldestGoesOn = false);
 
 private:
     const qint64 m_limit;

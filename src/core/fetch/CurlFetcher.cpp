@@ -15,6 +15,7 @@
 
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QStringDecoder>
 
 #include <curl/curl.h>
@@ -41,6 +42,53 @@ QByteArray asciiCompatible(QByteArray body, const QString& contentType)
     return QString(decoder(body)).toUtf8();
 }
 
+// An answer that may hold a page: HTML, XHTML or text, or one that does not
+// say. Anything else (images, archives, PDF) a crawl leaves unread.
+bool isPageType(CURL* easy)
+{
+    const char* header = nullptr;
+    curl_easy_getinfo(easy, CURLINFO_CONTENT_TYPE, &header);
+    if (!header)
+        return true;
+    const QByteArray type = QByteArray(header).split(';').constFirst().trimmed().toLower();
+    return type.isEmpty() || type.startsWith("text/") || type == "application/xhtml+xml";
+}
+
+// The first bytes of an answer that calls itself a page, or says nothing,
+// but is none: a NUL byte, which no HTML or text in an ASCII-compatible
+// charset holds (UTF-16, which does, is told by its byte-order mark or its
+// Content-Type).
+bool looksBinary(const char* data, qint64 bytes, CURL* easy)
+{
+    const QByteArrayView start(data, std::min<qint64>(bytes, 1024));
+    if (!start.contains('\0') || start.startsWith("\xff\xfe") || start.startsWith("\xfe\xff"))
+        return false;
+    const char* header = nullptr;
+    curl_easy_getinfo(easy, CURLINFO_CONTENT_TYPE, &header);
+    return !header || !QByteArray(header).toLower().contains("utf-16");
+}
+
+// A failure that may pass when the page is asked again later.
+bool isTransient(const CurlTransfer& transfer)
+{
+    if (!transfer.failure.isEmpty())
+        return false; // one of our own limits
+    switch (transfer.result) {
+    case CURLE_HTTP_RETURNED_ERROR:
+        return transfer.status == 408 || transfer.status == 429 || transfer.status == 502 || transfer.status == 503 ||
+               transfer.status == 504;
+    case CURLE_RECV_ERROR:
+    case CURLE_SEND_ERROR:
+    case CURLE_GOT_NOTHING:
+    case CURLE_PARTIAL_FILE:
+        return true;
+    case CURLE_OPERATION_TIMEDOUT:
+        return !transfer.connected; // the connect timed out
+    default:
+        return false;
+    }
+}
+
 QString sizeText(qint64 bytes)
 {
     return QString::number(double(bytes) / (1024.0 * 1024.0)) + QStringLiteral(" MiB");
@@ -56,6 +104,8 @@ public:
     Engine& operator=(const Engine&) = delete;
 
     std::unique_ptr<CurlTransfer> prepare(const QString& subject, const PageUrl& url);
+    void setOnFinished(std::function<void()> notice) { m_onFinished = std::move(notice); }
+    QList<QByteArray> cookies() const;
     void add(CurlTransfer& transfer);
     void await(CurlTransfer& transfer);
     void drop(CurlTransfer& transfer);
@@ -73,7 +123,10 @@ private:
     void finish(CurlTransfer& transfer, CURLcode result);
     void detach(CurlTransfer& transfer);
     void resumePaused();
-    bool mayPause(const CurlTransfer& transfer) const { return AheadBudget::mayPause(transfer, m_awaited, m_live); }
+    bool mayPause(const CurlTransfer& transfer) const
+    {
+        return AheadBudget::mayPause(transfer, m_awaited, m_live, bool(m_onFinished));
+    }
     void reserveFor(CurlTransfer& transfer) const;
 
     const Limits m_limits;
@@ -84,6 +137,8 @@ private:
     QElapsedTimer m_clock;
     AheadBudget m_ahead; // body bytes of pages not yet awaited
     CurlTransfer* m_awaited = nullptr;
+    CURLSH* m_share = nullptr; // the cookie jar, when cookies are kept
+    std::function<void()> m_onFinished;
 };
 
 CurlFetcher::Engine::Engine(Limits limits) : m_limits(std::move(limits)), m_ahead(m_limits.aheadBudgetBytes)
@@ -95,8 +150,44 @@ CurlFetcher::Engine::Engine(Limits limits) : m_limits(std::move(limits)), m_ahea
         throw AppError(QStringLiteral("The page fetch could not be set up"));
     m_loop = std::make_unique<CurlSocketLoop>(m_multi, [this] { collectFinished(); });
     curl_multi_setopt(m_multi, CURLMOPT_MAX_TOTAL_CONNECTIONS, m_limits.connections);
-    curl_multi_setopt(m_multi, CURLMOPT_MAX_HOST_CONNECTIONS, long(maximumConnectionsPerHost));
+    curl_multi_setopt(m_multi, CURLMOPT_MAX_HOST_CONNECTIONS, m_limits.connectionsPerHost);
     m_clock.start();
+    if (!m_limits.cookies)
+        return;
+    // One jar for the run: every transfer on this thread shares it, and
+    // libcurl sends each site only its own cookies.
+    m_share = curl_share_init();
+    if (!m_share)
+        throw AppError(QStringLiteral("The cookie jar could not be set up"));
+    curl_share_setopt(m_share, CURLSHOPT_SHARE, CURL_LOCK_DATA_COOKIE);
+    if (m_limits.cookieFile.isEmpty())
+        return;
+    // Read once, into the shared jar, by a handle used for nothing else.
+    CURL* loader = curl_easy_init();
+    if (!loader)
+        throw AppError(QStringLiteral("The cookie jar could not be set up"));
+    curl_easy_setopt(loader, CURLOPT_SHARE, m_share);
+    curl_easy_setopt(loader, CURLOPT_COOKIEFILE, QFile::encodeName(m_limits.cookieFile).constData());
+    curl_easy_setopt(loader, CURLOPT_COOKIELIST, "RELOAD");
+    curl_easy_cleanup(loader);
+}
+
+QList<QByteArray> CurlFetcher::Engine::cookies() const
+{
+    QList<QByteArray> lines;
+    if (!m_share)
+        return lines;
+    CURL* reader = curl_easy_init();
+    if (!reader)
+        return lines;
+    curl_easy_setopt(reader, CURLOPT_SHARE, m_share);
+    curl_slist* list = nullptr;
+    curl_easy_getinfo(reader, CURLINFO_COOKIELIST, &list);
+    for (const curl_slist* item = list; item; item = item->next)
+        lines << QByteArray(item->data);
+    curl_slist_free_all(list);
+    curl_easy_cleanup(reader);
+    return lines;
 }
 
 CurlFetcher::Engine::~Engine()
@@ -107,6 +198,8 @@ CurlFetcher::Engine::~Engine()
     }
     curl_multi_cleanup(m_multi); // tells the socket loop which sockets are gone
     m_loop.reset();
+    if (m_share)
+        curl_share_cleanup(m_share);
 }
 
 std::unique_ptr<CurlTransfer> CurlFetcher::Engine::prepare(const QString& subject, const PageUrl& url)
@@ -126,7 +219,11 @@ std::unique_ptr<CurlTransfer> CurlFetcher::Engine::prepare(const QString& subjec
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, transfer.get());
     curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &Engine::onHeader);
     curl_easy_setopt(easy, CURLOPT_HEADERDATA, transfer.get());
-    curl_easy_setopt(easy, CURLOPT_USERAGENT, userAgent().constData());
+    curl_easy_setopt(easy, CURLOPT_USERAGENT, m_limits.userAgent.constData());
+    if (m_share) {
+        curl_easy_setopt(easy, CURLOPT_SHARE, m_share);
+        curl_easy_setopt(easy, CURLOPT_COOKIEFILE, ""); // the engine on, no file read again
+    }
     curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(easy, CURLOPT_DEFAULT_PROTOCOL, "http");
     // Redirects are followed by follow(), which checks each hop before it is
@@ -274,6 +371,10 @@ size_t CurlFetcher::Engine::takeBody(CurlTransfer& transfer, const char* data, q
         transfer.received += bytes;
         return size_t(bytes);
     }
+    if (transfer.pagesOnly && transfer.body.isEmpty() && looksBinary(data, bytes, transfer.easy)) {
+        transfer.notAPage = true; // a Content-Type that lies, or none
+        return 0;
+    }
     if (!transfer.awaited && m_ahead.wouldOverrun(bytes) && mayPause(transfer)) {
         transfer.paused = true;
         transfer.pausedAt = m_clock.elapsed();
@@ -313,6 +414,10 @@ size_t CurlFetcher::Engine::readHeader(CurlTransfer& transfer, QByteArrayView li
         long status = 0;
         curl_easy_getinfo(transfer.easy, CURLINFO_RESPONSE_CODE, &status);
         transfer.discarding = status / 100 == 3;
+        if (status / 100 == 2 && transfer.pagesOnly && !isPageType(transfer.easy)) {
+            transfer.notAPage = true;
+            return 0; // closes the transfer before its body
+        }
         if (status / 100 == 2)
             reserveFor(transfer);
     }
@@ -420,6 +525,7 @@ void CurlFetcher::Engine::finish(CurlTransfer& transfer, CURLcode result)
     curl_off_t connectedAfter = 0;
     curl_easy_getinfo(transfer.easy, CURLINFO_CONNECT_TIME_T, &connectedAfter);
     transfer.connected = connectedAfter > 0;
+    curl_easy_getinfo(transfer.easy, CURLINFO_RETRY_AFTER, &transfer.retryAfter);
     detach(transfer);
     if (result != CURLE_OK) {
         if (!transfer.awaited)
@@ -432,6 +538,8 @@ void CurlFetcher::Engine::finish(CurlTransfer& transfer, CURLcode result)
     resumePaused();
     if (transfer.loop)
         transfer.loop->quit();
+    if (m_onFinished)
+        m_onFinished();
 }
 
 namespace {
@@ -450,12 +558,18 @@ public:
         CurlTransfer& transfer = *m_transfer;
         if (transfer.engine)
             transfer.engine->await(transfer);
+        if (transfer.notAPage)
+            return {};
         const QString reason = fetchFailure(transfer);
         if (!reason.isEmpty())
             throw AppError(reason, transfer.subject);
         return asciiCompatible(std::move(transfer.body), transfer.contentType);
     }
 
+    bool finished() const override { return m_transfer->finished || !m_transfer->engine; }
+    bool transientFailure() const override { return m_transfer->finished && isTransient(*m_transfer); }
+    qint64 retryAfterSeconds() const override { return qint64(m_transfer->retryAfter); }
+    bool notAPage() const override { return m_transfer->notAPage; }
     PageUrl finalUrl() const override { return m_transfer->finished ? m_transfer->url : PageUrl(); }
     int httpStatus() const override { return int(m_transfer->status); }
     QByteArray contentType() const override { return m_transfer->contentType.toLatin1(); }
@@ -478,10 +592,22 @@ QByteArray CurlFetcher::userAgent()
     return QByteArrayLiteral("Vandrell/") + QByteArrayLiteral(VANDRELL_VERSION);
 }
 
-std::unique_ptr<PendingPage> CurlFetcher::start(const PageUrl& url, const QString& subject, RedirectCheck check)
+void CurlFetcher::setOnFinished(std::function<void()> notice)
+{
+    m_engine->setOnFinished(std::move(notice));
+}
+
+QList<QByteArray> CurlFetcher::cookies() const
+{
+    return m_engine->cookies();
+}
+
+std::unique_ptr<PendingPage> CurlFetcher::start(const PageUrl& url, const QString& subject, RedirectCheck check,
+                                                Body body)
 {
     auto page = std::make_unique<CurlPendingPage>(m_engine->prepare(subject, url));
     page->transfer().redirectCheck = std::move(check);
+    page->transfer().pagesOnly = body == Body::PagesOnly;
     m_engine->add(page->transfer());
     return page;
 }

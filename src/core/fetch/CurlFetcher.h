@@ -17,6 +17,8 @@
 
 #include "core/fetch/PageFetcher.h"
 
+#include <QList>
+
 #include <chrono>
 #include <memory>
 
@@ -38,6 +40,13 @@ public:
         long maximumRedirects = 10;
         // Connections open at once, in all: one for each page in flight.
         long connections = maximumConnections;
+        long connectionsPerHost = maximumConnectionsPerHost;
+        QByteArray userAgent = CurlFetcher::userAgent();
+        // libcurl's cookie engine, one jar for every transfer of this
+        // fetcher, started with the cookies of a Netscape cookie file when
+        // one is named.
+        bool cookies = false;
+        QString cookieFile;
         // A PEM file of certificate authorities trusted instead of the
         // system store; empty for the system store.
         QString certificateAuthorities;
@@ -50,7 +59,11 @@ public:
     ~CurlFetcher() override;
 
     using PageFetcher::start;
-    std::unique_ptr<PendingPage> start(const PageUrl& url, const QString& subject, RedirectCheck check = {}) override;
+    std::unique_ptr<PendingPage> start(const PageUrl& url, const QString& subject, RedirectCheck check = {},
+                                       Body body = Body::Any) override;
+    void setOnFinished(std::function<void()> notice) override;
+    // Cookies in the jar, as libcurl lists them (Netscape lines).
+    QList<QByteArray> cookies() const;
 
     static QByteArray userAgent();
 

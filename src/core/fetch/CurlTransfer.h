@@ -52,6 +52,9 @@ struct CurlTransfer {
     QByteArray location;
     bool conflictingLocations = false;
     PageFetcher::RedirectCheck redirectCheck; // the caller's own, after the policy
+    bool pagesOnly = false;                   // PageFetcher::Body::PagesOnly
+    bool notAPage = false;                    // closed after its headers for that
+    curl_off_t retryAfter = 0;
     bool inHeaders = false;
     bool discarding = false;
     // Decoded body bytes over every hop, against the page's cap and its

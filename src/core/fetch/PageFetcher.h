@@ -23,6 +23,17 @@ public:
     virtual int httpStatus() const { return 0; }
     // Once take() has returned: the answer's Content-Type header, empty when none came.
     virtual QByteArray contentType() const { return {}; }
+    // Whether take() would return or throw at once, without waiting.
+    virtual bool finished() const { return true; }
+    // Once take() has thrown: whether the failure may pass if the page is
+    // asked again later (HTTP 408, 429, 502, 503, 504, a connection reset or
+    // closed with no answer, a connect timeout), and the wait the server
+    // asked for in Retry-After, in seconds (0 when it named none).
+    virtual bool transientFailure() const { return false; }
+    virtual qint64 retryAfterSeconds() const { return 0; }
+    // Once take() has returned: the answer was no page (Body::PagesOnly)
+    // and was closed after its headers; take() gave nothing.
+    virtual bool notAPage() const { return false; }
 };
 
 class PageFetcher {
@@ -31,6 +42,9 @@ public:
     // it: a reason refuses the hop (the page then fails with that reason),
     // nothing lets it go.
     using RedirectCheck = std::function<QString(const PageUrl& target)>;
+    // Which answers are read: any (a URL the user listed), or only those
+    // whose Content-Type says HTML, XHTML or text (a link the crawl found).
+    enum class Body { Any, PagesOnly };
     // What browsers allow themselves per server: enough to hide a distant
     // server's latency, too few to burden one server with a long list.
     // Requests past it wait for a connection.
@@ -45,8 +59,11 @@ public:
         return start(PageUrl::fromTyped(typed.toUtf8()), QString::fromUtf8(PageUrl::shownSafely(typed.toUtf8())));
     }
     // A parsed URL; subject names the page in failures.
-    virtual std::unique_ptr<PendingPage> start(const PageUrl& url, const QString& subject,
-                                               RedirectCheck check = {}) = 0;
+    virtual std::unique_ptr<PendingPage> start(const PageUrl& url, const QString& subject, RedirectCheck check = {},
+                                               Body body = Body::Any) = 0;
+    // Called from the event loop each time a page's fetch ends, so a caller
+    // waiting for whichever page comes first knows when to look.
+    virtual void setOnFinished(std::function<void()> notice) { (void)notice; }
 
     QByteArray OpenURL(const QString& url) { return start(url)->take(); }
 };

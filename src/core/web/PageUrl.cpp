@@ -277,6 +277,14 @@ QString PageUrl::display() const
     return QString::fromUtf8(shown);
 }
 
+PageUrl PageUrl::robotsTxtUrl() const
+{
+    PageUrl url = asCanonical();
+    url.m_canonical = origin() + "/robots.txt";
+    url.m_request = url.m_canonical;
+    return url;
+}
+
 PageUrl PageUrl::asCanonical() const
 {
     PageUrl url = *this;

@@ -12,7 +12,8 @@
 // - origin() ("https://host[:port]", what robots.txt speaks for),
 //   connectionKey() ("host:port" with the scheme's default port filled in,
 //   what the fetcher counts its connections by), robotsPath() (path and
-//   query of the canonical form, as robots.txt rules match them).
+//   query of the canonical form, as robots.txt rules match them),
+//   robotsTxtUrl() (the origin's /robots.txt).
 // - display(): the request form with a password shown as "***".
 
 #include <QByteArray>
@@ -47,6 +48,8 @@ public:
     const QByteArray& connectionKey() const { return m_connectionKey; }
     QByteArray robotsPath() const { return m_canonical.mid(m_canonicalPathAt); }
     QString display() const;
+    // The robots.txt that speaks for this URL's origin.
+    PageUrl robotsTxtUrl() const;
     // The same page, requested in its canonical form.
     PageUrl asCanonical() const;
 

@@ -1,6 +1,8 @@
 #include "core/web/RobotsTxt.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <cstring>
 #include <tuple>
 
@@ -117,6 +119,16 @@ std::size_t findFrom(std::string_view text, std::size_t from, std::string_view n
     return hit ? std::size_t(static_cast<const char*>(hit) - text.data()) : std::string_view::npos;
 }
 
+// A Crawl-delay value: seconds, a whole or decimal number, at least 0.
+std::optional<double> secondsIn(std::string_view value)
+{
+    double seconds = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), seconds);
+    if (error != std::errc() || end != value.data() + value.size() || !std::isfinite(seconds) || seconds < 0)
+        return std::nullopt;
+    return seconds;
+}
+
 } // namespace
 
 void RobotsTxt::addRule(std::vector<Rule>& rules, std::string_view value, bool allow)
@@ -137,6 +149,8 @@ void RobotsTxt::addRule(std::vector<Rule>& rules, std::string_view value, bool a
 RobotsTxt RobotsTxt::parse(std::string_view body, std::string_view productToken)
 {
     std::vector<Rule> ours, anyone;
+    std::optional<double> ourDelay, anyonesDelay;
+    std::vector<std::string> sitemaps;
     bool oursNamed = false;     // some group names our product token, even one without rules
     bool readingAgents = false; // the last record read was a user-agent line
     bool groupIsOurs = false, groupIsAnyones = false;
@@ -167,12 +181,24 @@ RobotsTxt RobotsTxt::parse(std::string_view body, std::string_view productToken)
                 addRule(ours, value, allow);
             if (groupIsAnyones)
                 addRule(anyone, value, allow);
+        } else if (equalsIgnoringCase(key, "crawl-delay")) {
+            const std::optional<double> delay = secondsIn(value);
+            if (groupIsOurs && delay)
+                ourDelay = delay;
+            if (groupIsAnyones && delay)
+                anyonesDelay = delay;
+        } else if (equalsIgnoringCase(key, "sitemap") && !value.empty() && sitemaps.size() < maxSitemaps) {
+            // Sitemap lines belong to no group. The value was cut at '#'
+            // above, which no sitemap URL holds but as a fragment.
+            sitemaps.emplace_back(value);
         }
-        // Other records (sitemap, crawl-delay, ...) neither end a group nor start one.
+        // Other records neither end a group nor start one.
     }
 
     RobotsTxt robots;
     robots.m_rules = std::move(oursNamed ? ours : anyone);
+    robots.m_crawlDelaySeconds = (oursNamed ? ourDelay : anyonesDelay).value_or(0.0);
+    robots.m_sitemaps = std::move(sitemaps);
     robots.sortRules();
     return robots;
 }

@@ -10,6 +10,7 @@
 // kept are capped, and matching a "*" pattern is linear in the path.
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +20,8 @@ public:
     static constexpr std::size_t maxParsedBytes = 500 * 1024; // bytes beyond this are ignored
     // More rules than any real site writes for one crawler; later ones are ignored.
     static constexpr std::size_t maxRules = 10000;
+    // Sitemap lines kept, in the order written; later ones are ignored.
+    static constexpr std::size_t maxSitemaps = 100;
 
     // The rules of the group for productToken (matched case-insensitively against user-agent lines,
     // per RFC 9309: the product token of the crawler), else of the "*" group, else allow everything.
@@ -29,6 +32,11 @@ public:
     static RobotsTxt disallowAll();
     // pathAndQuery: the URL's path plus "?query" if any, as sent on the wire (percent-encoded), e.g. "/a/b?c=1".
     bool allows(std::string_view pathAndQuery) const;
+    // Crawl-delay of the group whose rules bind us, in seconds, as written
+    // (a value that is no finite number at least 0 is ignored); 0 when none.
+    double crawlDelaySeconds() const { return m_crawlDelaySeconds; }
+    // The Sitemap lines' URLs, which stand outside the groups, as written.
+    const std::vector<std::string>& sitemaps() const { return m_sitemaps; }
 
 private:
     struct Rule {
@@ -44,4 +52,6 @@ private:
     void sortRules();
 
     std::vector<Rule> m_rules; // most specific first, an Allow before a Disallow of the same length
+    double m_crawlDelaySeconds = 0;
+    std::vector<std::string> m_sitemaps;
 };
