@@ -10,12 +10,12 @@
 #include <string_view>
 
 enum class MatcherCharacter : std::uint8_t {
-    Hard,  // no candidate of the matcher holds it: ends runs, and stretches may be cut after it
-    Soft,  // ends a run of digits, but may stand in an extension ("ext", ',', '#')
-    Digit, // an ASCII digit
-    Space, // joins digits, but neither starts nor ends a run
-    Joins, // punctuation the matcher lets stand between digits
-    Plus,  // joins, and allows the international form
+    Hard,   // no candidate of the matcher holds it: ends runs, and stretches may be cut after it
+    Soft,   // ends a run of digits, but may stand in an extension ("ext", ',', '#')
+    Digit,  // an ASCII digit
+    Space,  // joins digits, but neither starts nor ends a run
+    Joins,  // punctuation the matcher lets stand between digits
+    Plus,   // joins, and allows the international form
     Beyond, // the first byte of a character beyond ASCII
 };
 
