@@ -214,16 +214,21 @@ std::string labelName(const NumberLabel& label)
 }
 
 // Whether a match is a telephone number: a tel: link or a number written in
-// international form is one unless an identifier label names it; a phone
-// label makes one of anything valid; a shape of dates, times or references
-// is none; an identifier label makes none; and with no label at all, an
-// unbroken run of digits or a date is none.
+// international form is one unless an identifier label names it; a time or
+// opening hours ("Telefonisch bereikbaar 09.00-17.00") are none; a phone
+// label makes one of anything else valid; a shape of dates or references is
+// none; an identifier label makes none; and with no label at all, an unbroken
+// run of digits or a date is none.
 bool isKept(const FoundNumber& number, const NumberLabel& label, bool linked, std::string_view text,
             const std::string& region)
 {
     if (label.kind == NumberLabel::Kind::Identifier && label.direct)
         return false;
-    if (linked || label.kind == NumberLabel::Kind::Phone)
+    if (linked)
+        return true;
+    if (hasTimeShape(text, number.position, number.text.size()))
+        return false;
+    if (label.kind == NumberLabel::Kind::Phone)
         return true;
     if (hasNonPhoneShape(text, number.position, number.text.size()))
         return false;
