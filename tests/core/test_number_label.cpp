@@ -82,6 +82,15 @@ private slots:
         row("sv: OCR-nummer", "<p>OCR-nummer 040 6280 916</p>", "identifier, direct");
         row("nl: debiteurnummer", "<p>Uw debiteurnummer is 010 6154 337</p>", "identifier");
         row("ja: 電話", "<p>お電話 03-1234-5678</p>", "phone");
+        row("ja: フリーダイヤル", "<p>フリーダイヤル:0120-123-456</p>", "service");
+        row("nl: mobiel", "<p>Mobiel: 06 12345678</p>", "mobile");
+        row("pl: faks", "<p>faks: 85 7439 231</p>", "fax");
+        row("pl: tel. kom.", "<p>tel. kom. 600 123 456</p>", "mobile");
+        row("pt: telemóvel", "<p>Telemóvel: 912 345 678</p>", "mobile");
+        row("en: FreeCall", "<p>Customer Relations: FreeCALL 1800 050 004</p>", "service");
+        // Signs written for the word
+        row("a telephone sign", "<p>\u260E 030 1234567</p>", "phone");
+        row("a mobile sign", "<p>\U0001F4F10171 1234567</p>", "mobile");
         // Where a label stands
         row("the block before says nothing", "<p>Tax</p><p>020 7946 0123</p>", "none");
         row("a label line above, past a <br>", "<p>Telefon:<br>030 1234567</p>", "phone");
