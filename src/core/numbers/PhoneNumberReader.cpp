@@ -44,6 +44,8 @@ constexpr std::size_t kMaxStretch = 1024;
 constexpr std::size_t kMaxRunDigits = 40;
 // Candidates the matcher may try in one stretch; it tries each at most once.
 constexpr int kMaxTries = int(kMaxStretch / 2);
+// Places shaped like a number written with letters weighed in one page.
+constexpr int kMaxLetterTries = 256;
 // The bytes of stretch text remembered with what the matcher found in them.
 constexpr std::size_t kMaxRememberedBytes = 1024 * 1024;
 // libphonenumber's name for "no region": only international numbers.
@@ -253,40 +255,83 @@ std::size_t letterNumberStart(std::string_view text, std::size_t at)
     return digit ? start : at;
 }
 
-// Numbers written with letters where a phone label stands before them.
+// Where a number written with letters whose capitals begin at `at` ("800-FL",
+// "(800) GO") stands in text, [start, end), or start == end.
+struct LetterRun {
+    std::size_t start = 0;
+    std::size_t end = 0;
+};
+LetterRun letterRunAt(std::string_view text, std::size_t at)
+{
+    if (at < 2 || at + 1 >= text.size() || !std::isupper(static_cast<unsigned char>(text[at])) ||
+        !std::isupper(static_cast<unsigned char>(text[at + 1])) || !std::strchr(" -", text[at - 1]) ||
+        !(std::isdigit(static_cast<unsigned char>(text[at - 2])) || text[at - 2] == ')'))
+        return {};
+    const std::size_t start = letterNumberStart(text, at);
+    if (start == at)
+        return {};
+    std::size_t end = at;
+    while (end < text.size() && end - start < 32 &&
+           (std::isupper(static_cast<unsigned char>(text[end])) ||
+            std::isdigit(static_cast<unsigned char>(text[end])) || text[end] == '-'))
+        ++end;
+    while (end > at && text[end - 1] == '-')
+        --end;
+    return {start, end};
+}
+
+// Whether the letters written dial a valid number in the region.
+bool dialsValidNumber(std::string_view written, const std::string& region, PhoneNumber& number)
+{
+    std::string digits(written);
+    util().ConvertAlphaCharactersInNumber(&digits);
+    return util().Parse(digits, region, &number) == PhoneNumberUtil::NO_PARSING_ERROR && util().IsValidNumber(number);
+}
+
+// Numbers written with letters where a phone label stands before them. Only
+// the first few hundred places shaped like one are weighed: each costs what
+// reading a label and parsing a number do, and a page of nothing else is a
+// page author's attack.
 void readLetterNumbers(const PageText& page, const std::string& region, std::vector<FoundNumber>& kept)
 {
     const std::string_view text = page.text;
     std::unordered_set<std::size_t> taken;
     for (const FoundNumber& number : kept)
         taken.insert(number.position);
-    for (std::size_t at = 2; at + 1 < text.size(); ++at) {
-        // Two capitals after a digit and a separator: "800-FL", "(800) GO".
-        if (!std::isupper(static_cast<unsigned char>(text[at])) ||
-            !std::isupper(static_cast<unsigned char>(text[at + 1])) || !std::strchr(" -", text[at - 1]) ||
-            !(std::isdigit(static_cast<unsigned char>(text[at - 2])) || text[at - 2] == ')'))
+    int tries = 0;
+    for (std::size_t at = 2; at + 1 < text.size() && tries < kMaxLetterTries; ++at) {
+        const LetterRun run = letterRunAt(text, at);
+        if (run.start == run.end || taken.count(run.start))
             continue;
-        const std::size_t start = letterNumberStart(text, at);
-        std::size_t end = at;
-        while (end < text.size() && end - start < 32 &&
-               (std::isupper(static_cast<unsigned char>(text[end])) ||
-                std::isdigit(static_cast<unsigned char>(text[end])) || text[end] == '-'))
-            ++end;
-        while (end > at && text[end - 1] == '-')
-            --end;
-        if (start == at || taken.count(start) || labelBefore(page, start).kind != NumberLabel::Kind::Phone)
-            continue;
-        std::string written(text.substr(start, end - start));
-        std::string digits = written;
-        util().ConvertAlphaCharactersInNumber(&digits);
+        ++tries;
+        const NumberLabel label = labelBefore(page, run.start);
+        const std::string_view written = text.substr(run.start, run.end - run.start);
         PhoneNumber number;
-        if (util().Parse(digits, region, &number) != PhoneNumberUtil::NO_PARSING_ERROR || !util().IsValidNumber(number))
+        if (label.kind != NumberLabel::Kind::Phone || !dialsValidNumber(written, region, number))
             continue;
-        kept.push_back(found(start, std::move(written), number));
-        kept.back().label = labelName(labelBefore(page, start));
-        taken.insert(start);
-        at = end;
+        kept.push_back(found(run.start, std::string(written), number));
+        kept.back().label = labelName(label);
+        taken.insert(run.start);
+        at = run.end;
     }
+}
+
+// Whether the page's bytes may hold a number written with letters, which
+// has too few digits for the sieve's runs: one that dials a valid number,
+// or more places shaped like one than are weighed.
+bool mayHoldLetterNumber(std::string_view html, const std::string& region)
+{
+    int tries = 0;
+    for (std::size_t at = 2; at + 1 < html.size(); ++at) {
+        const LetterRun run = letterRunAt(html, at);
+        if (run.start == run.end)
+            continue;
+        PhoneNumber number;
+        if (++tries > kMaxLetterTries || dialsValidNumber(html.substr(run.start, run.end - run.start), region, number))
+            return true;
+        at = run.end;
+    }
+    return false;
 }
 
 } // namespace
@@ -431,7 +476,7 @@ bool PhoneNumberReader::mayHoldNumbers(std::string_view html, std::string_view c
         m_emptyWindowBytes += key.size();
         m_emptyWindows.insert(std::move(key));
     }
-    return false;
+    return mayHoldLetterNumber(html, region);
 }
 
 std::vector<FoundNumber> PhoneNumberReader::read(const PageText& page, const std::string& givenRegion)
