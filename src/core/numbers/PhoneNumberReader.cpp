@@ -239,6 +239,24 @@ bool isKept(const FoundNumber& number, const NumberLabel& label, bool linked, st
     return label.kind == NumberLabel::Kind::None && !isUnbrokenDigits(number.text) && !isDate(number.text);
 }
 
+// The number as a tel: link writes it: its href from where libphonenumber
+// starts reading, a digit or '+' (or a character beyond ASCII, a full-width
+// one), or a '(' before one. What it skipped ("tel:=HYPERLINK(...)&+49...")
+// would otherwise open the text field, and a spreadsheet reads a field that
+// starts with '=' or '@' as a formula.
+std::string writtenInLink(std::string_view href)
+{
+    href.remove_prefix(std::min<std::size_t>(4, href.size()));
+    const auto opens = [](char c) {
+        return std::isdigit(static_cast<unsigned char>(c)) || c == '+' || static_cast<unsigned char>(c) >= 0x80;
+    };
+    std::size_t start = 0;
+    while (start < href.size() && !opens(href[start]) &&
+           !(href[start] == '(' && start + 1 < href.size() && opens(href[start + 1])))
+        ++start;
+    return std::string(href.substr(start));
+}
+
 // Where a number written with letters ("1-800-FLOWERS", "(800) GOT-JUNK")
 // may start before two capitals at `at`: back over digits, spaces and number
 // punctuation, if a digit stands there.
@@ -501,8 +519,7 @@ std::vector<FoundNumber> PhoneNumberReader::read(const PageText& page, const std
         if (util().Parse(link.href, region, &number) != PhoneNumberUtil::NO_PARSING_ERROR ||
             !util().IsValidNumber(number))
             continue;
-        std::string written = link.href.substr(4);
-        linked.push_back({&link, found(link.start, std::move(written), number)});
+        linked.push_back({&link, found(link.start, writtenInLink(link.href), number)});
         linkedNumbers.insert(linked.back().number.e164);
     }
 
