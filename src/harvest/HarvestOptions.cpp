@@ -149,7 +149,8 @@ std::optional<HarvestOptions> HarvestOptions::parse(const QStringList& arguments
         QStringLiteral("text: one row per line (default); comma: every row followed by a comma, all on one line "
                        "ended at the end of the run; urls: each fetched page's URL instead of its numbers, a list of "
                        "URLs for the window or another harvest; jsonl: one JSON object per row, with the fields "
-                       "url, number, text (as written), region and type (null without --region); csv: the same "
+                       "url, number, text (as written), region, type and label (phone, fax or mobile, as the number's "
+                       "label says, or null; region, type and label null without --region); csv: the same "
                        "fields as RFC 4180 records after a header record."),
         QStringLiteral("text|comma|urls|jsonl|csv"), QStringLiteral("text"));
     const QCommandLineOption region(
