@@ -67,6 +67,7 @@ private slots:
         row("de: Notruf", "<p>Notruf 030 1234567</p>", "service");
         // French
         row("fr: N° TVA", "<p>N° TVA 0123456789</p>", "identifier, direct");
+        row("fr-BE: BCE", "<p>BCE 0476 123 456</p>", "identifier, direct");
         row("fr: N° de commande", "<p>N° de commande 0123456789</p>", "identifier, direct");
         row("fr: numéro de sinistre", "<p>Numéro de sinistre : 06459787-85</p>", "identifier, direct");
         row("fr: numéro vert", "<p>Numéro vert 0 800 78 69 38</p>", "service");

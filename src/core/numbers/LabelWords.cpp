@@ -226,6 +226,10 @@ constexpr LabelEntry kEntries[] = {
     {u"iva", W, Id, "*"}, // it, es, pt
     {u"piva", W, Id, "it"},
     {u"btw", W, Id, "nl"},
+    {u"kbo", W, Id, "nl"}, // the Belgian enterprise number, 0xxx.xxx.xxx, a mobile's shape
+    {u"bce", W, Id, "fr"},
+    {u"rpr", W, Id, "nl"},
+    {u"rpm", W, Id, "fr"},
     {u"mwst", W, Id, "de"},
     {u"ust", W, Id, "de"},
     {u"ustid", S, Id, "de"},
