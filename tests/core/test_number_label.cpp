@@ -54,6 +54,7 @@ private slots:
         row("en: meter number", "<p>Meter number 2065550125</p>", "identifier, direct");
         row("en: the number", "<p>The number - 0333 370 4000</p>", "phone");
         row("en: phone number", "<p>Phone number 0333 370 4000</p>", "phone");
+        row("en: TTY number", "<p>Dial 311. For the hearing impaired, the TTY number is (212) 504-4115.</p>", "phone");
         row("en: fax and a time between", "<p>Fax (24h): 020 7946 0123</p>", "fax");
         row("en: television is no telephone", "<p>Television 2079460123</p>", "none");
         // German

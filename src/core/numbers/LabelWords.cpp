@@ -40,6 +40,10 @@ constexpr LabelEntry kEntries[] = {
     {u"durchwahl", S, Tel, "de"},
     {u"call", S, Tel, "en"},
     {u"dial", W, Tel, "en"},
+    {u"tty", W, Tel, "en"}, // telephones for the deaf
+    {u"tdd", W, Tel, "en"},
+    {u"textphone", S, Tel, "en"},
+    {u"minicom", W, Tel, "en"},
     {u"ring", S, Tel, "*"}, // en, sv "ringer", da, no
     {u"ruf", W, Tel, "de"},
     {u"rufn", S, Tel, "de"},
