@@ -59,6 +59,7 @@ private slots:
         // Letters, where a phone label stands.
         row("letters with a label", "<p>Call 1-800-FLOWERS today</p>", "US", "+18003569377 phone");
         row("letters without one", "<p>Model 1-800-FLOWERS</p>", "US", "");
+        row("letters after other figures", "<p>Dial 311 (212-NEW-YORK)</p>", "US", "+12126399675 phone");
     }
     void rows()
     {

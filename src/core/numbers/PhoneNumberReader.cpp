@@ -277,6 +277,7 @@ std::size_t letterNumberStart(std::string_view text, std::size_t at)
 // "(800) GO") stands in text, [start, end), or start == end.
 struct LetterRun {
     std::size_t start = 0;
+    std::size_t letters = 0;
     std::size_t end = 0;
 };
 LetterRun letterRunAt(std::string_view text, std::size_t at)
@@ -295,15 +296,28 @@ LetterRun letterRunAt(std::string_view text, std::size_t at)
         ++end;
     while (end > at && text[end - 1] == '-')
         --end;
-    return {start, end};
+    return {start, at, end};
 }
 
-// Whether the letters written dial a valid number in the region.
-bool dialsValidNumber(std::string_view written, const std::string& region, PhoneNumber& number)
+// Whether the run dials a valid number in the region once its letters are
+// dialled, from its start or, when figures stand before the number ("Dial
+// 311 (212-NEW-YORK)"), from a later word; the run then starts there.
+bool dialsValidNumber(std::string_view text, LetterRun& run, const std::string& region, PhoneNumber& number)
 {
-    std::string digits(written);
-    util().ConvertAlphaCharactersInNumber(&digits);
-    return util().Parse(digits, region, &number) == PhoneNumberUtil::NO_PARSING_ERROR && util().IsValidNumber(number);
+    for (std::size_t start = run.start; start < run.letters; ++start) {
+        const char c = text[start];
+        if (start > run.start &&
+            (text[start - 1] != ' ' || !(std::isdigit(static_cast<unsigned char>(c)) || c == '(' || c == '+')))
+            continue;
+        std::string digits(text.substr(start, run.end - start));
+        util().ConvertAlphaCharactersInNumber(&digits);
+        if (util().Parse(digits, region, &number) == PhoneNumberUtil::NO_PARSING_ERROR &&
+            util().IsValidNumber(number)) {
+            run.start = start;
+            return true;
+        }
+    }
+    return false;
 }
 
 // Numbers written with letters where a phone label stands before them. Only
@@ -318,16 +332,15 @@ void readLetterNumbers(const PageText& page, const std::string& region, std::vec
         taken.insert(number.position);
     int tries = 0;
     for (std::size_t at = 2; at + 1 < text.size() && tries < kMaxLetterTries; ++at) {
-        const LetterRun run = letterRunAt(text, at);
+        LetterRun run = letterRunAt(text, at);
         if (run.start == run.end || taken.count(run.start))
             continue;
         ++tries;
         const NumberLabel label = labelBefore(page, run.start);
-        const std::string_view written = text.substr(run.start, run.end - run.start);
         PhoneNumber number;
-        if (label.kind != NumberLabel::Kind::Phone || !dialsValidNumber(written, region, number))
+        if (label.kind != NumberLabel::Kind::Phone || !dialsValidNumber(text, run, region, number))
             continue;
-        kept.push_back(found(run.start, std::string(written), number));
+        kept.push_back(found(run.start, std::string(text.substr(run.start, run.end - run.start)), number));
         kept.back().label = labelName(label);
         taken.insert(run.start);
         at = run.end;
@@ -341,11 +354,11 @@ bool mayHoldLetterNumber(std::string_view html, const std::string& region)
 {
     int tries = 0;
     for (std::size_t at = 2; at + 1 < html.size(); ++at) {
-        const LetterRun run = letterRunAt(html, at);
+        LetterRun run = letterRunAt(html, at);
         if (run.start == run.end)
             continue;
         PhoneNumber number;
-        if (++tries > kMaxLetterTries || dialsValidNumber(html.substr(run.start, run.end - run.start), region, number))
+        if (++tries > kMaxLetterTries || dialsValidNumber(html, run, region, number))
             return true;
         at = run.end;
     }
