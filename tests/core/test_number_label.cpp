@@ -85,6 +85,7 @@ private slots:
         row("nl: debiteurnummer", "<p>Uw debiteurnummer is 010 6154 337</p>", "identifier");
         row("ja: 電話", "<p>お電話 03-1234-5678</p>", "phone");
         row("ja: フリーダイヤル", "<p>フリーダイヤル:0120-123-456</p>", "service");
+        row("ja: ＦＡＸ in full width", "<p>ＦＡＸ：03-1234-5678</p>", "fax");
         row("nl: mobiel", "<p>Mobiel: 06 12345678</p>", "mobile");
         row("pl: faks", "<p>faks: 85 7439 231</p>", "fax");
         row("pl: tel. kom.", "<p>tel. kom. 600 123 456</p>", "mobile");

@@ -56,7 +56,12 @@ qsizetype signBefore(const QString& text, qsizetype end)
 std::vector<Word> wordsBefore(std::string_view segment, bool cutAtStart)
 {
     // Cutting may have split a character; QString makes it U+FFFD.
-    const QString lowered = QString::fromUtf8(segment.data(), qsizetype(segment.size())).toLower();
+    QString lowered = QString::fromUtf8(segment.data(), qsizetype(segment.size())).toLower();
+    // Full-width letters ("ＴＥＬ", on Japanese pages) read as the letters.
+    for (QChar& c : lowered) {
+        if (c.unicode() >= 0xFF01 && c.unicode() <= 0xFF5E)
+            c = QChar(char16_t(c.unicode() - 0xFEE0));
+    }
     std::vector<Word> words;
     bool digits = false;
     qsizetype end = lowered.size();
