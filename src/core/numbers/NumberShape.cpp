@@ -61,6 +61,11 @@ bool isTime(std::string_view shape)
 {
     if (shape.find(':') != std::string_view::npos)
         return true;
+    // Hours need a dot and a dash, which most numbers have not: the
+    // expression is spared them.
+    if (shape.find('.') == std::string_view::npos ||
+        (shape.find('-') == std::string_view::npos && shape.find("\xe2\x80") == std::string_view::npos))
+        return false;
     static const QRegularExpression hours(
         QStringLiteral("^\\d{1,2}[.:]\\d{2}\\s*[-\u2013\u2014]\\s*\\d{1,2}[.:]\\d{2}$"));
     return hours.match(QString::fromUtf8(shape.data(), qsizetype(shape.size()))).hasMatch();
