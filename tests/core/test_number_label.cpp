@@ -54,6 +54,7 @@ private slots:
         row("en: meter number", "<p>Meter number 2065550125</p>", "identifier, direct");
         row("en: the number", "<p>The number - 0333 370 4000</p>", "phone");
         row("en: phone number", "<p>Phone number 0333 370 4000</p>", "phone");
+        row("en: TTY number", "<p>Dial 311. For the hearing impaired, the TTY number is (212) 504-4115.</p>", "phone");
         row("en: fax and a time between", "<p>Fax (24h): 020 7946 0123</p>", "fax");
         row("en: television is no telephone", "<p>Television 2079460123</p>", "none");
         // German
@@ -67,6 +68,7 @@ private slots:
         row("de: Notruf", "<p>Notruf 030 1234567</p>", "service");
         // French
         row("fr: N° TVA", "<p>N° TVA 0123456789</p>", "identifier, direct");
+        row("fr-BE: BCE", "<p>BCE 0476 123 456</p>", "identifier, direct");
         row("fr: N° de commande", "<p>N° de commande 0123456789</p>", "identifier, direct");
         row("fr: numéro de sinistre", "<p>Numéro de sinistre : 06459787-85</p>", "identifier, direct");
         row("fr: numéro vert", "<p>Numéro vert 0 800 78 69 38</p>", "service");
@@ -82,6 +84,16 @@ private slots:
         row("sv: OCR-nummer", "<p>OCR-nummer 040 6280 916</p>", "identifier, direct");
         row("nl: debiteurnummer", "<p>Uw debiteurnummer is 010 6154 337</p>", "identifier");
         row("ja: 電話", "<p>お電話 03-1234-5678</p>", "phone");
+        row("ja: フリーダイヤル", "<p>フリーダイヤル:0120-123-456</p>", "service");
+        row("ja: ＦＡＸ in full width", "<p>ＦＡＸ：03-1234-5678</p>", "fax");
+        row("nl: mobiel", "<p>Mobiel: 06 12345678</p>", "mobile");
+        row("pl: faks", "<p>faks: 85 7439 231</p>", "fax");
+        row("pl: tel. kom.", "<p>tel. kom. 600 123 456</p>", "mobile");
+        row("pt: telemóvel", "<p>Telemóvel: 912 345 678</p>", "mobile");
+        row("en: FreeCall", "<p>Customer Relations: FreeCALL 1800 050 004</p>", "service");
+        // Signs written for the word
+        row("a telephone sign", "<p>\u260E 030 1234567</p>", "phone");
+        row("a mobile sign", "<p>\U0001F4F10171 1234567</p>", "mobile");
         // Where a label stands
         row("the block before says nothing", "<p>Tax</p><p>020 7946 0123</p>", "none");
         row("a label line above, past a <br>", "<p>Telefon:<br>030 1234567</p>", "phone");

@@ -59,6 +59,9 @@ private slots:
         row("an image's alt text", "<p>Tel <img alt='030 1234567'></p>", "DE", "+49301234567", false);
         row("markup libxml2 recovers from its own way", "<p a=b\"c>030 1234567</p>", "DE", "+49301234567", false);
         row("a script's digits", "<script>x = 0301234567;</script><p>none</p>", "DE", "", true);
+        // Numbers written with letters are read after a phone label, and have too few digits for a run.
+        row("a number written with letters", "<p>Call 1-800-FLOWERS today</p>", "US", "", false);
+        row("capitals after digits that dial nothing", "<p>(c) 2024 ACME, open 10 AM</p>", "US", "", true);
     }
 
     void pages()

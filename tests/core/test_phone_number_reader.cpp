@@ -40,6 +40,9 @@ private slots:
         row("a signed decimal", "<p>Lat -49.123456</p><p>+49.1234567</p>", "DE", "");
         row("a dotted date and time", "<p>am 12.03.2024 14:30</p>", "DE", "");
         row("hours", "<p>Fredag 16.00–01.30</p>", "SE", "");
+        row("hours after a phone label", "<p>Telefonisch bereikbaar van 09.00-17.00 uur</p>", "NL", "");
+        row("a label's colon is no time", "<p>Infoline:030 1234567</p><p>T:+49 30 1234568</p>", "DE",
+            "+49301234567 -, +49301234568 -");
         row("an IP address", "<p>Server 192.168.100.200</p>", "DE", "");
         row("a version", "<p>Release v10.2.3.4567</p>", "DE", "");
         row("a phone label keeps a slash", "<p>Tel. 06/681621</p>", "IT", "+3906681621 phone");
@@ -56,6 +59,7 @@ private slots:
         // Letters, where a phone label stands.
         row("letters with a label", "<p>Call 1-800-FLOWERS today</p>", "US", "+18003569377 phone");
         row("letters without one", "<p>Model 1-800-FLOWERS</p>", "US", "");
+        row("letters after other figures", "<p>Dial 311 (212-NEW-YORK)</p>", "US", "+12126399675 phone");
     }
     void rows()
     {

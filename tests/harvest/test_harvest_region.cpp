@@ -109,6 +109,14 @@ private slots:
         QCOMPARE(harvest({QStringLiteral("--region=DE"), QStringLiteral("--format=csv"), QStringLiteral("--crlf")},
                          url + "\xff\n"),
                  "url,number,text,region,type,label\r\n" + shown + ",+4930123456,030 123456,DE,fixed_line,phone\r\n");
+        // A tel: link's text starts where its number does, not with a spreadsheet's formula.
+        m_server.route(
+            QStringLiteral("/formula"),
+            PageServer::page("<a href='tel:=HYPERLINK(\"http://a.example/\",\"Call\")&+4930123457'>Call</a>"));
+        QCOMPARE(harvest({QStringLiteral("--region=DE"), QStringLiteral("--format=csv")},
+                         m_server.url(QStringLiteral("/formula")).toUtf8() + '\n'),
+                 "url,number,text,region,type,label\n" + m_server.url(QStringLiteral("/formula")).toUtf8() +
+                     ",+4930123457,+4930123457,DE,fixed_line,\n");
         QCOMPARE(harvest({QStringLiteral("--format=jsonl"), QStringLiteral("--lengths=9")}, url + "\xff\n"),
                  "{\"url\":\"" + shown +
                      "\",\"number\":\"030123456\",\"text\":\"030123456\",\"region\":null,"

@@ -40,6 +40,10 @@ constexpr LabelEntry kEntries[] = {
     {u"durchwahl", S, Tel, "de"},
     {u"call", S, Tel, "en"},
     {u"dial", W, Tel, "en"},
+    {u"tty", W, Tel, "en"}, // telephones for the deaf
+    {u"tdd", W, Tel, "en"},
+    {u"textphone", S, Tel, "en"},
+    {u"minicom", W, Tel, "en"},
     {u"ring", S, Tel, "*"}, // en, sv "ringer", da, no
     {u"ruf", W, Tel, "de"},
     {u"rufn", S, Tel, "de"},
@@ -65,21 +69,33 @@ constexpr LabelEntry kEntries[] = {
     {u"電話", In, Tel, "ja"},
     {u"电话", In, Tel, "zh"},
     {u"전화", In, Tel, "ko"},
+    // Signs written for the word.
+    {u"\u260E", W, Tel, "*"},     // ☎
+    {u"\u260F", W, Tel, "*"},     // ☏
+    {u"\u2121", W, Tel, "*"},     // ℡
+    {u"\U0001F4DE", W, Tel, "*"}, // 📞
     // Faxes.
     {u"fax", S, Fax, "*"},
     {u"telefax", S, Fax, "*"},
     {u"téléc", S, Fax, "fr"},
     {u"facsimile", S, Fax, "en"},
+    {u"faks", S, Fax, "*"}, // pl, no, sl, hr, tr
     {u"факс", S, Fax, "ru"},
     {u"ファクス", In, Fax, "ja"},
     {u"ファックス", In, Fax, "ja"},
     {u"传真", In, Fax, "zh"},
     {u"팩스", In, Fax, "ko"},
+    {u"\U0001F4E0", W, Fax, "*"}, // 📠
     // Mobiles.
     {u"mob", W, Mob, "*"},
     {u"mobil", S, Mob, "*"},
     {u"móvil", S, Mob, "es"},
     {u"movil", S, Mob, "es"},
+    {u"mobiel", S, Mob, "nl"},
+    {u"telemóvel", S, Mob, "pt"},
+    {u"telemovel", S, Mob, "pt"},
+    {u"kom", Dot, Mob, "pl"}, // "tel. kom."
+    {u"komórk", S, Mob, "pl"},
     {u"cell", S, Mob, "*"}, // en, it "cellulare"
     {u"celular", S, Mob, "*"},
     {u"handy", W, Mob, "de"},
@@ -92,6 +108,7 @@ constexpr LabelEntry kEntries[] = {
     {u"携帯", In, Mob, "ja"},
     {u"手机", In, Mob, "zh"},
     {u"휴대", In, Mob, "ko"},
+    {u"\U0001F4F1", W, Mob, "*"}, // 📱
     // Desks and lines people call.
     {u"service", S, Svc, "*"},
     {u"care", W, Svc, "en"},
@@ -111,6 +128,7 @@ constexpr LabelEntry kEntries[] = {
     {u"toll", W, Svc, "en"},
     {u"free", W, Svc, "en"},
     {u"freephon", S, Svc, "en"},
+    {u"freecall", S, Svc, "en"},
     {u"abteilung", S, Svc, "de"},
     {u"informati", S, Svc, "*"}, // en "information line", nl "informatienummer"
     {u"hoved", W, Svc, "*"},     // da, no: the main number
@@ -186,6 +204,9 @@ constexpr LabelEntry kEntries[] = {
     {u"obsługa", S, Svc, "pl"},
     {u"centrala", S, Svc, "pl"},
     {u"справк", S, Svc, "ru"},
+    {u"フリーダイヤル", In, Svc, "ja"},
+    {u"ナビダイヤル", In, Svc, "ja"},
+    {u"コールセンター", In, Svc, "ja"},
     // Identifiers, dates, prices and postcodes, named on their own.
     {u"iban", W, Id, "*"},
     {u"bic", W, Id, "*"},
@@ -209,6 +230,10 @@ constexpr LabelEntry kEntries[] = {
     {u"iva", W, Id, "*"}, // it, es, pt
     {u"piva", W, Id, "it"},
     {u"btw", W, Id, "nl"},
+    {u"kbo", W, Id, "nl"}, // the Belgian enterprise number, 0xxx.xxx.xxx, a mobile's shape
+    {u"bce", W, Id, "fr"},
+    {u"rpr", W, Id, "nl"},
+    {u"rpm", W, Id, "fr"},
     {u"mwst", W, Id, "de"},
     {u"ust", W, Id, "de"},
     {u"ustid", S, Id, "de"},

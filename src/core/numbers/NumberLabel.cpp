@@ -35,24 +35,46 @@ bool isWordCharacter(QChar c)
     return c.isLetter() || c.isMark();
 }
 
+// How many UTF-16 units a sign that stands for a word takes when it ends at
+// `end`, or 0: "#", and the signs pages write for "Tel", "Mobile" and "Fax"
+// (☎ ☏ ℡ 📞 📱 📠).
+qsizetype signBefore(const QString& text, qsizetype end)
+{
+    const char16_t last = text.at(end - 1).unicode();
+    if (last == u'#' || last == u'\u260E' || last == u'\u260F' || last == u'\u2121')
+        return 1;
+    if (end >= 2 && QChar::isLowSurrogate(last) && text.at(end - 2).isHighSurrogate()) {
+        const char32_t sign = QChar::surrogateToUcs4(text.at(end - 2), text.at(end - 1));
+        if (sign == U'\U0001F4DE' || sign == U'\U0001F4F1' || sign == U'\U0001F4E0')
+            return 2;
+    }
+    return 0;
+}
+
 // The words of `segment`, nearest to its end first. A word the segment's
 // start cuts through is not read.
 std::vector<Word> wordsBefore(std::string_view segment, bool cutAtStart)
 {
     // Cutting may have split a character; QString makes it U+FFFD.
-    const QString lowered = QString::fromUtf8(segment.data(), qsizetype(segment.size())).toLower();
+    QString lowered = QString::fromUtf8(segment.data(), qsizetype(segment.size())).toLower();
+    // Full-width letters ("ＴＥＬ", on Japanese pages) read as the letters.
+    for (QChar& c : lowered) {
+        if (c.unicode() >= 0xFF01 && c.unicode() <= 0xFF5E)
+            c = QChar(char16_t(c.unicode() - 0xFEE0));
+    }
     std::vector<Word> words;
     bool digits = false;
     qsizetype end = lowered.size();
     while (end > 0 && words.size() < kWordsLooked) {
-        while (end > 0 && !isWordCharacter(lowered.at(end - 1)) && lowered.at(end - 1) != u'#') {
+        while (end > 0 && !isWordCharacter(lowered.at(end - 1)) && signBefore(lowered, end) == 0) {
             digits = digits || lowered.at(end - 1).isDigit();
             --end;
         }
         if (end == 0)
             break;
-        qsizetype start = end - 1;
-        if (lowered.at(start) != u'#') {
+        const qsizetype sign = signBefore(lowered, end);
+        qsizetype start = end - (sign > 0 ? sign : 1);
+        if (sign == 0) {
             while (start > 0 && isWordCharacter(lowered.at(start - 1)))
                 --start;
         }

@@ -36,23 +36,52 @@ bool afterVersionWord(std::string_view text, std::size_t at)
            word == u"build";
 }
 
-} // namespace
-
-bool hasNonPhoneShape(std::string_view text, std::size_t start, std::size_t length)
+// The match [start, start + length) of text with the digits and number
+// punctuation that adjoin it. Punctuation that closes a sentence, or ends a
+// label written without a space ("Infoline:030 1234567"), is not part of it.
+std::string_view shapeAround(std::string_view text, std::size_t start, std::size_t length)
 {
     std::size_t end = std::min(text.size(), start + length);
     const std::size_t floor = start > kReach ? start - kReach : 0;
     while (start > floor && adjoins(text[start - 1]))
         --start;
+    while (start < end && adjoins(text[start]) && !isDigit(text[start]) && text[start] != '+' && text[start] != '-')
+        ++start;
     const std::size_t ceiling = std::min(text.size(), end + kReach);
     while (end < ceiling && adjoins(text[end]))
         ++end;
-    // Punctuation that closes a sentence is not part of the shape.
     while (end > start && !isDigit(text[end - 1]))
         --end;
-    const std::string_view shape = text.substr(start, end - start);
-    // A time, also after a date: "12.03.2024 14:30".
+    return text.substr(start, end - start);
+}
+
+// A time ("14:30", also after a date) or hours from and to ("16.00–01.30",
+// "8.30 - 12.30").
+bool isTime(std::string_view shape)
+{
     if (shape.find(':') != std::string_view::npos)
+        return true;
+    // Hours need a dot and a dash, which most numbers have not: the
+    // expression is spared them.
+    if (shape.find('.') == std::string_view::npos ||
+        (shape.find('-') == std::string_view::npos && shape.find("\xe2\x80") == std::string_view::npos))
+        return false;
+    static const QRegularExpression hours(
+        QStringLiteral("^\\d{1,2}[.:]\\d{2}\\s*[-\u2013\u2014]\\s*\\d{1,2}[.:]\\d{2}$"));
+    return hours.match(QString::fromUtf8(shape.data(), qsizetype(shape.size()))).hasMatch();
+}
+
+} // namespace
+
+bool hasTimeShape(std::string_view text, std::size_t start, std::size_t length)
+{
+    return isTime(shapeAround(text, start, length));
+}
+
+bool hasNonPhoneShape(std::string_view text, std::size_t start, std::size_t length)
+{
+    const std::string_view shape = shapeAround(text, start, length);
+    if (isTime(shape))
         return true;
     // A slash after an area code with its trunk prefix ("030/1234567",
     // "0800/11.901") is how many countries write telephones; after anything
@@ -69,12 +98,7 @@ bool hasNonPhoneShape(std::string_view text, std::size_t start, std::size_t leng
                                                          ")$"));
     if (whole.match(QString::fromLatin1(shape)).hasMatch())
         return true;
-    // Hours from and to: "16.00–01.30", "8.30 - 12.30".
-    static const QRegularExpression hours(
-        QStringLiteral("^\\d{1,2}[.:]\\d{2}\\s*[-\u2013\u2014]\\s*\\d{1,2}[.:]\\d{2}$"));
-    if (hours.match(QString::fromUtf8(shape.data(), qsizetype(shape.size()))).hasMatch())
-        return true;
     // A version: dotted, after a word that says so.
     return shape.find('.') != std::string_view::npos && std::isdigit(static_cast<unsigned char>(shape.front())) &&
-           afterVersionWord(text, start);
+           afterVersionWord(text, std::size_t(shape.data() - text.data()));
 }

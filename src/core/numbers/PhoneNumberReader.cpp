@@ -44,6 +44,8 @@ constexpr std::size_t kMaxStretch = 1024;
 constexpr std::size_t kMaxRunDigits = 40;
 // Candidates the matcher may try in one stretch; it tries each at most once.
 constexpr int kMaxTries = int(kMaxStretch / 2);
+// Places shaped like a number written with letters weighed in one page.
+constexpr int kMaxLetterTries = 256;
 // The bytes of stretch text remembered with what the matcher found in them.
 constexpr std::size_t kMaxRememberedBytes = 1024 * 1024;
 // libphonenumber's name for "no region": only international numbers.
@@ -214,22 +216,45 @@ std::string labelName(const NumberLabel& label)
 }
 
 // Whether a match is a telephone number: a tel: link or a number written in
-// international form is one unless an identifier label names it; a phone
-// label makes one of anything valid; a shape of dates, times or references
-// is none; an identifier label makes none; and with no label at all, an
-// unbroken run of digits or a date is none.
+// international form is one unless an identifier label names it; a time or
+// opening hours ("Telefonisch bereikbaar 09.00-17.00") are none; a phone
+// label makes one of anything else valid; a shape of dates or references is
+// none; an identifier label makes none; and with no label at all, an unbroken
+// run of digits or a date is none.
 bool isKept(const FoundNumber& number, const NumberLabel& label, bool linked, std::string_view text,
             const std::string& region)
 {
     if (label.kind == NumberLabel::Kind::Identifier && label.direct)
         return false;
-    if (linked || label.kind == NumberLabel::Kind::Phone)
+    if (linked)
+        return true;
+    if (hasTimeShape(text, number.position, number.text.size()))
+        return false;
+    if (label.kind == NumberLabel::Kind::Phone)
         return true;
     if (hasNonPhoneShape(text, number.position, number.text.size()))
         return false;
     if (inInternationalForm(number.text, region))
         return true;
     return label.kind == NumberLabel::Kind::None && !isUnbrokenDigits(number.text) && !isDate(number.text);
+}
+
+// The number as a tel: link writes it: its href from where libphonenumber
+// starts reading, a digit or '+' (or a character beyond ASCII, a full-width
+// one), or a '(' before one. What it skipped ("tel:=HYPERLINK(...)&+49...")
+// would otherwise open the text field, and a spreadsheet reads a field that
+// starts with '=' or '@' as a formula.
+std::string writtenInLink(std::string_view href)
+{
+    href.remove_prefix(std::min<std::size_t>(4, href.size()));
+    const auto opens = [](char c) {
+        return std::isdigit(static_cast<unsigned char>(c)) || c == '+' || static_cast<unsigned char>(c) >= 0x80;
+    };
+    std::size_t start = 0;
+    while (start < href.size() && !opens(href[start]) &&
+           !(href[start] == '(' && start + 1 < href.size() && opens(href[start + 1])))
+        ++start;
+    return std::string(href.substr(start));
 }
 
 // Where a number written with letters ("1-800-FLOWERS", "(800) GOT-JUNK")
@@ -248,40 +273,96 @@ std::size_t letterNumberStart(std::string_view text, std::size_t at)
     return digit ? start : at;
 }
 
-// Numbers written with letters where a phone label stands before them.
+// Where a number written with letters whose capitals begin at `at` ("800-FL",
+// "(800) GO") stands in text, [start, end), or start == end.
+struct LetterRun {
+    std::size_t start = 0;
+    std::size_t letters = 0;
+    std::size_t end = 0;
+};
+LetterRun letterRunAt(std::string_view text, std::size_t at)
+{
+    if (at < 2 || at + 1 >= text.size() || !std::isupper(static_cast<unsigned char>(text[at])) ||
+        !std::isupper(static_cast<unsigned char>(text[at + 1])) || !std::strchr(" -", text[at - 1]) ||
+        !(std::isdigit(static_cast<unsigned char>(text[at - 2])) || text[at - 2] == ')'))
+        return {};
+    const std::size_t start = letterNumberStart(text, at);
+    if (start == at)
+        return {};
+    std::size_t end = at;
+    while (end < text.size() && end - start < 32 &&
+           (std::isupper(static_cast<unsigned char>(text[end])) ||
+            std::isdigit(static_cast<unsigned char>(text[end])) || text[end] == '-'))
+        ++end;
+    while (end > at && text[end - 1] == '-')
+        --end;
+    return {start, at, end};
+}
+
+// Whether the run dials a valid number in the region once its letters are
+// dialled, from its start or, when figures stand before the number ("Dial
+// 311 (212-NEW-YORK)"), from a later word; the run then starts there.
+bool dialsValidNumber(std::string_view text, LetterRun& run, const std::string& region, PhoneNumber& number)
+{
+    for (std::size_t start = run.start; start < run.letters; ++start) {
+        const char c = text[start];
+        if (start > run.start &&
+            (text[start - 1] != ' ' || !(std::isdigit(static_cast<unsigned char>(c)) || c == '(' || c == '+')))
+            continue;
+        std::string digits(text.substr(start, run.end - start));
+        util().ConvertAlphaCharactersInNumber(&digits);
+        if (util().Parse(digits, region, &number) == PhoneNumberUtil::NO_PARSING_ERROR &&
+            util().IsValidNumber(number)) {
+            run.start = start;
+            return true;
+        }
+    }
+    return false;
+}
+
+// Numbers written with letters where a phone label stands before them. Only
+// the first few hundred places shaped like one are weighed: each costs what
+// reading a label and parsing a number do, and a page of nothing else is a
+// page author's attack.
 void readLetterNumbers(const PageText& page, const std::string& region, std::vector<FoundNumber>& kept)
 {
     const std::string_view text = page.text;
     std::unordered_set<std::size_t> taken;
     for (const FoundNumber& number : kept)
         taken.insert(number.position);
-    for (std::size_t at = 2; at + 1 < text.size(); ++at) {
-        // Two capitals after a digit and a separator: "800-FL", "(800) GO".
-        if (!std::isupper(static_cast<unsigned char>(text[at])) ||
-            !std::isupper(static_cast<unsigned char>(text[at + 1])) || !std::strchr(" -", text[at - 1]) ||
-            !(std::isdigit(static_cast<unsigned char>(text[at - 2])) || text[at - 2] == ')'))
+    int tries = 0;
+    for (std::size_t at = 2; at + 1 < text.size() && tries < kMaxLetterTries; ++at) {
+        LetterRun run = letterRunAt(text, at);
+        if (run.start == run.end || taken.count(run.start))
             continue;
-        const std::size_t start = letterNumberStart(text, at);
-        std::size_t end = at;
-        while (end < text.size() && end - start < 32 &&
-               (std::isupper(static_cast<unsigned char>(text[end])) ||
-                std::isdigit(static_cast<unsigned char>(text[end])) || text[end] == '-'))
-            ++end;
-        while (end > at && text[end - 1] == '-')
-            --end;
-        if (start == at || taken.count(start) || labelBefore(page, start).kind != NumberLabel::Kind::Phone)
-            continue;
-        std::string written(text.substr(start, end - start));
-        std::string digits = written;
-        util().ConvertAlphaCharactersInNumber(&digits);
+        ++tries;
+        const NumberLabel label = labelBefore(page, run.start);
         PhoneNumber number;
-        if (util().Parse(digits, region, &number) != PhoneNumberUtil::NO_PARSING_ERROR || !util().IsValidNumber(number))
+        if (label.kind != NumberLabel::Kind::Phone || !dialsValidNumber(text, run, region, number))
             continue;
-        kept.push_back(found(start, std::move(written), number));
-        kept.back().label = labelName(labelBefore(page, start));
-        taken.insert(start);
-        at = end;
+        kept.push_back(found(run.start, std::string(text.substr(run.start, run.end - run.start)), number));
+        kept.back().label = labelName(label);
+        taken.insert(run.start);
+        at = run.end;
     }
+}
+
+// Whether the page's bytes may hold a number written with letters, which
+// has too few digits for the sieve's runs: one that dials a valid number,
+// or more places shaped like one than are weighed.
+bool mayHoldLetterNumber(std::string_view html, const std::string& region)
+{
+    int tries = 0;
+    for (std::size_t at = 2; at + 1 < html.size(); ++at) {
+        LetterRun run = letterRunAt(html, at);
+        if (run.start == run.end)
+            continue;
+        PhoneNumber number;
+        if (++tries > kMaxLetterTries || dialsValidNumber(html, run, region, number))
+            return true;
+        at = run.end;
+    }
+    return false;
 }
 
 } // namespace
@@ -426,7 +507,7 @@ bool PhoneNumberReader::mayHoldNumbers(std::string_view html, std::string_view c
         m_emptyWindowBytes += key.size();
         m_emptyWindows.insert(std::move(key));
     }
-    return false;
+    return mayHoldLetterNumber(html, region);
 }
 
 std::vector<FoundNumber> PhoneNumberReader::read(const PageText& page, const std::string& givenRegion)
@@ -451,8 +532,7 @@ std::vector<FoundNumber> PhoneNumberReader::read(const PageText& page, const std
         if (util().Parse(link.href, region, &number) != PhoneNumberUtil::NO_PARSING_ERROR ||
             !util().IsValidNumber(number))
             continue;
-        std::string written = link.href.substr(4);
-        linked.push_back({&link, found(link.start, std::move(written), number)});
+        linked.push_back({&link, found(link.start, writtenInLink(link.href), number)});
         linkedNumbers.insert(linked.back().number.e164);
     }
 
