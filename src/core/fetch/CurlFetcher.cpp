@@ -58,6 +58,7 @@ public:
     std::unique_ptr<CurlTransfer> prepare(const QString& subject, const PageUrl& url);
     void add(CurlTransfer& transfer);
     void await(CurlTransfer& transfer);
+    void whenDone(CurlTransfer& transfer, std::function<void()> done);
     void drop(CurlTransfer& transfer);
 
 private:
@@ -72,6 +73,8 @@ private:
     void refuse(CurlTransfer& transfer, const QString& reason);
     void finish(CurlTransfer& transfer, CURLcode result);
     void detach(CurlTransfer& transfer);
+    // Its turn has come: it never pauses, and its bytes are no longer ahead.
+    void markAwaited(CurlTransfer& transfer);
     void resumePaused();
     bool mayPause(const CurlTransfer& transfer) const { return AheadBudget::mayPause(transfer, m_awaited, m_live); }
     void reserveFor(CurlTransfer& transfer) const;
@@ -185,11 +188,18 @@ void CurlFetcher::Engine::add(CurlTransfer& transfer)
     m_live.push_back(&transfer); // room reserved above: cannot throw
 }
 
+void CurlFetcher::Engine::markAwaited(CurlTransfer& transfer)
+{
+    if (transfer.awaited)
+        return;
+    transfer.awaited = true;
+    m_ahead.release(transfer.body.size());
+}
+
 void CurlFetcher::Engine::await(CurlTransfer& transfer)
 {
-    transfer.awaited = true;
+    markAwaited(transfer);
     m_awaited = &transfer;
-    m_ahead.release(transfer.body.size()); // no longer ahead of its turn
     resumePaused();
     if (!transfer.finished) {
         QEventLoop loop;
@@ -198,6 +208,15 @@ void CurlFetcher::Engine::await(CurlTransfer& transfer)
         transfer.loop = nullptr;
     }
     m_awaited = nullptr;
+}
+
+void CurlFetcher::Engine::whenDone(CurlTransfer& transfer, std::function<void()> done)
+{
+    if (transfer.finished)
+        return done();
+    transfer.done = std::move(done);
+    markAwaited(transfer);
+    resumePaused();
 }
 
 void CurlFetcher::Engine::drop(CurlTransfer& transfer)
@@ -432,6 +451,8 @@ void CurlFetcher::Engine::finish(CurlTransfer& transfer, CURLcode result)
     resumePaused();
     if (transfer.loop)
         transfer.loop->quit();
+    if (transfer.done)
+        std::exchange(transfer.done, {})();
 }
 
 namespace {
@@ -454,6 +475,14 @@ public:
         if (!reason.isEmpty())
             throw AppError(reason, transfer.subject);
         return asciiCompatible(std::move(transfer.body), transfer.contentType);
+    }
+
+    void whenDone(std::function<void()> done) override
+    {
+        if (m_transfer->engine)
+            m_transfer->engine->whenDone(*m_transfer, std::move(done));
+        else
+            done();
     }
 
     PageUrl finalUrl() const override { return m_transfer->finished ? m_transfer->url : PageUrl(); }

@@ -23,6 +23,11 @@ public:
     virtual int httpStatus() const { return 0; }
     // Once take() has returned: the answer's Content-Type header, empty when none came.
     virtual QByteArray contentType() const { return {}; }
+    // For a caller that waits by events rather than in take(): calls done on
+    // this thread once take() would no longer wait (at once if it would not
+    // now). From then on the page is treated as awaited: it never pauses
+    // for its turn. done may start other fetches but not drop this page.
+    virtual void whenDone(std::function<void()> done) { done(); }
 };
 
 class PageFetcher {
