@@ -5,6 +5,7 @@
 #include "UrlFeed.h"
 #include "core/AppError.h"
 #include "core/html/PageLinks.h"
+#include "render/RenderPool.h"
 
 #include <QScopeGuard>
 #include <QSet>
@@ -14,6 +15,14 @@ CrawlRun::CrawlRun(const HarvestOptions& options, PageFetcher& fetcher, UrlFeed&
 {
     if (options.region && options.format != HarvestOptions::Format::Urls)
         m_regionReading = std::make_unique<RegionReading>(*options.region);
+    if (options.render) {
+        RenderPool::Settings settings;
+        settings.browser.sandbox = !options.renderWithoutSandbox;
+        settings.tabs = options.renderTabs;
+        settings.timing.deadline = std::chrono::seconds(options.renderDeadlineSeconds);
+        settings.timing.settleCap = settings.timing.deadline / 3;
+        m_render = std::make_unique<RenderPool>(std::move(settings), fetcher);
+    }
 }
 
 CrawlRun::~CrawlRun() = default;
@@ -37,6 +46,16 @@ int CrawlRun::exec()
         admitStartPages();
         startRequests();
     });
+    // Pages the browser is through with while a page is awaited are read at
+    // once, and their links join the crawl.
+    QMetaObject::Connection readOnRender;
+    if (m_render)
+        readOnRender = QObject::connect(m_render.get(), &RenderPool::rendered, m_render.get(), [this] {
+            takeRenderedPages();
+            flush();
+            if (m_awaitingPage)
+                startRequests();
+        });
     // Rows read while a page is awaited are printed at once.
     QMetaObject::Connection printOnRead;
     if (m_regionReading)
@@ -57,6 +76,14 @@ int CrawlRun::exec()
             flush();
             continue;
         }
+        if (m_render && m_render->busy()) {
+            m_awaitingPage = true;
+            m_render->waitForDone();
+            m_awaitingPage = false;
+            takeRenderedPages();
+            flush();
+            continue;
+        }
         // Nothing in flight: what is left is being read, or waits for input.
         takeReadPages(true);
         flush(); // start pages that were no URLs
@@ -72,6 +99,8 @@ int CrawlRun::exec()
     }
     QObject::disconnect(startOnArrival);
     QObject::disconnect(printOnRead);
+    QObject::disconnect(readOnRender);
+    m_render.reset(); // the browser goes before the last lines
     m_output.reportInputErrors(m_reader);
     m_output.finish();
     m_output.setProgress(nullptr);
@@ -148,7 +177,9 @@ void CrawlRun::reconsider(HostRecord& record)
 
 void CrawlRun::startRequests()
 {
-    while (qint64(m_inFlight.size()) < m_options.jobs && !m_ready.empty()) {
+    // Pages waiting for a tab hold their bodies: no more than a tab each.
+    const auto browserBehind = [this] { return m_render && m_render->waiting() >= m_options.renderTabs; };
+    while (qint64(m_inFlight.size()) < m_options.jobs && !m_ready.empty() && !browserBehind()) {
         HostRecord& record = *m_ready.begin()->second;
         const WaitingRequest next = record.waiting.top();
         record.waiting.pop();
@@ -255,7 +286,6 @@ void CrawlRun::finishPage(qint64 id, SiteCrawl& site, std::size_t i, PendingPage
         return;
     }
     SiteCrawl::Page& page = site.pages()[i];
-    page.state = SiteCrawl::Page::State::Done;
     PageUrl finalUrl = pending.finalUrl();
     if (finalUrl.isNull())
         finalUrl = page.url;
@@ -264,17 +294,58 @@ void CrawlRun::finishPage(qint64 id, SiteCrawl& site, std::size_t i, PendingPage
         site.markSeen(page.url);
     }
     site.markSeen(finalUrl);
+    if (rendersPage(site, page, pending.contentType())) {
+        // Not done until the browser is through with it.
+        m_render->add({id, i, std::move(finalUrl), std::move(body), pending.contentType(), {}, {}});
+        return;
+    }
+    page.state = SiteCrawl::Page::State::Done;
+    readPage(id, site, i, finalUrl, body, pending.contentType());
+}
+
+bool CrawlRun::rendersPage(const SiteCrawl& site, const SiteCrawl::Page& page, const QByteArray& contentType) const
+{
+    if (!m_render || (m_options.format == HarvestOptions::Format::Urls && !site.followsFrom(page)))
+        return false;
+    // What a browser would show as a document of its own; a page without a
+    // type is sniffed by both.
+    const QByteArray type = contentType.toLower();
+    return type.isEmpty() || type.contains("html");
+}
+
+void CrawlRun::takeRenderedPages()
+{
+    if (!m_render)
+        return;
+    for (RenderJob& job : m_render->takeDone()) {
+        SiteCrawl* site = crawl(job.crawl);
+        if (!site)
+            continue;
+        SiteCrawl::Page& page = site->pages()[job.index];
+        page.state = SiteCrawl::Page::State::Done;
+        if (!job.failure.isEmpty())
+            page.failure = m_output.failureLine(page.named(), job.failure);
+        else // serialised by the browser, whatever the page was written in
+            readPage(job.crawl, *site, job.index, job.url, job.html, QByteArrayLiteral("text/html; charset=utf-8"));
+        expand(job.crawl, *site);
+    }
+}
+
+void CrawlRun::readPage(qint64 id, SiteCrawl& site, std::size_t i, const PageUrl& finalUrl, const QByteArray& body,
+                        const QByteArray& contentType)
+{
+    SiteCrawl::Page& page = site.pages()[i];
     const std::string_view bytes(body.constData(), std::size_t(body.size()));
     if (m_regionReading) {
         page.rowsAwaited = true;
-        m_regionReading->add({id, i, page.shown, body, pending.contentType(), {}});
+        m_regionReading->add({id, i, page.shown, body, contentType, {}});
     } else {
         page.rows = m_output.pageRows(page.shown, bytes);
     }
     // Links only from pages whose links are followed.
     if (!site.followsFrom(page))
         return;
-    const PageLinks links = extractPageLinks(bytes, pending.contentType().toStdString());
+    const PageLinks links = extractPageLinks(bytes, contentType.toStdString());
     if (links.nofollow)
         return;
     PageUrl base = finalUrl;

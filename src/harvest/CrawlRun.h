@@ -13,7 +13,9 @@
 // dropped. Rows are printed in the order of the start pages, each crawl's
 // pages in breadth-first order. With --region, pages are read on a thread of
 // their own (RegionReading) while the crawl goes on, and their rows wait for
-// it in their place.
+// it in their place. With --render, HTML pages are shown in a browser
+// (RenderPool) before they are read, and wait for it likewise: their rows
+// and links come from the document the browser hands back.
 
 #include "HarvestOptions.h"
 #include "HostRecord.h"
@@ -29,6 +31,8 @@
 #include <unordered_map>
 
 class HarvestOutput;
+class RenderPool;
+struct RenderJob;
 class UrlFeed;
 
 class CrawlRun final {
@@ -84,6 +88,13 @@ private:
     void request(const WaitingRequest& waiting, HostRecord& host);
     void finishOldest();
     void finishPage(qint64 id, SiteCrawl& crawl, std::size_t i, PendingPage& pending, const RedirectNote* redirect);
+    // A done page's rows, and its links where they are followed.
+    void readPage(qint64 id, SiteCrawl& site, std::size_t i, const PageUrl& finalUrl, const QByteArray& body,
+                  const QByteArray& contentType);
+    // Whether a fetched page goes through the browser first.
+    bool rendersPage(const SiteCrawl& site, const SiteCrawl::Page& page, const QByteArray& contentType) const;
+    // Gives the pages the browser is through with their rows and links.
+    void takeRenderedPages();
     // Gives the pages RegionReading has read their rows; with wait, once it
     // has read every page handed to it.
     void takeReadPages(bool wait);
@@ -107,4 +118,5 @@ private:
     qint64 m_lookedAt = 0;
     qint64 m_started = 0;
     std::unique_ptr<RegionReading> m_regionReading;
+    std::unique_ptr<RenderPool> m_render;
 };

@@ -30,6 +30,12 @@ struct HarvestOptions {
     // With --region, validated numbers: the region of numbers written without
     // a country code, in capitals, or empty for "auto" (from each page's host).
     std::optional<std::string> region;
+    // With --render, pages are shown in Chromium and read as their scripts
+    // left them.
+    bool render = false;
+    int renderTabs = 4;
+    int renderDeadlineSeconds = 30;
+    bool renderWithoutSandbox = false;
 
     // The options, or the exit status when the program should end at once:
     // after --help or --version (0, or 1 when they could not be written), or
