@@ -224,7 +224,8 @@ void BrowserProcess::readMessages()
     m_input += m_channel.readAll();
     qsizetype start = 0;
     for (qsizetype end = m_input.indexOf('\0', searched); end >= 0; end = m_input.indexOf('\0', start)) {
-        const QJsonDocument message = QJsonDocument::fromJson(QByteArray::fromRawData(m_input.constData() + start, end - start));
+        const QJsonDocument message =
+            QJsonDocument::fromJson(QByteArray::fromRawData(m_input.constData() + start, end - start));
         start = end + 1;
         if (message.isObject())
             emit received(message.object());

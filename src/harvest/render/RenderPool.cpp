@@ -22,9 +22,7 @@ struct RenderPool::Browser {
     bool answered = false; // a tab has been set up
 };
 
-RenderPool::RenderPool(Settings settings, PageFetcher& fetcher) : m_settings(std::move(settings)), m_fetcher(fetcher)
-{
-}
+RenderPool::RenderPool(Settings settings, PageFetcher& fetcher) : m_settings(std::move(settings)), m_fetcher(fetcher) {}
 
 RenderPool::~RenderPool()
 {

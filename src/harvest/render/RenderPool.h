@@ -65,8 +65,8 @@ private:
     std::unique_ptr<Browser> m_browser;
     std::deque<RenderJob> m_queue;
     std::vector<RenderJob> m_done;
-    int m_held = 0;          // pages in tabs
+    int m_held = 0; // pages in tabs
     int m_browsersStarted = 0;
-    int m_failedStarts = 0;  // in a row
+    int m_failedStarts = 0; // in a row
     QString m_startFailure;
 };

@@ -43,25 +43,26 @@ void RenderTab::open()
     m_target.clear();
     m_session.clear();
     const QPointer<RenderTab> self(this);
-    m_devTools.call(key("Target.createBrowserContext"), {}, {}, [self](const QJsonObject& result, const QString& error) {
-        if (!self)
-            return;
-        if (!error.isEmpty())
-            return self->onBroken(error);
-        self->m_context = result.value(key("browserContextId")).toString();
-        self->m_devTools.call(key("Browser.setDownloadBehavior"),
-                              {{key("behavior"), key("deny")}, {key("browserContextId"), self->m_context}});
-        self->m_devTools.call(key("Target.createTarget"),
-                              {{key("url"), key("about:blank")}, {key("browserContextId"), self->m_context}}, {},
-                              [self](const QJsonObject& result, const QString& error) {
-                                  if (!self)
-                                      return;
-                                  if (!error.isEmpty())
-                                      return self->onBroken(error);
-                                  self->m_target = result.value(key("targetId")).toString();
-                                  self->attach();
-                              });
-    });
+    m_devTools.call(
+        key("Target.createBrowserContext"), {}, {}, [self](const QJsonObject& result, const QString& error) {
+            if (!self)
+                return;
+            if (!error.isEmpty())
+                return self->onBroken(error);
+            self->m_context = result.value(key("browserContextId")).toString();
+            self->m_devTools.call(key("Browser.setDownloadBehavior"),
+                                  {{key("behavior"), key("deny")}, {key("browserContextId"), self->m_context}});
+            self->m_devTools.call(key("Target.createTarget"),
+                                  {{key("url"), key("about:blank")}, {key("browserContextId"), self->m_context}}, {},
+                                  [self](const QJsonObject& result, const QString& error) {
+                                      if (!self)
+                                          return;
+                                      if (!error.isEmpty())
+                                          return self->onBroken(error);
+                                      self->m_target = result.value(key("targetId")).toString();
+                                      self->attach();
+                                  });
+        });
 }
 
 void RenderTab::attach()
@@ -74,10 +75,11 @@ void RenderTab::attach()
                         if (!error.isEmpty())
                             return self->onBroken(error);
                         self->m_session = result.value(key("sessionId")).toString();
-                        self->m_devTools.listen(self->m_session, [self](const QString& method, const QJsonObject& params) {
-                            if (self)
-                                self->onEvent(method, params);
-                        });
+                        self->m_devTools.listen(self->m_session,
+                                                [self](const QString& method, const QJsonObject& params) {
+                                                    if (self)
+                                                        self->onEvent(method, params);
+                                                });
                         self->m_devTools.call(key("Page.enable"), {}, self->m_session);
                         self->m_devTools.call(key("Inspector.enable"), {}, self->m_session);
                         const QJsonArray everything{QJsonObject{{key("urlPattern"), key("*")}}};
@@ -95,7 +97,8 @@ void RenderTab::attach()
 
 void RenderTab::targetCreated(const QJsonObject& info)
 {
-    if (info.value(key("browserContextId")).toString() != m_context || info.value(key("type")).toString() != key("page"))
+    if (info.value(key("browserContextId")).toString() != m_context ||
+        info.value(key("type")).toString() != key("page"))
         return;
     const QString target = info.value(key("targetId")).toString();
     // The first page of its context is its own, whether or not the browser
@@ -115,7 +118,6 @@ void RenderTab::load(RenderJob job)
     m_loaded = false;
     m_inFlight = 0;
     m_requests = 0;
-    m_settleCap.start(m_timing.settleCap);
     m_deadline.start(m_timing.deadline);
     const QPointer<RenderTab> self(this);
     m_devTools.call(key("Page.navigate"), {{key("url"), QString::fromUtf8(m_job.url.canonical())}}, m_session,
@@ -162,6 +164,8 @@ void RenderTab::paused(const QJsonObject& params)
             return m_relay.refuse(m_session, requestId, "Aborted");
         m_documentServed = true;
         m_relay.fulfil(m_session, requestId, 200, m_job.contentType, m_job.body);
+        // From here: a renderer started for the page may take its time.
+        m_settleCap.start(m_timing.settleCap);
         m_job.body = QByteArray();
         return;
     }

@@ -5,8 +5,8 @@
 // its document request is fulfilled with those bytes; the requests its
 // scripts make go through the RequestRelay; navigating the tab anywhere else
 // is refused. The page has settled at its load event followed by a quiet
-// time with no request in flight; a page that never goes quiet is read at
-// the settling cap as it stands. Its DOM is then read back, serialised.
+// time with no request in flight; a page that never goes quiet is read as it
+// stands once the settling cap has passed since its document came. Its DOM is then read back, serialised.
 // Past the deadline the page fails and the tab is replaced, as when its
 // renderer crashes. Dialogs are answered at once (cancelled), downloads
 // denied, and any other tab opened in its context closed.

@@ -36,8 +36,7 @@ QJsonObject header(const char* name, const QByteArray& value)
 
 RequestRelay::RequestRelay(PageFetcher& fetcher, DevToolsSession& devTools)
     : m_fetcher(fetcher), m_devTools(devTools), m_robots(fetcher)
-{
-}
+{}
 
 RequestRelay::~RequestRelay() = default;
 
@@ -139,7 +138,8 @@ void RequestRelay::fulfil(const QString& session, const QString& requestId, int 
 
 void RequestRelay::refuse(const QString& session, const QString& requestId, const char* reason)
 {
-    m_devTools.call(QStringLiteral("Fetch.failRequest"),
-                    {{QStringLiteral("requestId"), requestId}, {QStringLiteral("errorReason"), QString::fromLatin1(reason)}},
-                    session);
+    m_devTools.call(
+        QStringLiteral("Fetch.failRequest"),
+        {{QStringLiteral("requestId"), requestId}, {QStringLiteral("errorReason"), QString::fromLatin1(reason)}},
+        session);
 }
