@@ -36,9 +36,10 @@ Run harvest(const QStringList& arguments, const QStringList& urls, const std::fu
 {
     QProcess process;
     process.setProcessEnvironment(environment);
-    process.start(qEnvironmentVariable("VANDRELL_BUILD_DIR") + QStringLiteral("/vandrell-harvest"),
-                  QStringList{QStringLiteral("-q"), QStringLiteral("--with-url"), QStringLiteral("--render-deadline=9")} +
-                      arguments);
+    process.start(
+        qEnvironmentVariable("VANDRELL_BUILD_DIR") + QStringLiteral("/vandrell-harvest"),
+        QStringList{QStringLiteral("-q"), QStringLiteral("--with-url"), QStringLiteral("--render-deadline=9")} +
+            arguments);
     process.write(urls.join(u'\n').toUtf8() + '\n');
     process.closeWriteChannel();
     for (int waited = 0; process.state() != QProcess::NotRunning && waited < 120'000; waited += 50) {
@@ -123,12 +124,10 @@ private slots:
         QTest::addColumn<QStringList>("failed");  // pages that fail with --render
 
         const QStringList none;
-        QTest::newRow("a number a timer writes")
-            << QStringList{QStringLiteral("/timer")} << none << QByteArray() << QByteArray("@/timer - 5551234567\n")
-            << none;
-        QTest::newRow("a number fetched as JSON")
-            << QStringList{QStringLiteral("/json")} << none << QByteArray() << QByteArray("@/json - 03012345678\n")
-            << none;
+        QTest::newRow("a number a timer writes") << QStringList{QStringLiteral("/timer")} << none << QByteArray()
+                                                 << QByteArray("@/timer - 5551234567\n") << none;
+        QTest::newRow("a number fetched as JSON") << QStringList{QStringLiteral("/json")} << none << QByteArray()
+                                                  << QByteArray("@/json - 03012345678\n") << none;
         QTest::newRow("--region reads the built document")
             << QStringList{QStringLiteral("/json")} << QStringList{QStringLiteral("--region=DE")} << QByteArray()
             << QByteArray("@/json - +493012345678\n") << none;
@@ -139,9 +138,9 @@ private slots:
             << QStringList{QStringLiteral("/polls")} << none << QByteArray() << QByteArray("@/polls - 03012345678\n")
             << none;
         QTest::newRow("a script that never yields fails, the run goes on")
-            << QStringList{QStringLiteral("/busy"), QStringLiteral("/timer")} << QStringList{QStringLiteral("--render-tabs=1")}
-            << QByteArray("@/busy - 5559990000\n") << QByteArray("@/timer - 5551234567\n")
-            << QStringList{QStringLiteral("/busy")};
+            << QStringList{QStringLiteral("/busy"), QStringLiteral("/timer")}
+            << QStringList{QStringLiteral("--render-tabs=1")} << QByteArray("@/busy - 5559990000\n")
+            << QByteArray("@/timer - 5551234567\n") << QStringList{QStringLiteral("/busy")};
     }
 
     void scriptBuiltPages()
@@ -197,9 +196,9 @@ private slots:
         std::vector<std::unique_ptr<QUdpSocket>> listeners;
         for (const QString& address : resolvers) {
             if (!address.startsWith(QLatin1String("127.")))
-                QProcess::execute(QStringLiteral("ip"), {QStringLiteral("addr"), QStringLiteral("add"),
-                                                         address + QStringLiteral("/32"), QStringLiteral("dev"),
-                                                         QStringLiteral("lo")});
+                QProcess::execute(QStringLiteral("ip"),
+                                  {QStringLiteral("addr"), QStringLiteral("add"), address + QStringLiteral("/32"),
+                                   QStringLiteral("dev"), QStringLiteral("lo")});
             auto& listener = listeners.emplace_back(std::make_unique<QUdpSocket>());
             QVERIFY2(listener->bind(QHostAddress(address), 53), qPrintable(listener->errorString()));
         }
@@ -215,7 +214,8 @@ private slots:
                                           QByteArray::number(server.port()) +
                                           "/socket'); navigator.sendBeacon('/beacon', 'x');"
                                           "new Worker(URL.createObjectURL(new Blob(['fetch(\\'" +
-                                          server.url(QStringLiteral("/worker")).toUtf8() + "\\')'])));"
+                                          server.url(QStringLiteral("/worker")).toUtf8() +
+                                          "\\')'])));"
                                           "fetch('/form', {method: 'POST', body: 'x'});",
                                       "text/javascript"));
         server.route(QStringLiteral("/n.json"), PageServer::page(R"({"tel": "030 1234 5678"})", "application/json"));
@@ -229,9 +229,9 @@ private slots:
             asked << event.path;
         }
         asked.sort();
-        QCOMPARE(asked, (QStringList{QStringLiteral("/app.js"), QStringLiteral("/frame"), QStringLiteral("/n.json"),
-                                     QStringLiteral("/page"), QStringLiteral("/robots.txt"),
-                                     QStringLiteral("/worker")}));
+        QCOMPARE(asked,
+                 (QStringList{QStringLiteral("/app.js"), QStringLiteral("/frame"), QStringLiteral("/n.json"),
+                              QStringLiteral("/page"), QStringLiteral("/robots.txt"), QStringLiteral("/worker")}));
         QCoreApplication::processEvents();
         for (const auto& listener : listeners)
             QVERIFY2(!listener->hasPendingDatagrams(), "a name was looked up");
@@ -277,7 +277,8 @@ private slots:
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("VANDRELL_CHROMIUM"), QStringLiteral("/nonexistent/chromium"));
-        const Run run = harvest({QStringLiteral("--render")}, {m_server.url(QStringLiteral("/timer"))}, {}, environment);
+        const Run run =
+            harvest({QStringLiteral("--render")}, {m_server.url(QStringLiteral("/timer"))}, {}, environment);
         QCOMPARE(run.exitCode, 1);
         QVERIFY2(run.err.contains("install the package chromium"), run.err.constData());
         QVERIFY(run.out.isEmpty());

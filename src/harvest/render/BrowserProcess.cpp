@@ -62,6 +62,16 @@ int bindDeadPort(quint16& port)
     return fd;
 }
 
+// Whether another user can reach a folder: every folder above it searchable
+// by all (a TMPDIR in root's home is not).
+bool reachableByOthers(const QString& folder)
+{
+    for (QDir dir(QFileInfo(folder).absolutePath()); !dir.isRoot(); dir.cdUp())
+        if (!(QFileInfo(dir.path()).permissions() & QFileDevice::ExeOther))
+            return false;
+    return true;
+}
+
 // The last line of what it wrote on standard error that says why it stopped.
 QString lastWords(const QByteArray& tail)
 {
@@ -139,9 +149,10 @@ QStringList BrowserProcess::arguments() const
         QStringLiteral("--disable-renderer-backgrounding"),
         QStringLiteral("--disable-backgrounding-occluded-windows"),
         // Frames of other sites stay in their page's process, where the
-        // page's request interception sees their requests too.
+        // page's request interception sees their requests too; a page left
+        // is not kept for going back to.
         QStringLiteral("--disable-site-isolation-trials"),
-        QStringLiteral("--disable-features=IsolateOrigins,site-per-process,Translate,MediaRouter"),
+        QStringLiteral("--disable-features=IsolateOrigins,site-per-process,Translate,MediaRouter,BackForwardCache"),
         // A page's script heap is bounded: one that allocates without end
         // ends its own tab.
         QStringLiteral("--js-flags=--max-old-space-size=512"),
@@ -163,6 +174,10 @@ QString BrowserProcess::start()
     if (account && ::chown(QFile::encodeName(m_profile->path()).constData(), account->uid, account->gid) != 0)
         return QStringLiteral("The browser's profile cannot be given to nobody: ") +
                QString::fromLocal8Bit(std::strerror(errno));
+    if (account && !reachableByOthers(m_profile->path()))
+        return QStringLiteral("The browser runs as nobody, who cannot reach its profile in %1: set TMPDIR to a "
+                              "folder all users can reach, such as /tmp")
+            .arg(QDir::tempPath());
     m_deadProxy = bindDeadPort(m_deadProxyPort);
     if (m_deadProxy < 0)
         return QStringLiteral("No loopback port to keep the browser off the network: ") +

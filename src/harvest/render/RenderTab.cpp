@@ -23,9 +23,11 @@ RenderTab::RenderTab(DevToolsSession& devTools, RequestRelay& relay, Timing timi
     connect(&m_quiet, &QTimer::timeout, this, &RenderTab::read);
     connect(&m_settleCap, &QTimer::timeout, this, &RenderTab::read);
     connect(&m_deadline, &QTimer::timeout, this, [this] {
-        complete(QStringLiteral("The page did not settle in the browser within %1 s")
-                     .arg(std::chrono::duration_cast<std::chrono::seconds>(m_timing.deadline).count()),
-                 true);
+        const qint64 seconds = std::chrono::duration_cast<std::chrono::seconds>(m_timing.deadline).count();
+        // A browser that cannot even set a tab up is of no more use.
+        if (m_state == State::Opening || m_state == State::Closing)
+            return onBroken(QStringLiteral("no tab was ready within %1 s").arg(seconds));
+        complete(QStringLiteral("The page did not settle in the browser within %1 s").arg(seconds), true);
     });
 }
 
@@ -40,6 +42,7 @@ RenderTab::~RenderTab()
 void RenderTab::open()
 {
     m_state = State::Opening;
+    m_deadline.start(m_timing.deadline);
     m_target.clear();
     m_session.clear();
     const QPointer<RenderTab> self(this);
@@ -90,6 +93,7 @@ void RenderTab::attach()
                                                   if (!error.isEmpty())
                                                       return self->onBroken(error);
                                                   self->m_state = State::Idle;
+                                                  self->m_deadline.stop();
                                                   self->onIdle();
                                               });
                     });
@@ -227,6 +231,7 @@ void RenderTab::complete(QString failure, bool replaceTab)
         // Its context goes with every process and page in it, even one
         // whose script never yields.
         m_state = State::Closing;
+        m_deadline.start(m_timing.deadline);
         m_devTools.forget(m_session);
         const QPointer<RenderTab> self(this);
         m_devTools.call(key("Target.disposeBrowserContext"), {{key("browserContextId"), m_context}}, {},
