@@ -50,13 +50,8 @@ bool RequestRelay::relay(const QString& session, const QJsonObject& paused, std:
         refuse(session, requestId);
         return false;
     }
-    QByteArray origin;
-    const QJsonObject headers = request.value(QStringLiteral("headers")).toObject();
-    for (auto header = headers.begin(); header != headers.end(); ++header)
-        if (header.key().compare(QLatin1String("Origin"), Qt::CaseInsensitive) == 0)
-            origin = header.value().toString().toLatin1();
     const quint64 key = ++m_lastKey;
-    m_relayed.emplace(key, Relayed{session, requestId, origin, nullptr, std::move(settled)});
+    m_relayed.emplace(key, Relayed{session, requestId, nullptr, std::move(settled)});
     m_robots.judge(*url, [this, key, url = *url](bool allowed) {
         const auto relayed = m_relayed.find(key);
         if (relayed == m_relayed.end())
@@ -91,12 +86,12 @@ void RequestRelay::deliver(quint64 key)
     Relayed& relayed = found->second;
     try {
         const QByteArray body = relayed.fetch->take();
-        fulfil(relayed.session, relayed.requestId, 200, relayed.fetch->contentType(), body, relayed.origin);
+        fulfil(relayed.session, relayed.requestId, 200, relayed.fetch->contentType(), body);
     } catch (const AppError&) {
         // An error status reaches the page as that status; anything else as
         // a request that failed.
         if (const int status = relayed.fetch->httpStatus(); status >= 400)
-            fulfil(relayed.session, relayed.requestId, status, {}, {}, relayed.origin);
+            fulfil(relayed.session, relayed.requestId, status, {}, {});
         else
             refuse(relayed.session, relayed.requestId, "Failed");
     }
@@ -117,17 +112,13 @@ void RequestRelay::cancel(const QString& session)
 }
 
 void RequestRelay::fulfil(const QString& session, const QString& requestId, int status, const QByteArray& contentType,
-                          const QByteArray& body, const QByteArray& origin)
+                          const QByteArray& body)
 {
+    // Only the type: no header that would let a page read an answer from
+    // another origin, which it could then send on in the next request's URL.
     QJsonArray headers;
     if (!contentType.isEmpty())
         headers.append(header("Content-Type", asFetched(contentType)));
-    // The browser holds nobody's data, so a page may read what it fetches
-    // from its other origins, as its scripts expect to.
-    if (!origin.isEmpty()) {
-        headers.append(header("Access-Control-Allow-Origin", origin));
-        headers.append(header("Access-Control-Allow-Credentials", "true"));
-    }
     m_devTools.call(QStringLiteral("Fetch.fulfillRequest"),
                     {{QStringLiteral("requestId"), requestId},
                      {QStringLiteral("responseCode"), status},

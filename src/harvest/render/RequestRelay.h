@@ -5,7 +5,9 @@
 // connections and cookies) where the origin's robots.txt allows it, and
 // fulfilled with the answer. Only what can change the document is fetched:
 // scripts, frames, and what scripts fetch, by GET; images, media, fonts,
-// style sheets, beacons and anything that would send data are refused.
+// style sheets, beacons and anything that would send data are refused. The
+// answer goes to the page with its type alone, so a script can read what
+// it fetches from its own origin only.
 
 #include "RobotsGate.h"
 
@@ -35,14 +37,13 @@ public:
     void cancel(const QString& session);
 
     void fulfil(const QString& session, const QString& requestId, int status, const QByteArray& contentType,
-                const QByteArray& body, const QByteArray& origin = {});
+                const QByteArray& body);
     void refuse(const QString& session, const QString& requestId, const char* reason = "BlockedByClient");
 
 private:
     struct Relayed {
         QString session;
         QString requestId;
-        QByteArray origin; // of the page that asked, for a request across origins
         std::unique_ptr<PendingPage> fetch;
         std::function<void()> settled;
     };
