@@ -22,6 +22,9 @@ DEBIAN_PACKAGES += help2man
 DEBIAN_PACKAGES += libphonenumber-dev libprotobuf-dev libicu-dev
 # The real-window test reads the window as a screen reader does.
 DEBIAN_PACKAGES += at-spi2-core python3-pyatspi dbus-daemon
+# vandrell-harvest --render drives Debian's Chromium; its tests and benchmark
+# need it, the program only suggests it.
+DEBIAN_PACKAGES += chromium
 
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 

@@ -25,6 +25,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # libphonenumber8 for --region, also found by shlibdeps; named here so the
 # dependency shows where the others are.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "iputils-ping, fonts-liberation, libphonenumber8")
+# vandrell-harvest --render loads pages in Chromium, when it is installed.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS chromium)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 
 include(CPack)

@@ -6,6 +6,7 @@
 #include "core/AppError.h"
 #include "core/html/PageLinks.h"
 #include "core/web/Sitemap.h"
+#include "render/RenderPool.h"
 
 #include <QScopeGuard>
 #include <QTimer>
@@ -30,6 +31,14 @@ CrawlRun::CrawlRun(const HarvestOptions& options, PageFetcher& fetcher, UrlFeed&
 {
     if (options.region && options.format != HarvestOptions::Format::Urls)
         m_regionReading = std::make_unique<RegionReading>(*options.region);
+    if (options.render) {
+        RenderPool::Settings settings;
+        settings.browser.sandbox = !options.renderWithoutSandbox;
+        settings.tabs = options.renderTabs;
+        settings.timing.deadline = std::chrono::seconds(options.renderDeadlineSeconds);
+        settings.timing.settleCap = settings.timing.deadline / 3;
+        m_render = std::make_unique<RenderPool>(std::move(settings), fetcher);
+    }
 }
 
 CrawlRun::~CrawlRun()
@@ -54,6 +63,10 @@ int CrawlRun::exec()
     m_fetcher.setOnFinished([this] { m_wake.quit(); });
     const QMetaObject::Connection onInput = QObject::connect(&m_reader, &UrlFeed::arrived, &m_wake, &QEventLoop::quit);
     QMetaObject::Connection onRead;
+    // Pages the browser is through with are read as they come.
+    QMetaObject::Connection onRendered;
+    if (m_render)
+        onRendered = QObject::connect(m_render.get(), &RenderPool::rendered, &m_wake, &QEventLoop::quit);
     if (m_regionReading)
         onRead = QObject::connect(m_regionReading.get(), &RegionReading::pagesRead, &m_wake, &QEventLoop::quit);
     m_reader.start();
@@ -62,12 +75,13 @@ int CrawlRun::exec()
         admitStartPages();
         startRequests();
         expireRobots();
-        const bool arrived = finishArrived();
+        bool arrived = finishArrived();
+        arrived = takeRenderedPages() || arrived;
         takeReadPages(false);
         flush();
         if (arrived)
             continue;
-        if (m_inFlight.empty() && !m_hosts.anyWaiting()) {
+        if (m_inFlight.empty() && !m_hosts.anyWaiting() && !(m_render && m_render->busy())) {
             // What is left is being read, or waits for input.
             takeReadPages(true);
             flush();
@@ -79,6 +93,8 @@ int CrawlRun::exec()
     m_fetcher.setOnFinished({});
     QObject::disconnect(onInput);
     QObject::disconnect(onRead);
+    QObject::disconnect(onRendered);
+    m_render.reset(); // the browser goes before the last lines
     if (m_interruptedBy) {
         m_inFlight.clear(); // their transfers end here
         takeReadPages(true);
@@ -181,7 +197,9 @@ void CrawlRun::enqueueNewPages(qint64 id, SiteCrawl& site)
 
 void CrawlRun::startRequests()
 {
-    while (!m_interruptedBy && qint64(m_inFlight.size()) < m_options.jobs) {
+    // Pages waiting for a tab hold their bodies: no more than a tab each.
+    const auto browserBehind = [this] { return m_render && m_render->waiting() >= m_options.renderTabs; };
+    while (!m_interruptedBy && qint64(m_inFlight.size()) < m_options.jobs && !browserBehind()) {
         const auto ready = m_hosts.takeReady();
         if (!ready)
             return;
@@ -337,6 +355,8 @@ void CrawlRun::finish(Request& request)
     SiteCrawl::Page& page = site->pages()[request.waiting.item];
     if (request.pending) {
         finishPage(request.waiting.crawl, *site, request.waiting.item, *request.pending, request.redirect.get());
+        if (page.state == SiteCrawl::Page::State::Rendering)
+            return; // finished when the browser hands it back
         if (page.state != SiteCrawl::Page::State::Done && retried(request)) {
             page.state = SiteCrawl::Page::State::Known;
             return;
@@ -387,10 +407,53 @@ void CrawlRun::finishPage(qint64 id, SiteCrawl& site, std::size_t i, PendingPage
         site.markSeen(page.url);
     }
     site.markSeen(finalUrl);
+    if (rendersPage(site, page, pending.contentType())) {
+        // Not done until the browser is through with it.
+        page.state = SiteCrawl::Page::State::Rendering;
+        m_render->add({id, i, std::move(finalUrl), std::move(body), pending.contentType(), {}, {}});
+        return;
+    }
+    readPage(id, site, i, finalUrl, body, pending.contentType());
+}
+
+bool CrawlRun::rendersPage(const SiteCrawl& site, const SiteCrawl::Page& page, const QByteArray& contentType) const
+{
+    if (!m_render || (m_options.format == HarvestOptions::Format::Urls && !site.followsFrom(page)))
+        return false;
+    // What a browser would show as a document of its own; a page without a
+    // type is sniffed by both.
+    const QByteArray type = contentType.toLower();
+    return type.isEmpty() || type.contains("html");
+}
+
+bool CrawlRun::takeRenderedPages()
+{
+    if (!m_render)
+        return false;
+    std::vector<RenderJob> done = m_render->takeDone();
+    for (RenderJob& job : done) {
+        SiteCrawl* site = crawl(job.crawl);
+        if (!site)
+            continue;
+        SiteCrawl::Page& page = site->pages()[job.index];
+        page.state = SiteCrawl::Page::State::Done;
+        if (!job.failure.isEmpty())
+            page.failure = m_output.failureLine(page.named(), job.failure);
+        else // serialised by the browser, whatever the page was written in
+            readPage(job.crawl, *site, job.index, job.url, job.html, QByteArrayLiteral("text/html; charset=utf-8"));
+        expand(job.crawl, *site);
+    }
+    return !done.empty();
+}
+
+void CrawlRun::readPage(qint64 id, SiteCrawl& site, std::size_t i, const PageUrl& finalUrl, const QByteArray& body,
+                        const QByteArray& contentType)
+{
+    SiteCrawl::Page& page = site.pages()[i];
     const std::string_view bytes(body.constData(), std::size_t(body.size()));
     if (m_regionReading) {
         page.rowsAwaited = true;
-        m_regionReading->add({id, i, page.shown, body, pending.contentType(), {}});
+        m_regionReading->add({id, i, page.shown, body, contentType, {}});
     } else {
         page.rows = m_output.pageRows(page.shown, bytes);
     }
@@ -399,7 +462,7 @@ void CrawlRun::finishPage(qint64 id, SiteCrawl& site, std::size_t i, PendingPage
         return;
     if (m_options.sitemap && page.depth == 0)
         awaitSitemaps(id, page, finalUrl);
-    const PageLinks links = extractPageLinks(bytes, pending.contentType().toStdString());
+    const PageLinks links = extractPageLinks(bytes, contentType.toStdString());
     if (links.nofollow)
         return;
     PageUrl base = finalUrl;

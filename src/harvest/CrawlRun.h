@@ -12,7 +12,9 @@
 // its links taken then, and dropped. Rows are printed in the order of the
 // start pages, each crawl's pages in breadth-first order. With --region,
 // pages are read on threads of their own (RegionReading) while the crawl
-// goes on, and their rows wait for them in their place.
+// goes on, and their rows wait for them in their place. With --render, HTML
+// pages are shown in a browser (RenderPool) before they are read, and wait
+// for it likewise: their rows and links come from the document it hands back.
 
 #include "HarvestOptions.h"
 #include "HostTable.h"
@@ -30,6 +32,8 @@
 #include <vector>
 
 class HarvestOutput;
+class RenderPool;
+struct RenderJob;
 class UrlFeed;
 
 class CrawlRun final {
@@ -108,6 +112,13 @@ private:
     // Waits in the event loop for an answer, a host's delay to pass, input
     // or a signal.
     void waitForEvent();
+    // A done page's rows, and its links where they are followed.
+    void readPage(qint64 id, SiteCrawl& site, std::size_t i, const PageUrl& finalUrl, const QByteArray& body,
+                  const QByteArray& contentType);
+    // Whether a fetched page goes through the browser first.
+    bool rendersPage(const SiteCrawl& site, const SiteCrawl::Page& page, const QByteArray& contentType) const;
+    // Gives the pages the browser is through with their rows and links.
+    bool takeRenderedPages(); // whether any came
     // Gives the pages RegionReading has read their rows; with wait, once it
     // has read every page handed to it.
     void takeReadPages(bool wait);
@@ -135,4 +146,5 @@ private:
     std::unique_ptr<RegionReading> m_regionReading;
     SitemapSeeds m_sitemaps;
     std::vector<QByteArray> m_sitesAwaitingRobots; // their sitemaps wait for robots.txt
+    std::unique_ptr<RenderPool> m_render;
 };

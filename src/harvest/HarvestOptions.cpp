@@ -4,6 +4,8 @@
 #include "core/fetch/FetchWindow.h"
 #include "core/fetch/SystemProxy.h"
 #include "core/numbers/PhoneNumberReader.h"
+#include "render/BrowserProcess.h"
+#include "render/RenderPool.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -26,6 +28,8 @@ constexpr int longestMaxPages = 1'000'000;
 constexpr int longestRetries = 10;
 constexpr int mostPerHost = 64;
 constexpr double longestWaitSeconds = 3600;
+constexpr int shortestRenderDeadline = 3;
+constexpr int longestRenderDeadline = 600;
 
 // The one description of the program: --help prints it, and the manual page
 // is made from --help by help2man, its "*Heading*", "Environment:" and
@@ -108,6 +112,20 @@ after a telephone label (1-800-FLOWERS) is read as the letters dial. A run of
 more than 40 digits joined only by spaces and number punctuation is read as
 figures, not numbers.
 
+*Pages built by script*
+With --render, each page that is HTML is also shown in Chromium (Debian's
+package chromium, which --render needs), and its numbers and links are read
+from the document its scripts built: a number written by a timer or fetched
+as JSON, links a menu script adds. The page is read once it has settled: its
+load event, then half a second with no request in flight; one that never goes
+quiet is read as it stands a third of the way to --render-deadline, and one
+the browser cannot read by the deadline (a script that never yields) fails.
+The browser touches no network itself: every request a page makes in it is
+fetched by the harvester, with its proxy, certificates, limits and
+robots.txt, and only scripts, frames and what scripts fetch (by GET) are
+fetched at all. Run as root, the browser runs as the user nobody, its sandbox
+on; its profile is a temporary folder, removed afterwards.
+
 *Signals*
 On SIGINT or SIGTERM nothing more is requested; the rows of the pages
 finished so far are written, in their order, one line on standard error
@@ -137,6 +155,7 @@ Examples:
   $ vandrell-harvest --follow 2 --sitemap --wait 0.5 --with-url shops.txt
   $ echo https://example.de/kontakt | vandrell-harvest --region auto --format jsonl
   {"url":"https://example.de/kontakt","number":"+493012345678","text":"030 1234567",...}
+  $ echo https://example.com/contact | vandrell-harvest --render --region auto
 
 Spread a long list over several machines with GNU parallel:
   $ parallel --pipe -N 2000 --keep-order -S host1,host2 vandrell-harvest < urls.txt
@@ -323,9 +342,32 @@ std::optional<HarvestOptions> HarvestOptions::parse(const QStringList& arguments
                                      QStringLiteral("With --follow, also start each crawl from its site's sitemaps "
                                                     "(robots.txt's Sitemap lines, else /sitemap.xml; indexes and "
                                                     "gzip files too), same host only, as pages one link away."));
-    parser.addOptions({help,   version, lengths, withUrl,   format,  region,   crlf,
-                       unique, jobs,    output,  quiet,     follow,  maxPages, maxPerHost,
-                       wait,   retries, cookies, userAgent, sitemap, cacert,   proxyCacert});
+    const QCommandLineOption render(
+        QStringLiteral("render"),
+        QStringLiteral("Show each HTML page in Chromium and read the document its scripts built (needs the package "
+                       "chromium)."));
+    const QCommandLineOption renderTabs(
+        QStringLiteral("render-tabs"),
+        QStringLiteral("With --render, pages shown at once, each in a tab of its own, from 1 to %1 (default %2).")
+            .arg(RenderPool::maximumTabs)
+            .arg(RenderPool::defaultTabs),
+        QStringLiteral("N"), QString::number(RenderPool::defaultTabs));
+    const QCommandLineOption renderDeadline(
+        QStringLiteral("render-deadline"),
+        QStringLiteral("With --render, seconds a page may take in the browser, from %1 to %2 (default 30).")
+            .arg(shortestRenderDeadline)
+            .arg(longestRenderDeadline),
+        QStringLiteral("S"), QStringLiteral("30"));
+    const QCommandLineOption renderWithoutSandbox(
+        QStringLiteral("render-without-sandbox"),
+        QStringLiteral("With --render, run Chromium without its sandbox, so that a page that takes over its "
+                       "renderer has the rights of the browser's user. Only for machines where the sandbox "
+                       "cannot start."));
+    parser.addOptions({help,        version, lengths,    withUrl,        format,
+                       region,      crlf,    unique,     jobs,           output,
+                       quiet,       follow,  maxPages,   maxPerHost,     wait,
+                       retries,     cookies, userAgent,  sitemap,        cacert,
+                       proxyCacert, render,  renderTabs, renderDeadline, renderWithoutSandbox});
     parser.addPositionalArgument(QStringLiteral("FILE"),
                                  QStringLiteral("Files of URLs, one per line; - is standard input."),
                                  QStringLiteral("[FILE...]"));
@@ -444,6 +486,17 @@ std::optional<HarvestOptions> HarvestOptions::parse(const QStringList& arguments
             return std::nullopt;
     }
     options.quiet = parser.isSet(quiet);
+    options.render = parser.isSet(render);
+    options.renderWithoutSandbox = parser.isSet(renderWithoutSandbox);
+    if (!numberIn(renderTabs, 1, RenderPool::maximumTabs, options.renderTabs) ||
+        !numberIn(renderDeadline, shortestRenderDeadline, longestRenderDeadline, options.renderDeadlineSeconds))
+        return std::nullopt;
+    if (options.render) {
+        if (const QString missing = BrowserProcess::missing(BrowserProcess::defaultProgram()); !missing.isEmpty()) {
+            usageError(missing);
+            return std::nullopt;
+        }
+    }
     for (const auto& [option, file] : {std::pair{&cacert, &options.certificateAuthorities},
                                        std::pair{&proxyCacert, &options.proxyCertificateAuthorities}}) {
         if (!parser.isSet(*option))

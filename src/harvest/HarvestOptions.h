@@ -41,6 +41,12 @@ struct HarvestOptions {
     // With --region, validated numbers: the region of numbers written without
     // a country code, in capitals, or empty for "auto" (from each page's host).
     std::optional<std::string> region;
+    // With --render, pages are shown in Chromium and read as their scripts
+    // left them.
+    bool render = false;
+    int renderTabs = 4;
+    int renderDeadlineSeconds = 30;
+    bool renderWithoutSandbox = false;
 
     // What the page fetch is set up with: one connection for every request
     // in flight, the cap per host, the cookie jar, the certificates.

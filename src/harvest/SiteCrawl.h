@@ -20,7 +20,7 @@
 class SiteCrawl final {
 public:
     struct Page {
-        enum class State { Known, Requested, Done };
+        enum class State { Known, Requested, Rendering, Done }; // Rendering: fetched, in the browser
         Page(QByteArray shown, PageUrl url, int depth) : shown(std::move(shown)), url(std::move(url)), depth(depth) {}
 
         QByteArray shown; // as read for the start page, canonical for the others

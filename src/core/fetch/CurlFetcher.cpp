@@ -108,6 +108,7 @@ public:
     QList<QByteArray> cookies() const;
     void add(CurlTransfer& transfer);
     void await(CurlTransfer& transfer);
+    void whenDone(CurlTransfer& transfer, std::function<void()> done);
     void drop(CurlTransfer& transfer);
 
 private:
@@ -122,6 +123,8 @@ private:
     void refuse(CurlTransfer& transfer, const QString& reason);
     void finish(CurlTransfer& transfer, CURLcode result);
     void detach(CurlTransfer& transfer);
+    // Its turn has come: it never pauses, and its bytes are no longer ahead.
+    void markAwaited(CurlTransfer& transfer);
     void resumePaused();
     bool mayPause(const CurlTransfer& transfer) const
     {
@@ -282,11 +285,18 @@ void CurlFetcher::Engine::add(CurlTransfer& transfer)
     m_live.push_back(&transfer); // room reserved above: cannot throw
 }
 
+void CurlFetcher::Engine::markAwaited(CurlTransfer& transfer)
+{
+    if (transfer.awaited)
+        return;
+    transfer.awaited = true;
+    m_ahead.release(transfer.body.size());
+}
+
 void CurlFetcher::Engine::await(CurlTransfer& transfer)
 {
-    transfer.awaited = true;
+    markAwaited(transfer);
     m_awaited = &transfer;
-    m_ahead.release(transfer.body.size()); // no longer ahead of its turn
     resumePaused();
     if (!transfer.finished) {
         QEventLoop loop;
@@ -295,6 +305,15 @@ void CurlFetcher::Engine::await(CurlTransfer& transfer)
         transfer.loop = nullptr;
     }
     m_awaited = nullptr;
+}
+
+void CurlFetcher::Engine::whenDone(CurlTransfer& transfer, std::function<void()> done)
+{
+    if (transfer.finished)
+        return done();
+    transfer.done = std::move(done);
+    markAwaited(transfer);
+    resumePaused();
 }
 
 void CurlFetcher::Engine::drop(CurlTransfer& transfer)
@@ -540,6 +559,8 @@ void CurlFetcher::Engine::finish(CurlTransfer& transfer, CURLcode result)
         transfer.loop->quit();
     if (m_onFinished)
         m_onFinished();
+    if (transfer.done)
+        std::exchange(transfer.done, {})();
 }
 
 namespace {
@@ -570,6 +591,14 @@ public:
     bool transientFailure() const override { return m_transfer->finished && isTransient(*m_transfer); }
     qint64 retryAfterSeconds() const override { return qint64(m_transfer->retryAfter); }
     bool notAPage() const override { return m_transfer->notAPage; }
+    void whenDone(std::function<void()> done) override
+    {
+        if (m_transfer->engine)
+            m_transfer->engine->whenDone(*m_transfer, std::move(done));
+        else
+            done();
+    }
+
     PageUrl finalUrl() const override { return m_transfer->finished ? m_transfer->url : PageUrl(); }
     int httpStatus() const override { return int(m_transfer->status); }
     QByteArray contentType() const override { return m_transfer->contentType.toLatin1(); }

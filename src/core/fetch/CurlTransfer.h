@@ -10,6 +10,8 @@
 
 #include <curl/curl.h>
 
+#include <functional>
+
 class QEventLoop;
 
 struct CurlTransfer {
@@ -64,4 +66,5 @@ struct CurlTransfer {
     qint64 speedMarkAt = -1;
     qint64 speedMarkBytes = 0;
     QEventLoop* loop = nullptr;
+    std::function<void()> done; // PendingPage::whenDone's, called once finished
 };

@@ -34,6 +34,11 @@ public:
     // Once take() has returned: the answer was no page (Body::PagesOnly)
     // and was closed after its headers; take() gave nothing.
     virtual bool notAPage() const { return false; }
+    // For a caller that waits by events rather than in take(): calls done on
+    // this thread once take() would no longer wait (at once if it would not
+    // now). From then on the page is treated as awaited: it never pauses
+    // for its turn. done may start other fetches but not drop this page.
+    virtual void whenDone(std::function<void()> done) { done(); }
 };
 
 class PageFetcher {
