@@ -29,8 +29,13 @@ CrawlRun::CrawlRun(const HarvestOptions& options, PageFetcher& fetcher, UrlFeed&
     : m_options(options), m_fetcher(fetcher), m_reader(reader), m_output(output), m_hosts(hostRules(options)),
       m_sitemaps(std::size_t(options.maxPages))
 {
+    std::optional<std::string> region;
     if (options.region && options.format != HarvestOptions::Format::Urls)
-        m_regionReading = std::make_unique<RegionReading>(*options.region);
+        region = *options.region;
+    // Many times what a crawl could still take: links off the site or
+    // refused by robots.txt take no place in it.
+    const qsizetype linksAtMost = std::max<qsizetype>(10 * qsizetype(options.maxPages), 1000);
+    m_reading = std::make_unique<PageReading>(output, std::move(region), linksAtMost);
     if (options.render) {
         RenderPool::Settings settings;
         settings.browser.sandbox = !options.renderWithoutSandbox;
@@ -62,13 +67,12 @@ int CrawlRun::exec()
     // Whatever can bring work ends a wait: an answer, input, pages read.
     m_fetcher.setOnFinished([this] { m_wake.quit(); });
     const QMetaObject::Connection onInput = QObject::connect(&m_reader, &UrlFeed::arrived, &m_wake, &QEventLoop::quit);
-    QMetaObject::Connection onRead;
+    const QMetaObject::Connection onRead =
+        QObject::connect(m_reading.get(), &PageReading::pagesRead, &m_wake, &QEventLoop::quit);
     // Pages the browser is through with are read as they come.
     QMetaObject::Connection onRendered;
     if (m_render)
         onRendered = QObject::connect(m_render.get(), &RenderPool::rendered, &m_wake, &QEventLoop::quit);
-    if (m_regionReading)
-        onRead = QObject::connect(m_regionReading.get(), &RegionReading::pagesRead, &m_wake, &QEventLoop::quit);
     m_reader.start();
     while (m_output.open() && !m_interruptedBy) {
         m_output.reportInputErrors(m_reader);
@@ -77,14 +81,18 @@ int CrawlRun::exec()
         expireRobots();
         bool arrived = finishArrived();
         arrived = takeRenderedPages() || arrived;
-        takeReadPages(false);
+        arrived = takeReadPages(false) || arrived;
+        m_fetcher.setHeldElsewhere(m_reading->waitingBytes());
         flush();
         if (arrived)
             continue;
         if (m_inFlight.empty() && !m_hosts.anyWaiting() && !(m_render && m_render->busy())) {
-            // What is left is being read, or waits for input.
-            takeReadPages(true);
+            // What is left is being read, or waits for input; what is read
+            // may bring links.
+            const bool read = takeReadPages(true);
             flush();
+            if (read)
+                continue;
             if (m_inputEnded)
                 break;
         }
@@ -199,11 +207,11 @@ void CrawlRun::startRequests()
 {
     // Pages waiting for a tab hold their bodies: no more than a tab each.
     const auto browserBehind = [this] { return m_render && m_render->waiting() >= m_options.renderTabs; };
-    while (!m_interruptedBy && qint64(m_inFlight.size()) < m_options.jobs && !browserBehind()) {
+    while (!m_interruptedBy && qint64(m_inFlight.size()) < m_options.jobs && !browserBehind() &&
+           !m_reading->behind()) {
         const auto ready = m_hosts.takeReady();
         if (!ready)
             return;
-        ++m_lookedAt;
         request(ready->first, *ready->second);
     }
 }
@@ -211,7 +219,6 @@ void CrawlRun::startRequests()
 void CrawlRun::request(const WaitingRequest& waiting, HostRecord& record)
 {
     Request request{waiting, &record, m_hosts.now(), {}, {}, nullptr};
-    ++m_started;
     try {
         if (waiting.kind == RequestKind::RobotsTxt) {
             const PageUrl& url = record.robotsTxtUrl();
@@ -355,8 +362,8 @@ void CrawlRun::finish(Request& request)
     SiteCrawl::Page& page = site->pages()[request.waiting.item];
     if (request.pending) {
         finishPage(request.waiting.crawl, *site, request.waiting.item, *request.pending, request.redirect.get());
-        if (page.state == SiteCrawl::Page::State::Rendering)
-            return; // finished when the browser hands it back
+        if (page.state == SiteCrawl::Page::State::Rendering || page.state == SiteCrawl::Page::State::Reading)
+            return; // done once it is read
         if (page.state != SiteCrawl::Page::State::Done && retried(request)) {
             page.state = SiteCrawl::Page::State::Known;
             return;
@@ -413,7 +420,7 @@ void CrawlRun::finishPage(qint64 id, SiteCrawl& site, std::size_t i, PendingPage
         m_render->add({id, i, std::move(finalUrl), std::move(body), pending.contentType(), {}, {}});
         return;
     }
-    readPage(id, site, i, finalUrl, body, pending.contentType());
+    readPage(id, site, i, finalUrl, std::move(body), pending.contentType());
 }
 
 bool CrawlRun::rendersPage(const SiteCrawl& site, const SiteCrawl::Page& page, const QByteArray& contentType) const
@@ -436,63 +443,28 @@ bool CrawlRun::takeRenderedPages()
         if (!site)
             continue;
         SiteCrawl::Page& page = site->pages()[job.index];
+        if (job.failure.isEmpty()) { // serialised by the browser, whatever the page was written in
+            readPage(job.crawl, *site, job.index, job.url, std::move(job.html),
+                     QByteArrayLiteral("text/html; charset=utf-8"));
+            continue;
+        }
         page.state = SiteCrawl::Page::State::Done;
-        if (!job.failure.isEmpty())
-            page.failure = m_output.failureLine(page.named(), job.failure);
-        else // serialised by the browser, whatever the page was written in
-            readPage(job.crawl, *site, job.index, job.url, job.html, QByteArrayLiteral("text/html; charset=utf-8"));
+        page.failure = m_output.failureLine(page.named(), job.failure);
         expand(job.crawl, *site);
     }
     return !done.empty();
 }
 
-void CrawlRun::readPage(qint64 id, SiteCrawl& site, std::size_t i, const PageUrl& finalUrl, const QByteArray& body,
-                        const QByteArray& contentType)
+void CrawlRun::readPage(qint64 id, SiteCrawl& site, std::size_t i, const PageUrl& finalUrl, QByteArray body,
+                        QByteArray contentType)
 {
     SiteCrawl::Page& page = site.pages()[i];
-    const std::string_view bytes(body.constData(), std::size_t(body.size()));
-    if (m_regionReading) {
-        page.rowsAwaited = true;
-        m_regionReading->add({id, i, page.shown, body, contentType, {}});
-    } else {
-        page.rows = m_output.pageRows(page.shown, bytes);
-    }
+    page.state = SiteCrawl::Page::State::Reading;
     // Links only from pages whose links are followed.
-    if (!site.followsFrom(page))
-        return;
-    if (m_options.sitemap && page.depth == 0)
+    const bool followsLinks = site.followsFrom(page);
+    if (followsLinks && m_options.sitemap && page.depth == 0)
         awaitSitemaps(id, page, finalUrl);
-    const PageLinks links = extractPageLinks(bytes, contentType.toStdString());
-    if (links.nofollow)
-        return;
-    PageUrl base = finalUrl;
-    if (!links.base.isEmpty())
-        base = LinkResolver(finalUrl).resolve(links.base).value_or(finalUrl);
-    const LinkResolver resolver(base);
-    // A page of a million links to a few pages costs one resolving each, and
-    // a page of a million distinct ones a bounded share: many times what
-    // the crawl could still take, since links off the site or refused by
-    // robots.txt take no place in it.
-    const qsizetype keptAtMost = std::max<qsizetype>(10 * qsizetype(m_options.maxPages), 1000);
-    QSet<QByteArray> hrefs;
-    QSet<QByteArray> kept;
-    for (const QByteArray& link : links.hrefs) {
-        if (kept.size() >= keptAtMost)
-            break;
-        // The fragment names a place in the page, not another page: an index
-        // of ten thousand anchors into a few pages resolves a few links.
-        const qsizetype fragment = link.indexOf('#');
-        const QByteArray href = fragment < 0 ? link : link.first(fragment);
-        if (hrefs.contains(href))
-            continue;
-        hrefs.insert(href);
-        if (const std::optional<PageUrl> resolved = resolver.resolve(href)) {
-            if (!kept.contains(resolved->canonical())) {
-                kept.insert(resolved->canonical());
-                page.links.push_back(resolved->asCanonical());
-            }
-        }
-    }
+    m_reading->add({id, i, page.shown, finalUrl, std::move(body), std::move(contentType), followsLinks, {}, {}});
 }
 
 QString CrawlRun::judgeRedirect(qint64 id, const PageUrl& target, RedirectNote& note)
@@ -625,19 +597,24 @@ void CrawlRun::seedCrawls(const QByteArray& site)
     }
 }
 
-void CrawlRun::takeReadPages(bool wait)
+bool CrawlRun::takeReadPages(bool wait)
 {
-    if (!m_regionReading)
-        return;
     if (wait)
-        m_regionReading->waitForAll();
-    for (const RegionReading::Page& read : m_regionReading->takeRead()) {
-        if (SiteCrawl* site = crawl(read.crawl)) {
-            SiteCrawl::Page& page = site->pages()[read.index];
-            page.rows = m_output.regionRows(read.url, read.numbers);
-            page.rowsAwaited = false;
-        }
+        m_reading->waitForAll();
+    std::vector<PageReading::Page> read = m_reading->takeRead();
+    for (PageReading::Page& done : read) {
+        SiteCrawl* site = crawl(done.crawl);
+        if (!site)
+            continue;
+        SiteCrawl::Page& page = site->pages()[done.index];
+        page.rows = std::move(done.rows);
+        // Before what the site's sitemaps may have added meanwhile.
+        page.links.insert(page.links.begin(), std::make_move_iterator(done.links.begin()),
+                          std::make_move_iterator(done.links.end()));
+        page.state = SiteCrawl::Page::State::Done;
+        expand(done.crawl, *site);
     }
+    return !read.empty();
 }
 
 void CrawlRun::flush()
@@ -645,8 +622,7 @@ void CrawlRun::flush()
     while (!m_crawls.empty()) {
         SiteCrawl& site = m_crawls.front();
         std::size_t& next = site.flushed();
-        while (next < site.pages().size() && site.pages()[next].state == SiteCrawl::Page::State::Done &&
-               !site.pages()[next].rowsAwaited) {
+        while (next < site.pages().size() && site.pages()[next].state == SiteCrawl::Page::State::Done) {
             SiteCrawl::Page& page = site.pages()[next++];
             if (!page.failure.isEmpty())
                 m_output.fail(page.failure);

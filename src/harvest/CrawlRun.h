@@ -8,17 +8,17 @@
 // The hosts' rules (waiting requests, retries, delays, connection caps,
 // robots.txt) live in the HostTable; this class keeps the crawls. Requests
 // are finished as their answers come, whichever host's comes first, so one
-// slow server (or its robots.txt) holds up no other; each page is scanned and
-// its links taken then, and dropped. Rows are printed in the order of the
-// start pages, each crawl's pages in breadth-first order. With --region,
-// pages are read on threads of their own (RegionReading) while the crawl
-// goes on, and their rows wait for them in their place. With --render, HTML
-// pages are shown in a browser (RenderPool) before they are read, and wait
-// for it likewise: their rows and links come from the document it hands back.
+// slow server (or its robots.txt) holds up no other. Each page fetched goes
+// to the reading threads (PageReading), which give back its rows and its
+// links in one parse; the main thread runs the transfers and the crawl only.
+// Rows are printed in the order of the start pages, each crawl's pages in
+// breadth-first order, each page's once it is read. With --render, HTML
+// pages are shown in a browser (RenderPool) before they are read: their rows
+// and links come from the document it hands back.
 
 #include "HarvestOptions.h"
 #include "HostTable.h"
-#include "RegionReading.h"
+#include "PageReading.h"
 #include "SiteCrawl.h"
 #include "SitemapSeeds.h"
 #include "core/fetch/PageFetcher.h"
@@ -51,10 +51,6 @@ public:
     // Asks no more: the rows of the pages finished so far are written, in
     // their order, and exec() returns. Safe to call from the event loop.
     void interrupt(int signal);
-
-    // Waiting requests the scheduler has looked at, and requests started.
-    qint64 waitingLookedAt() const { return m_lookedAt; }
-    qint64 requestsStarted() const { return m_started; }
 
 private:
     struct RedirectNote {
@@ -112,16 +108,17 @@ private:
     // Waits in the event loop for an answer, a host's delay to pass, input
     // or a signal.
     void waitForEvent();
-    // A done page's rows, and its links where they are followed.
-    void readPage(qint64 id, SiteCrawl& site, std::size_t i, const PageUrl& finalUrl, const QByteArray& body,
-                  const QByteArray& contentType);
+    // Hands a fetched page to the reading threads, for its rows and, where
+    // they are followed, its links.
+    void readPage(qint64 id, SiteCrawl& site, std::size_t i, const PageUrl& finalUrl, QByteArray body,
+                  QByteArray contentType);
     // Whether a fetched page goes through the browser first.
     bool rendersPage(const SiteCrawl& site, const SiteCrawl::Page& page, const QByteArray& contentType) const;
     // Gives the pages the browser is through with their rows and links.
     bool takeRenderedPages(); // whether any came
-    // Gives the pages RegionReading has read their rows; with wait, once it
-    // has read every page handed to it.
-    void takeReadPages(bool wait);
+    // Gives the pages read their rows and links; with wait, once every page
+    // handed in is read. Whether any came.
+    bool takeReadPages(bool wait);
     void flush();
     void reportInterruption();
     SiteCrawl* crawl(qint64 id);
@@ -141,9 +138,7 @@ private:
     qint64 m_donePages = 0;
     qint64 m_disallowed = 0;
     qint64 m_notPages = 0;
-    qint64 m_lookedAt = 0;
-    qint64 m_started = 0;
-    std::unique_ptr<RegionReading> m_regionReading;
+    std::unique_ptr<PageReading> m_reading;
     SitemapSeeds m_sitemaps;
     std::vector<QByteArray> m_sitesAwaitingRobots; // their sitemaps wait for robots.txt
     std::unique_ptr<RenderPool> m_render;

@@ -12,16 +12,16 @@ HarvestOutput::HarvestOutput(const HarvestOptions& options, StdoutWriter& out)
                std::string_view(options.lineEnd.constData(), std::size_t(options.lineEnd.size())))
 {}
 
-PageRows HarvestOutput::pageRows(const QByteArray& url, std::string_view page)
+PageRows HarvestOutput::pageRows(const QByteArray& url, std::string_view page, PageStep& step) const
 {
     PageRows rows;
     if (m_options.format == HarvestOptions::Format::Urls) {
         addRow(rows, url, url);
         return rows;
     }
-    m_step.scan(std::string_view(url.constData(), std::size_t(url.size())), page);
+    step.scan(std::string_view(url.constData(), std::size_t(url.size())), page);
     QByteArray row;
-    m_step.forEachRow(m_choice, [&](const PageRow& accepted) {
+    step.forEachRow(m_choice, [&](const PageRow& accepted) {
         row.clear();
         accepted.appendTo(row);
         if (records()) {
@@ -32,11 +32,11 @@ PageRows HarvestOutput::pageRows(const QByteArray& url, std::string_view page)
             addRow(rows, row, row);
         }
     });
-    m_step.clear();
+    step.clear();
     return rows;
 }
 
-PageRows HarvestOutput::regionRows(const QByteArray& url, const std::vector<FoundNumber>& numbers)
+PageRows HarvestOutput::regionRows(const QByteArray& url, const std::vector<FoundNumber>& numbers) const
 {
     PageRows rows;
     QByteArray row;

@@ -1,7 +1,7 @@
 #pragma once
 // What a harvest prints, in whichever order its run produces pages: a page's
 // rows (its numbers through the shared page step, or with --region the
-// validated numbers RegionReading found, or its URL alone for --format urls;
+// validated numbers the reader found, or its URL alone for --format urls;
 // as text, or as records for jsonl and csv), --unique's memory of rows printed
 // (rows are made in the order pages come, and kept or left out as printed), the end of
 // the comma line, and the failure lines on standard error, through the
@@ -29,10 +29,12 @@ public:
     void setProgress(ProgressLine* progress) { m_progress = progress; }
 
     // The rows of one page, ready to write; the page may go afterwards. url
-    // is the page's URL as its rows show it. Not for --region.
-    PageRows pageRows(const QByteArray& url, std::string_view page);
+    // is the page's URL as its rows show it. Not for --region. Making rows
+    // changes nothing here, so the reading threads make them, each with a
+    // step of its own.
+    PageRows pageRows(const QByteArray& url, std::string_view page, PageStep& step) const;
     // With --region, the rows of the numbers read in a page.
-    PageRows regionRows(const QByteArray& url, const std::vector<FoundNumber>& numbers);
+    PageRows regionRows(const QByteArray& url, const std::vector<FoundNumber>& numbers) const;
     void write(const PageRows& rows);
     // "vandrell-harvest: URL: reason" on one line, control bytes quoted.
     QByteArray failureLine(const QByteArray& url, const QString& reason) const;
@@ -66,7 +68,6 @@ private:
     StdoutWriter& m_out;
     const RowChoice m_choice;
     const ResultsFormat m_format;
-    PageStep m_step;              // keeps its buffers from page to page
     bool m_headerWritten = false; // csv's header record
     ProgressLine* m_progress = nullptr;
     QSet<QByteArray> m_seen;

@@ -20,7 +20,8 @@
 class SiteCrawl final {
 public:
     struct Page {
-        enum class State { Known, Requested, Rendering, Done }; // Rendering: fetched, in the browser
+        // Rendering and Reading: fetched, in the browser or on a reading thread.
+        enum class State { Known, Requested, Rendering, Reading, Done };
         Page(QByteArray shown, PageUrl url, int depth) : shown(std::move(shown)), url(std::move(url)), depth(depth) {}
 
         QByteArray shown; // as read for the start page, canonical for the others
@@ -28,7 +29,6 @@ public:
         int depth = 0;
         State state = State::Known;
         PageRows rows;              // ready to print
-        bool rowsAwaited = false;   // its rows are still being read
         bool linksAwaited = false;  // more links are to come (its site's sitemaps)
         QByteArray failure;         // a failure line instead
         std::vector<PageUrl> links; // in document order, until they join the crawl

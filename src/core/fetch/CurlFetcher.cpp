@@ -105,6 +105,7 @@ public:
 
     std::unique_ptr<CurlTransfer> prepare(const QString& subject, const PageUrl& url);
     void setOnFinished(std::function<void()> notice) { m_onFinished = std::move(notice); }
+    void setHeldElsewhere(qint64 bytes);
     QList<QByteArray> cookies() const;
     void add(CurlTransfer& transfer);
     void await(CurlTransfer& transfer);
@@ -139,6 +140,7 @@ private:
     std::unordered_set<CurlTransfer*> m_owned; // every page not yet destroyed, finished or not
     QElapsedTimer m_clock;
     AheadBudget m_ahead; // body bytes of pages not yet awaited
+    qint64 m_heldElsewhere = 0; // in m_ahead too
     CurlTransfer* m_awaited = nullptr;
     CURLSH* m_share = nullptr; // the cookie jar, when cookies are kept
     std::function<void()> m_onFinished;
@@ -336,6 +338,18 @@ void CurlFetcher::Engine::detach(CurlTransfer& transfer)
     curl_easy_cleanup(transfer.easy);
     transfer.easy = nullptr;
     std::erase(m_live, &transfer);
+}
+
+void CurlFetcher::Engine::setHeldElsewhere(qint64 bytes)
+{
+    if (bytes == m_heldElsewhere)
+        return;
+    m_ahead.release(m_heldElsewhere);
+    m_ahead.hold(bytes);
+    const bool fewer = bytes < m_heldElsewhere;
+    m_heldElsewhere = bytes;
+    if (fewer)
+        resumePaused();
 }
 
 // A resume libcurl refuses ends that transfer alone; the others go on.
@@ -624,6 +638,11 @@ QByteArray CurlFetcher::userAgent()
 void CurlFetcher::setOnFinished(std::function<void()> notice)
 {
     m_engine->setOnFinished(std::move(notice));
+}
+
+void CurlFetcher::setHeldElsewhere(qint64 bytes)
+{
+    m_engine->setHeldElsewhere(bytes);
 }
 
 QList<QByteArray> CurlFetcher::cookies() const

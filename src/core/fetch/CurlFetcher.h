@@ -62,6 +62,7 @@ public:
     std::unique_ptr<PendingPage> start(const PageUrl& url, const QString& subject, RedirectCheck check = {},
                                        Body body = Body::Any) override;
     void setOnFinished(std::function<void()> notice) override;
+    void setHeldElsewhere(qint64 bytes) override;
     // Cookies in the jar, as libcurl lists them (Netscape lines).
     QList<QByteArray> cookies() const;
 

@@ -69,6 +69,10 @@ public:
     // Called from the event loop each time a page's fetch ends, so a caller
     // waiting for whichever page comes first knows when to look.
     virtual void setOnFinished(std::function<void()> notice) { (void)notice; }
+    // Bytes of pages already fetched that the caller still holds (pages it
+    // is reading): they count against what pages fetched ahead may hold, so
+    // transfers pause while the caller is behind.
+    virtual void setHeldElsewhere(qint64 bytes) { (void)bytes; }
 
     QByteArray OpenURL(const QString& url) { return start(url)->take(); }
 };

@@ -1,7 +1,11 @@
-#include "RegionReading.h"
+#include "PageReading.h"
 
+#include "FollowedLinks.h"
+#include "HarvestOutput.h"
+#include "core/PageStep.h"
 #include "core/html/PageText.h"
 #include "core/numbers/HostRegion.h"
+#include "core/numbers/PhoneNumberReader.h"
 
 #include <QMetaObject>
 #include <QThread>
@@ -15,7 +19,8 @@
 namespace {
 
 // Pages fetched faster than they are read wait in memory up to this, some
-// eighty typical pages; one page always may, however large.
+// eighty typical pages, before the crawl asks for more; the pages already in
+// flight still come.
 constexpr qsizetype kMaxWaitingBytes = 8 * 1024 * 1024;
 // Reading threads, at most one per processor: beyond a few, the transfers on
 // the main thread no longer keep them busy.
@@ -28,18 +33,16 @@ constexpr qsizetype kLargePage = 1024 * 1024;
 
 } // namespace
 
-RegionReading::RegionReading(std::string region) : m_region(std::move(region))
+PageReading::PageReading(const HarvestOutput& output, std::optional<std::string> region, qsizetype linksAtMost)
+    : m_output(output), m_region(std::move(region)), m_linksAtMost(linksAtMost)
 {
     // The processors this process may run on, as Qt counts them.
     const int threads = std::clamp(QThread::idealThreadCount(), 1, kMaxThreads);
     for (int i = 0; i < threads; ++i)
-        m_threads.emplace_back([this] {
-            PhoneNumberReader reader; // what it remembers is this thread's alone
-            readAll(reader);
-        });
+        m_threads.emplace_back([this] { readAll(); });
 }
 
-RegionReading::~RegionReading()
+PageReading::~PageReading()
 {
     {
         std::lock_guard lock(m_mutex);
@@ -50,17 +53,16 @@ RegionReading::~RegionReading()
         thread.join();
 }
 
-void RegionReading::add(Page page)
+void PageReading::add(Page page)
 {
     std::unique_lock lock(m_mutex);
-    m_changed.wait(lock, [this] { return m_waitingBytes < kMaxWaitingBytes; });
     m_waitingBytes += page.body.size();
     m_waiting.emplace_back(m_added++, std::move(page));
     lock.unlock();
     m_changed.notify_all();
 }
 
-std::vector<RegionReading::Page> RegionReading::takeRead()
+std::vector<PageReading::Page> PageReading::takeRead()
 {
     std::lock_guard lock(m_mutex);
     std::vector<Page> pages;
@@ -71,14 +73,28 @@ std::vector<RegionReading::Page> RegionReading::takeRead()
     return pages;
 }
 
-void RegionReading::waitForAll()
+void PageReading::waitForAll()
 {
     std::unique_lock lock(m_mutex);
     m_changed.wait(lock, [this] { return m_taken + qint64(m_read.size()) == m_added; });
 }
 
-void RegionReading::readAll(PhoneNumberReader& reader)
+qsizetype PageReading::waitingBytes() const
 {
+    std::lock_guard lock(m_mutex);
+    return m_waitingBytes;
+}
+
+bool PageReading::behind() const
+{
+    return waitingBytes() >= kMaxWaitingBytes;
+}
+
+void PageReading::readAll()
+{
+    // What these remember is this thread's alone.
+    PageStep step;
+    PhoneNumberReader reader;
     // The main thread keeps the transfers going and the crawl growing: where
     // processors are short, it goes first, and the reading takes what is left.
     errno = 0;
@@ -100,7 +116,7 @@ void RegionReading::readAll(PhoneNumberReader& reader)
             m_readingLarge = true;
         }
         lock.unlock();
-        page.numbers = read(reader, page);
+        read(page, step, reader);
         page.body = QByteArray();
         lock.lock();
         if (bytes > kLargePage)
@@ -114,17 +130,34 @@ void RegionReading::readAll(PhoneNumberReader& reader)
     }
 }
 
-std::vector<FoundNumber> RegionReading::read(PhoneNumberReader& reader, const Page& page) const
+void PageReading::read(Page& page, PageStep& step, PhoneNumberReader& reader) const
 {
-    const std::string region = m_region.empty() ? regionForUrl(page.url) : m_region;
     const std::string_view html(page.body.constData(), std::size_t(page.body.size()));
     const std::string_view type(page.contentType.constData(), std::size_t(page.contentType.size()));
-    if (!reader.mayHoldNumbers(html, type, region))
-        return {};
-    return reader.read(extractPageText(html, type), region);
+    PageLinks links;
+    if (!m_region) {
+        page.rows = m_output.pageRows(page.url, html, step);
+        if (page.followsLinks)
+            links = extractPageLinks(html, type);
+    } else {
+        const std::string region = m_region->empty() ? regionForUrl(page.url) : *m_region;
+        // The sieve spares most pages the parse of their text, but a page
+        // whose links are followed is parsed anyway: once, for both.
+        std::vector<FoundNumber> numbers;
+        if (page.followsLinks) {
+            const PageText text = extractPageTextAndLinks(html, type, links);
+            if (reader.mayHoldNumbers(html, type, region))
+                numbers = reader.read(text, region);
+        } else if (reader.mayHoldNumbers(html, type, region)) {
+            numbers = reader.read(extractPageText(html, type), region);
+        }
+        page.rows = m_output.regionRows(page.url, numbers);
+    }
+    if (page.followsLinks)
+        page.links = followedLinks(links, page.finalUrl, m_linksAtMost);
 }
 
-void RegionReading::deliver()
+void PageReading::deliver()
 {
     m_noticePosted = false;
     emit pagesRead();
