@@ -94,6 +94,8 @@ private slots:
         QCOMPARE(::rows("<p>Tel " + letters + "</p>", "US"), QByteArray());
         QCOMPARE(::rows(cells, "DE").count("+4930100000"), 100000);
         QCOMPARE(::rows(nested, "DE"), QByteArray("+49301234567 phone"));
+        QCOMPARE(::rows("<p>" + QByteArray("Kundenservice Telefon ").repeated(5000) + "030 1234567</p>", "DE"),
+                 QByteArray("+49301234567 phone"));
     }
 };
 
