@@ -207,8 +207,7 @@ void CrawlRun::startRequests()
 {
     // Pages waiting for a tab hold their bodies: no more than a tab each.
     const auto browserBehind = [this] { return m_render && m_render->waiting() >= m_options.renderTabs; };
-    while (!m_interruptedBy && qint64(m_inFlight.size()) < m_options.jobs && !browserBehind() &&
-           !m_reading->behind()) {
+    while (!m_interruptedBy && qint64(m_inFlight.size()) < m_options.jobs && !browserBehind() && !m_reading->behind()) {
         const auto ready = m_hosts.takeReady();
         if (!ready)
             return;

@@ -92,15 +92,12 @@ bool PageReading::behind() const
 
 void PageReading::readAll()
 {
-    // What these remember is this thread's alone.
+    // What these remember is this thread's alone; the number reader (whose
+    // start costs what reading dozens of pages does) only for --region.
     PageStep step;
-    PhoneNumberReader reader;
-    // The main thread keeps the transfers going and the crawl growing: where
-    // processors are short, it goes first, and the reading takes what is left.
-    errno = 0;
-    const int niceness = ::getpriority(PRIO_PROCESS, id_t(::gettid()));
-    if (errno == 0)
-        ::setpriority(PRIO_PROCESS, id_t(::gettid()), std::min(niceness + kReadingNiceness, 19));
+    std::optional<PhoneNumberReader> reader;
+    if (m_region)
+        reader.emplace();
     std::unique_lock lock(m_mutex);
     for (;;) {
         m_changed.wait(lock, [this] { return m_stopping || !m_waiting.empty(); });
@@ -116,7 +113,7 @@ void PageReading::readAll()
             m_readingLarge = true;
         }
         lock.unlock();
-        read(page, step, reader);
+        read(page, step, reader ? &*reader : nullptr);
         page.body = QByteArray();
         lock.lock();
         if (bytes > kLargePage)
@@ -130,7 +127,7 @@ void PageReading::readAll()
     }
 }
 
-void PageReading::read(Page& page, PageStep& step, PhoneNumberReader& reader) const
+void PageReading::read(Page& page, PageStep& step, PhoneNumberReader* reader) const
 {
     const std::string_view html(page.body.constData(), std::size_t(page.body.size()));
     const std::string_view type(page.contentType.constData(), std::size_t(page.contentType.size()));
@@ -146,10 +143,10 @@ void PageReading::read(Page& page, PageStep& step, PhoneNumberReader& reader) co
         std::vector<FoundNumber> numbers;
         if (page.followsLinks) {
             const PageText text = extractPageTextAndLinks(html, type, links);
-            if (reader.mayHoldNumbers(html, type, region))
-                numbers = reader.read(text, region);
-        } else if (reader.mayHoldNumbers(html, type, region)) {
-            numbers = reader.read(extractPageText(html, type), region);
+            if (reader->mayHoldNumbers(html, type, region))
+                numbers = reader->read(text, region);
+        } else if (reader->mayHoldNumbers(html, type, region)) {
+            numbers = reader->read(extractPageText(html, type), region);
         }
         page.rows = m_output.regionRows(page.url, numbers);
     }

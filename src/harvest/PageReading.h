@@ -66,7 +66,7 @@ signals:
 
 private:
     void readAll();
-    void read(Page& page, PageStep& step, PhoneNumberReader& reader) const;
+    void read(Page& page, PageStep& step, PhoneNumberReader* reader) const; // reader with a region
     // The main thread's side of the reading thread's notice.
     Q_INVOKABLE void deliver();
 

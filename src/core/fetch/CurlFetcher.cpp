@@ -139,7 +139,7 @@ private:
     std::vector<CurlTransfer*> m_live;         // in the order they were started
     std::unordered_set<CurlTransfer*> m_owned; // every page not yet destroyed, finished or not
     QElapsedTimer m_clock;
-    AheadBudget m_ahead; // body bytes of pages not yet awaited
+    AheadBudget m_ahead;        // body bytes of pages not yet awaited
     qint64 m_heldElsewhere = 0; // in m_ahead too
     CurlTransfer* m_awaited = nullptr;
     CURLSH* m_share = nullptr; // the cookie jar, when cookies are kept

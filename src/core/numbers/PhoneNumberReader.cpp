@@ -280,19 +280,26 @@ struct LetterRun {
     std::size_t letters = 0;
     std::size_t end = 0;
 };
+// ASCII alone, tested inline: every byte of every page passes here.
+constexpr bool isCapital(char c)
+{
+    return c >= 'A' && c <= 'Z';
+}
+constexpr bool isFigure(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
 LetterRun letterRunAt(std::string_view text, std::size_t at)
 {
-    if (at < 2 || at + 1 >= text.size() || !std::isupper(static_cast<unsigned char>(text[at])) ||
-        !std::isupper(static_cast<unsigned char>(text[at + 1])) || !std::strchr(" -", text[at - 1]) ||
-        !(std::isdigit(static_cast<unsigned char>(text[at - 2])) || text[at - 2] == ')'))
+    if (at < 2 || at + 1 >= text.size() || !isCapital(text[at]) || !isCapital(text[at + 1]) ||
+        (text[at - 1] != ' ' && text[at - 1] != '-') || !(isFigure(text[at - 2]) || text[at - 2] == ')'))
         return {};
     const std::size_t start = letterNumberStart(text, at);
     if (start == at)
         return {};
     std::size_t end = at;
-    while (end < text.size() && end - start < 32 &&
-           (std::isupper(static_cast<unsigned char>(text[end])) ||
-            std::isdigit(static_cast<unsigned char>(text[end])) || text[end] == '-'))
+    while (end < text.size() && end - start < 32 && (isCapital(text[end]) || isFigure(text[end]) || text[end] == '-'))
         ++end;
     while (end > at && text[end - 1] == '-')
         --end;
@@ -354,6 +361,12 @@ bool mayHoldLetterNumber(std::string_view html, const std::string& region)
 {
     int tries = 0;
     for (std::size_t at = 2; at + 1 < html.size(); ++at) {
+        // Two capitals open a run: where the second byte is none, neither
+        // it nor this one does.
+        if (!isCapital(html[at + 1])) {
+            ++at;
+            continue;
+        }
         LetterRun run = letterRunAt(html, at);
         if (run.start == run.end)
             continue;
