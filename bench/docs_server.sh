@@ -1,7 +1,8 @@
 # Sourced by the docs-crawl benchmarks: serves Debian's documentation from
 # nginx on a free loopback port, until the sourcing script exits.
 #   serve_docs WORKDIR   sets $port; http://127.0.0.1:$port/boost/ is
-#                        libboost1.74-doc, /python/ python3.11-doc's HTML
+#                        libboost1.74-doc, /python/ python3.11-doc's HTML,
+#                        /rust/ rust-doc's (the standard library's rustdoc)
 # shellcheck shell=sh
 
 serve_docs() {
@@ -23,6 +24,7 @@ http {
         listen 127.0.0.1:$port;
         location /boost/ { alias /usr/share/doc/libboost1.74-doc/; }
         location /python/ { alias /usr/share/doc/python3.11/html/; }
+        location /rust/ { alias /usr/share/doc/rust-doc/html/; }
     }
 }
 CONF
