@@ -1,8 +1,8 @@
 #!/bin/sh
 # Builds vandrell-harvest with ThreadSanitizer in build-tsan/ and runs the
 # harvester's process-level tests (from BUILD_DIR's test build) against it:
-# its URL feed reads the input on a thread of its own, and --region reads
-# pages on threads of their own. A report makes the
+# its URL feed reads the input on a thread of its own, and every page is
+# read (rows, links) on threads of their own. A report makes the
 # program exit with 66, which fails the test that ran it.
 set -eu
 
