@@ -247,6 +247,13 @@ private slots:
             << QStringList{u"{interrupt}"_s} << QByteArrayList{"{1}/p", "{1}/slow", "{1}/q"} << ok << 128 + SIGINT
             << QByteArray("interrupted by SIGINT: the rows of 1 pages")
             << QStringList{u"/p x1"_s, u"/slow x1"_s, u"aborted /slow"_s, u"/q x1"_s} << u""_s << 0;
+        // Reading 16 MB of numbers takes seconds, far past the signal.
+        QTest::newRow("interrupted while a page is read: the rows before it")
+            << Routes{{"/p", PageServer::page("Tel (212) 555-0142"), {}},
+                      {"/big", PageServer::page(QByteArray("<p>Call (212) 555-0142.</p>\n").repeated(600'000)), {}}}
+            << QStringList{u"{interrupt}"_s, u"--region=US"_s} << QByteArrayList{"{1}/p", "{1}/big"}
+            << QByteArray("+12125550142\n") << 128 + SIGINT << QByteArray("interrupted by SIGINT: the rows of 1 pages")
+            << QStringList{u"/p x1"_s, u"/big x1"_s} << u""_s << 0;
         QTest::newRow("a hanging robots.txt holds up no other host, and is named")
             << Routes{{"/", PageServer::page("<a href=/a>a</a> tel 5550000001"), {}},
                       {"/robots.txt", PageServer::hangingAnswer(), {}},
