@@ -77,8 +77,10 @@ int CrawlRun::exec()
     while (m_output.open() && !m_interruptedBy) {
         m_output.reportInputErrors(m_reader);
         admitStartPages();
-        startRequests();
+        // Before the requests start: the connection a robots.txt given up
+        // held may be the one the next request waits for.
         expireRobots();
+        startRequests();
         bool arrived = finishArrived();
         arrived = takeRenderedPages() || arrived;
         arrived = takeReadPages() || arrived;

@@ -262,6 +262,12 @@ private slots:
             << QByteArray("5550000001\n5550000001\n5550000002\n") << 0
             << QByteArray("robots.txt could not be read (no answer within 10 s)")
             << QStringList{u"/ x2"_s, u"/robots.txt x2"_s, u"aborted /robots.txt"_s, u"/a x1"_s} << u""_s << 0;
+        QTest::newRow("--jobs 1: the start page waiting behind a hanging robots.txt goes once it is given up")
+            << Routes{{"/", PageServer::page("<a href=/a>a</a> tel 5550000001"), {}},
+                      {"/robots.txt", PageServer::hangingAnswer(), {}}}
+            << QStringList{u"--follow=1"_s, u"--jobs=1"_s} << QByteArrayList{"{1}/"} << ok << 0
+            << QByteArray("no answer within 10 s")
+            << QStringList{u"/ x1"_s, u"/robots.txt x1"_s, u"aborted /robots.txt"_s} << u""_s << 0;
     }
     void serverBehaviours()
     {
