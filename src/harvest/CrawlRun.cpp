@@ -77,25 +77,22 @@ int CrawlRun::exec()
     while (m_output.open() && !m_interruptedBy) {
         m_output.reportInputErrors(m_reader);
         admitStartPages();
-        startRequests();
+        // Before the requests start: the connection a robots.txt given up
+        // held may be the one the next request waits for.
         expireRobots();
+        startRequests();
         bool arrived = finishArrived();
         arrived = takeRenderedPages() || arrived;
-        arrived = takeReadPages(false) || arrived;
+        arrived = takeReadPages() || arrived;
         m_fetcher.setHeldElsewhere(m_reading->waitingBytes());
         flush();
         if (arrived)
             continue;
-        if (m_inFlight.empty() && !m_hosts.anyWaiting() && !(m_render && m_render->busy())) {
-            // What is left is being read, or waits for input; what is read
-            // may bring links.
-            const bool read = takeReadPages(true);
-            flush();
-            if (read)
-                continue;
-            if (m_inputEnded)
-                break;
-        }
+        // Pages being read are waited for in the event loop, like the rest,
+        // so a signal or a line of input is heard meanwhile.
+        if (m_inputEnded && m_inFlight.empty() && !m_hosts.anyWaiting() && !(m_render && m_render->busy()) &&
+            m_reading->idle())
+            break;
         waitForEvent();
     }
     m_fetcher.setOnFinished({});
@@ -105,7 +102,8 @@ int CrawlRun::exec()
     m_render.reset(); // the browser goes before the last lines
     if (m_interruptedBy) {
         m_inFlight.clear(); // their transfers end here
-        takeReadPages(true);
+        // Pages still being read are not finished: they are not waited for.
+        takeReadPages();
         flush();
         reportInterruption();
     }
@@ -596,10 +594,8 @@ void CrawlRun::seedCrawls(const QByteArray& site)
     }
 }
 
-bool CrawlRun::takeReadPages(bool wait)
+bool CrawlRun::takeReadPages()
 {
-    if (wait)
-        m_reading->waitForAll();
     std::vector<PageReading::Page> read = m_reading->takeRead();
     for (PageReading::Page& done : read) {
         SiteCrawl* site = crawl(done.crawl);

@@ -51,6 +51,7 @@ public:
     // Asks no more: the rows of the pages finished so far are written, in
     // their order, and exec() returns. Safe to call from the event loop.
     void interrupt(int signal);
+    bool interrupted() const { return m_interruptedBy != 0; }
 
 private:
     struct RedirectNote {
@@ -116,9 +117,8 @@ private:
     bool rendersPage(const SiteCrawl& site, const SiteCrawl::Page& page, const QByteArray& contentType) const;
     // Gives the pages the browser is through with their rows and links.
     bool takeRenderedPages(); // whether any came
-    // Gives the pages read their rows and links; with wait, once every page
-    // handed in is read. Whether any came.
-    bool takeReadPages(bool wait);
+    // Gives the pages read their rows and links; whether any came.
+    bool takeReadPages();
     void flush();
     void reportInterruption();
     SiteCrawl* crawl(qint64 id);

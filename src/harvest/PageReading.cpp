@@ -73,10 +73,10 @@ std::vector<PageReading::Page> PageReading::takeRead()
     return pages;
 }
 
-void PageReading::waitForAll()
+bool PageReading::idle() const
 {
-    std::unique_lock lock(m_mutex);
-    m_changed.wait(lock, [this] { return m_taken + qint64(m_read.size()) == m_added; });
+    std::lock_guard lock(m_mutex);
+    return m_taken == m_added;
 }
 
 qsizetype PageReading::waitingBytes() const

@@ -53,8 +53,8 @@ public:
     void add(Page page);
     // The pages read since the last call, in the order they were added.
     std::vector<Page> takeRead();
-    // Waits until every page added is read.
-    void waitForAll();
+    // Whether every page added has been read and taken.
+    bool idle() const;
     // The bytes of the pages added and not yet read, and whether they are
     // past what the harvester lets wait.
     qsizetype waitingBytes() const;

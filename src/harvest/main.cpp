@@ -155,5 +155,12 @@ int main(int argc, char** argv)
     const InterruptSignals interrupts;
     QObject::connect(&interrupts, &InterruptSignals::interrupted, &interrupts,
                      [&run](int signal) { run.interrupt(signal); });
-    return run.exec();
+    const int status = run.exec();
+    // Pages the reading threads are still on may take many seconds more:
+    // their rows are not wanted, and a signal asks for the end now.
+    if (run.interrupted()) {
+        std::fflush(nullptr);
+        ::_exit(status);
+    }
+    return status;
 }

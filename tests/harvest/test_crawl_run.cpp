@@ -247,6 +247,13 @@ private slots:
             << QStringList{u"{interrupt}"_s} << QByteArrayList{"{1}/p", "{1}/slow", "{1}/q"} << ok << 128 + SIGINT
             << QByteArray("interrupted by SIGINT: the rows of 1 pages")
             << QStringList{u"/p x1"_s, u"/slow x1"_s, u"aborted /slow"_s, u"/q x1"_s} << u""_s << 0;
+        // Reading 16 MB of numbers takes seconds, far past the signal.
+        QTest::newRow("interrupted while a page is read: the rows before it")
+            << Routes{{"/p", PageServer::page("Tel (212) 555-0142"), {}},
+                      {"/big", PageServer::page(QByteArray("<p>Call (212) 555-0142.</p>\n").repeated(600'000)), {}}}
+            << QStringList{u"{interrupt}"_s, u"--region=US"_s} << QByteArrayList{"{1}/p", "{1}/big"}
+            << QByteArray("+12125550142\n") << 128 + SIGINT << QByteArray("interrupted by SIGINT: the rows of 1 pages")
+            << QStringList{u"/p x1"_s, u"/big x1"_s} << u""_s << 0;
         QTest::newRow("a hanging robots.txt holds up no other host, and is named")
             << Routes{{"/", PageServer::page("<a href=/a>a</a> tel 5550000001"), {}},
                       {"/robots.txt", PageServer::hangingAnswer(), {}},
@@ -255,6 +262,12 @@ private slots:
             << QByteArray("5550000001\n5550000001\n5550000002\n") << 0
             << QByteArray("robots.txt could not be read (no answer within 10 s)")
             << QStringList{u"/ x2"_s, u"/robots.txt x2"_s, u"aborted /robots.txt"_s, u"/a x1"_s} << u""_s << 0;
+        QTest::newRow("--jobs 1: the start page waiting behind a hanging robots.txt goes once it is given up")
+            << Routes{{"/", PageServer::page("<a href=/a>a</a> tel 5550000001"), {}},
+                      {"/robots.txt", PageServer::hangingAnswer(), {}}}
+            << QStringList{u"--follow=1"_s, u"--jobs=1"_s} << QByteArrayList{"{1}/"} << ok << 0
+            << QByteArray("no answer within 10 s")
+            << QStringList{u"/ x1"_s, u"/robots.txt x1"_s, u"aborted /robots.txt"_s} << u""_s << 0;
     }
     void serverBehaviours()
     {
