@@ -11,10 +11,6 @@
 #include <QThread>
 
 #include <algorithm>
-#include <cerrno>
-
-#include <sys/resource.h>
-#include <unistd.h>
 
 namespace {
 
@@ -25,8 +21,6 @@ constexpr qsizetype kMaxWaitingBytes = 8 * 1024 * 1024;
 // Reading threads, at most one per processor: beyond a few, the transfers on
 // the main thread no longer keep them busy.
 constexpr int kMaxThreads = 4;
-// Added to the reading threads' niceness (Linux gives each thread its own).
-constexpr int kReadingNiceness = 5;
 // What reading a page takes grows with the page and its numbers, up to tens
 // of times its size: pages larger than this are read one at a time.
 constexpr qsizetype kLargePage = 1024 * 1024;
