@@ -138,6 +138,8 @@ def expected(url_list):
 def main():
     build = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "build")
     rounds = int(sys.argv[2]) if len(sys.argv) > 2 else 3
+    # Each figure as soon as it is known, also into a file.
+    sys.stdout.reconfigure(line_buffering=True)
     if os.geteuid() != 0:
         sys.exit("run as root: the peer runs as nobody")
     with tempfile.TemporaryDirectory() as tmp:

@@ -10,6 +10,7 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <grp.h>
 #include <netinet/in.h>
@@ -23,6 +24,7 @@ namespace {
 constexpr qsizetype errorTailBytes = 4096;
 constexpr int startMs = 30'000;
 constexpr int closeMs = 5'000;
+constexpr int endedMs = 1'000;
 constexpr std::chrono::milliseconds leftoverGrace{3'000};
 constexpr rlim_t processDataBytes = rlim_t(1) << 30;
 
@@ -73,11 +75,13 @@ bool reachableByOthers(const QString& folder)
 }
 
 // The last line of what it wrote on standard error that says why it stopped.
+// Not any ERROR line: it logs them all the time (D-Bus it has no use for,
+// its zygote gone), and they would be taken for the reason.
 QString lastWords(const QByteArray& tail)
 {
     const QList<QByteArray> lines = tail.split('\n');
     for (auto line = lines.crbegin(); line != lines.crend(); ++line)
-        if (line->contains("FATAL") || line->contains("sandbox") || line->contains("ERROR:"))
+        if (line->contains(":FATAL:") || line->contains("sandbox"))
             return QString::fromUtf8(line->mid(line->indexOf(']') + 1).trimmed().left(300));
     return {};
 }
@@ -253,9 +257,17 @@ void BrowserProcess::onEnded()
     if (m_stopping || m_endReported)
         return;
     m_endReported = true;
-    QString reason = m_process.state() == QProcess::NotRunning && m_process.exitStatus() == QProcess::CrashExit
-                         ? QStringLiteral("Chromium crashed")
-                         : QStringLiteral("Chromium stopped");
+    // Its channel closes as it goes, before it has been waited for.
+    if (m_process.state() != QProcess::NotRunning)
+        m_process.waitForFinished(endedMs);
+    QString reason;
+    if (m_process.state() != QProcess::NotRunning)
+        reason = QStringLiteral("Chromium closed its channel");
+    else if (const int code = m_process.exitCode(); m_process.exitStatus() == QProcess::CrashExit)
+        reason =
+            QStringLiteral("Chromium ended on signal %1 (%2)").arg(code).arg(QString::fromLocal8Bit(strsignal(code)));
+    else
+        reason = QStringLiteral("Chromium stopped with exit status %1").arg(code);
     if (const QString words = lastWords(m_errorTail); !words.isEmpty())
         reason += QStringLiteral(" (") + words + u')';
     emit ended(reason);
