@@ -113,6 +113,7 @@ private slots:
         page("/polls", "<p id=n></p><script>setInterval(() => fetch('/n.json', {cache: 'no-store'})"
                        ".then(r => r.json()).then(j => { n.textContent = j.tel }), 100)</script>");
         page("/busy", "<p>Tel 555 999 0000</p><script>while (true) {}</script>");
+        page("/leaves-busy", "<p>Tel 555 999 0000</p><script>onpagehide = () => { while (true) {} }</script>");
     }
 
     void scriptBuiltPages_data()
@@ -141,6 +142,10 @@ private slots:
             << QStringList{QStringLiteral("/busy"), QStringLiteral("/timer")}
             << QStringList{QStringLiteral("--render-tabs=1")} << QByteArray("@/busy - 5559990000\n")
             << QByteArray("@/timer - 5551234567\n") << QStringList{QStringLiteral("/busy")};
+        QTest::newRow("a page that will not let go of its tab costs the tab, not the next page")
+            << QStringList{QStringLiteral("/leaves-busy"), QStringLiteral("/timer")}
+            << QStringList{QStringLiteral("--render-tabs=1")} << QByteArray("@/leaves-busy - 5559990000\n")
+            << QByteArray("@/leaves-busy - 5559990000\n@/timer - 5551234567\n") << none;
     }
 
     void scriptBuiltPages()

@@ -3,7 +3,6 @@
 #include "DevToolsSession.h"
 #include "RequestRelay.h"
 
-#include <QEventLoop>
 #include <QTimer>
 
 namespace {
@@ -47,16 +46,6 @@ std::vector<RenderJob> RenderPool::takeDone()
 bool RenderPool::busy() const
 {
     return !m_queue.empty() || m_held > 0 || !m_done.empty();
-}
-
-void RenderPool::waitForDone()
-{
-    if (!m_done.empty() || (m_queue.empty() && m_held == 0))
-        return;
-    QEventLoop loop;
-    const QMetaObject::Connection quit = connect(this, &RenderPool::rendered, &loop, &QEventLoop::quit);
-    loop.exec();
-    disconnect(quit);
 }
 
 void RenderPool::startBrowser()

@@ -45,8 +45,6 @@ public:
     qsizetype waiting() const { return qsizetype(m_queue.size()); }
     // Whether a page is waiting, in a tab, or done and not yet taken.
     bool busy() const;
-    // Runs the event loop until a page is done, if one is busy.
-    void waitForDone();
 
 signals:
     void rendered();

@@ -27,6 +27,8 @@ RenderTab::RenderTab(DevToolsSession& devTools, RequestRelay& relay, Timing timi
         // A browser that cannot even set a tab up is of no more use.
         if (m_state == State::Opening || m_state == State::Closing)
             return onBroken(QStringLiteral("no tab was ready within %1 s").arg(seconds));
+        if (m_state == State::Clearing) // the page it showed will not let go
+            return replace();
         complete(QStringLiteral("The page did not settle in the browser within %1 s").arg(seconds), true);
     });
 }
@@ -149,7 +151,7 @@ void RenderTab::onEvent(const QString& method, const QJsonObject& params)
     } else if (method == QLatin1String("Inspector.targetCrashed")) {
         if (m_state == State::Loading || m_state == State::Reading)
             complete(QStringLiteral("The browser's tab crashed on the page"), true);
-        else if (m_state == State::Idle)
+        else if (m_state == State::Idle || m_state == State::Clearing)
             complete({}, true);
     }
 }
@@ -227,21 +229,12 @@ void RenderTab::complete(QString failure, bool replaceTab)
         timer->stop();
     m_relay.cancel(m_session);
     const bool held = m_state == State::Loading || m_state == State::Reading;
-    if (replaceTab) {
-        // Its context goes with every process and page in it, even one
-        // whose script never yields.
-        m_state = State::Closing;
-        m_deadline.start(m_timing.deadline);
-        m_devTools.forget(m_session);
-        const QPointer<RenderTab> self(this);
-        m_devTools.call(key("Target.disposeBrowserContext"), {{key("browserContextId"), m_context}}, {},
-                        [self](const QJsonObject&, const QString&) {
-                            if (self)
-                                self->open();
-                        });
-    } else {
+    if (replaceTab)
+        replace();
+    else if (held)
+        clear();
+    else
         m_state = State::Idle;
-    }
     if (held) {
         RenderJob job = std::move(m_job);
         m_job = {};
@@ -252,6 +245,46 @@ void RenderTab::complete(QString failure, bool replaceTab)
     }
     if (m_state == State::Idle)
         onIdle();
+}
+
+void RenderTab::clear()
+{
+    m_state = State::Clearing;
+    m_deadline.start(clearingTime);
+    const QPointer<RenderTab> self(this);
+    const quint64 generation = m_generation;
+    const auto cleared = [self, generation](const QJsonObject&, const QString&) {
+        if (!self || self->stale(generation) || self->m_state != State::Clearing)
+            return;
+        self->m_deadline.stop();
+        self->m_state = State::Idle;
+        self->onIdle();
+    };
+    // The navigation may be answered before the old page's handlers have
+    // run; a script's answer from the blank page says its renderer is free.
+    m_devTools.call(
+        key("Page.navigate"), {{key("url"), key("about:blank")}}, m_session,
+        [self, generation, cleared](const QJsonObject&, const QString&) {
+            if (!self || self->stale(generation) || self->m_state != State::Clearing)
+                return;
+            self->m_devTools.call(key("Runtime.evaluate"), {{key("expression"), key("1")}}, self->m_session, cleared);
+        });
+}
+
+void RenderTab::replace()
+{
+    // Its context goes with every process and page in it, even one whose
+    // script never yields.
+    ++m_generation;
+    m_state = State::Closing;
+    m_deadline.start(m_timing.deadline);
+    m_devTools.forget(m_session);
+    const QPointer<RenderTab> self(this);
+    m_devTools.call(key("Target.disposeBrowserContext"), {{key("browserContextId"), m_context}}, {},
+                    [self](const QJsonObject&, const QString&) {
+                        if (self)
+                            self->open();
+                    });
 }
 
 std::optional<RenderJob> RenderTab::release()

@@ -8,8 +8,9 @@
 // time with no request in flight; a page that never goes quiet is read as it
 // stands once the settling cap has passed since its document came. Its DOM is then read back, serialised.
 // Past the deadline the page fails and the tab is replaced, as when its
-// renderer crashes. Dialogs are answered at once (cancelled), downloads
-// denied, and any other tab opened in its context closed.
+// renderer crashes. Between pages the tab is taken to about:blank, so a page
+// whose unload handler never returns costs a new tab, not the next page. Dialogs are answered at once (cancelled),
+// downloads denied, and any other tab opened in its context closed.
 
 #include "RenderJob.h"
 
@@ -54,7 +55,9 @@ public:
     void targetCreated(const QJsonObject& info);
 
 private:
-    enum class State { Opening, Idle, Loading, Reading, Closing };
+    enum class State { Opening, Idle, Loading, Reading, Clearing, Closing };
+    // What leaving a page may take before its tab is replaced.
+    static constexpr std::chrono::milliseconds clearingTime{3'000};
 
     void attach();
     void onEvent(const QString& method, const QJsonObject& params);
@@ -62,6 +65,11 @@ private:
     void quietOrNot();
     void read();
     void complete(QString failure, bool replaceTab);
+    // Leaves the page for about:blank; the tab is idle once it has.
+    void clear();
+    // Disposes of the tab's context, with every process and page in it,
+    // and opens a new one.
+    void replace();
     bool stale(quint64 generation) const { return generation != m_generation; }
 
     DevToolsSession& m_devTools;
