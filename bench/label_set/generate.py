@@ -90,8 +90,8 @@ def groups(digits, sizes):
 def fmt(rng, region, plan, nsn):
     """The number written as people in the region write it; '&plus;' stands
     for an HTML character reference, everything else is plain text."""
-    spec = REGIONS[region]
-    cc, family, prefix = spec["cc"], plan[3], plan[1]
+    facts = REGIONS[region]
+    cc, family, prefix = facts["cc"], plan[3], plan[1]
     plus = rng.choice(["+", "+", "+", "&plus;"]) if region == "DE" else "+"
     if family in ("nanp", "nanpfree"):
         a, b, c = nsn[:3], nsn[3:6], nsn[6:]
