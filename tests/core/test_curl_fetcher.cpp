@@ -123,6 +123,38 @@ private slots:
         }
     }
 
+    // Bytes the caller still holds elsewhere (pages it is reading) count
+    // against the budget: a page behind the oldest then waits for it.
+    void bytesHeldElsewhereCountAgainstTheBudget_data()
+    {
+        QTest::addColumn<qint64>("heldElsewhere");
+        QTest::addColumn<bool>("laterWaits");
+        QTest::newRow("nothing held: the later page comes first") << qint64(0) << false;
+        QTest::newRow("the budget held: it waits for the oldest") << qint64(8 * mebibyte) << true;
+    }
+    void bytesHeldElsewhereCountAgainstTheBudget()
+    {
+        QFETCH(qint64, heldElsewhere);
+        QFETCH(bool, laterWaits);
+        CurlFetcher::Limits limits;
+        limits.aheadBudgetBytes = 8 * mebibyte;
+        CurlFetcher fetcher(limits);
+        std::unique_ptr<PendingPage> slow, later;
+        QByteArray firstDone;
+        // Pages taken as they finish, whichever first.
+        fetcher.setOnFinished([&] {
+            if (firstDone.isEmpty())
+                firstDone = slow->finished() ? "slow" : "later";
+        });
+        fetcher.setHeldElsewhere(heldElsewhere);
+        slow = fetcher.start(m_pages.url(QStringLiteral("/num/5551234567?delay=1000")));
+        later = fetcher.start(m_pages.url(QStringLiteral("/big?mib=1&n=held")));
+        QTRY_VERIFY_WITH_TIMEOUT(slow->finished() && later->finished(), 10'000);
+        QCOMPARE(firstDone, laterWaits ? QByteArray("slow") : QByteArray("later"));
+        QCOMPARE(later->take().size(), mebibyte);
+        QVERIFY(slow->take().contains("5551234567"));
+    }
+
     // The system's proxy, as libcurl reads it from the environment: a name
     // nobody resolves is fetched through it, https through CONNECT, and a
     // host in no_proxy directly; a failure that is the proxy's names it.
