@@ -4,7 +4,6 @@
 #include "ProgressLine.h"
 #include "UrlFeed.h"
 #include "core/AppError.h"
-#include "core/html/PageLinks.h"
 #include "core/web/Sitemap.h"
 #include "render/RenderPool.h"
 
