@@ -5,11 +5,14 @@
 // read behind 64 KiB of spaces, so that it straddles the first chunk's end at
 // a place its first byte picks. Its links may then differ: libxml2's push
 // parser guesses where an unfinished tag ends, and the guess depends on where
-// the chunk ends.
+// the chunk ends. Where the markup is plain enough to be read without the
+// parse, that reading must give what the parse does.
 
 #include "core/html/PageLinks.h"
+#include "core/html/PlainPageLinks.h"
 #include "core/web/PageUrl.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -32,7 +35,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     static const PageUrl page = *PageUrl::fromAbsolute("https://site.example/dir/page.html?q=1");
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    const PageLinks links = extractPageLinks(bytes);
+    const PageLinks links = parsePageLinks(bytes);
+    // Nested 512 deep, the parse stops and the plain reading goes on.
+    if (const std::optional<PageLinks> plain = readPlainPageLinks(bytes, {});
+        plain && std::count(bytes.begin(), bytes.end(), '<') <= 512) {
+        expect(plain->hrefs == links.hrefs, "links read otherwise than the parse reads them", plain->base);
+        expect(plain->base == links.base && plain->nofollow == links.nofollow, "base or robots read otherwise",
+               plain->base);
+    }
     if (size > 1)
         extractPageLinks(std::string(65540 - data[0] % 64, ' ') + std::string(bytes.substr(1)));
     const PageUrl base = links.base.isEmpty() ? page : LinkResolver(page).resolve(links.base).value_or(page);

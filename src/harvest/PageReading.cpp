@@ -4,6 +4,7 @@
 #include "HarvestOutput.h"
 #include "core/PageStep.h"
 #include "core/html/PageText.h"
+#include "core/html/PlainPageLinks.h"
 #include "core/numbers/HostRegion.h"
 #include "core/numbers/PhoneNumberReader.h"
 
@@ -144,15 +145,22 @@ void PageReading::read(Page& page, PageStep& step, PhoneNumberReader* reader) co
             links = extractPageLinks(html, type);
     } else {
         const std::string region = m_region->empty() ? regionForUrl(page.url) : *m_region;
-        // The sieve spares most pages the parse of their text, but a page
-        // whose links are followed is parsed anyway: once, for both.
+        // The sieve spares most pages the parse of their text, and plain
+        // markup the parse for links; a page that needs the parse for its
+        // links is parsed once, for both.
         std::vector<FoundNumber> numbers;
-        if (page.followsLinks) {
+        std::optional<PageLinks> plainLinks;
+        if (page.followsLinks)
+            plainLinks = readPlainPageLinks(html, type);
+        if (page.followsLinks && !plainLinks) {
             const PageText text = extractPageTextAndLinks(html, type, links);
             if (reader->mayHoldNumbers(html, type, region))
                 numbers = reader->read(text, region);
-        } else if (reader->mayHoldNumbers(html, type, region)) {
-            numbers = reader->read(extractPageText(html, type), region);
+        } else {
+            if (plainLinks)
+                links = std::move(*plainLinks);
+            if (reader->mayHoldNumbers(html, type, region))
+                numbers = reader->read(extractPageText(html, type), region);
         }
         page.rows = m_output.regionRows(page.url, numbers);
     }

@@ -5,6 +5,7 @@
 #include "TestRegistry.h"
 #include "core/html/PageLinks.h"
 #include "core/html/PageText.h"
+#include "core/html/PlainPageLinks.h"
 #include "core/web/PageUrl.h"
 
 #include <QTest>
@@ -36,6 +37,7 @@ private slots:
         QTest::addColumn<QByteArray>("html");
         QTest::addColumn<QList<QByteArray>>("urls");
         QTest::addColumn<bool>("nofollow");
+        QTest::addColumn<bool>("plain"); // read without the parse
         using L = QList<QByteArray>;
         const QByteArray d = "http://site.test/dir/";
         QTest::newRow("relative, absolute, upper case, duplicates, fragments")
@@ -43,59 +45,67 @@ private slots:
                           "<a href=#top><a href='?p=2#x'>")
             << L{d + "n.html", "http://site.test/r", "http://site.test/up/", "https://o.test/x",
                  d + "n.html", d + "page.html?q=1",  d + "page.html?p=2"}
-            << false;
+            << false << true;
         QTest::newRow("area, iframe, frame in order, nothing else")
             << QByteArray("<img src=i><link href=l><script src=s></script><map><area href=a></map><iframe src=f>"
                           "</iframe><frameset><frame src=g></frameset><a name=x><iframe>")
-            << L{d + "a", d + "f", d + "g"} << false;
+            << L{d + "a", d + "f", d + "g"} << false << true;
         QTest::newRow("first base, absolute") << QByteArray("<base href=http://cdn.test/b/><base href=/no/><a href=x>")
-                                              << L{"http://cdn.test/b/x"} << false;
-        QTest::newRow("relative base, late")
-            << QByteArray("<a href=x><base href=' ../sub/ '><base href=/no/>") << L{"http://site.test/sub/x"} << false;
+                                              << L{"http://cdn.test/b/x"} << false << true;
+        QTest::newRow("relative base, late") << QByteArray("<a href=x><base href=' ../sub/ '><base href=/no/>")
+                                             << L{"http://site.test/sub/x"} << false << true;
         QTest::newRow("empty base counts")
-            << QByteArray("<base href><base href=/no/><a href=x>") << L{d + "x"} << false;
+            << QByteArray("<base href><base href=/no/><a href=x>") << L{d + "x"} << false << true;
         QTest::newRow("rel nofollow")
             << QByteArray("<a rel=nofollow href=n1><a rel=NoFollow href=n2><a rel='ugc\tNOFOLLOW noopener' href=n3>"
                           "<area rel=nofollow href=n4><a rel=nofollowing href=k1><a rel=no-follow href=k2>"
                           "<iframe rel=nofollow src=k3><a rel href=k4>")
-            << L{d + "k1", d + "k2", d + "k3", d + "k4"} << false;
+            << L{d + "k1", d + "k2", d + "k3", d + "k4"} << false << true;
         QTest::newRow("robots nofollow") << QByteArray("<meta name=robots content='noindex, nofollow'><a href=x>")
-                                         << L{d + "x"} << true;
-        QTest::newRow("robots upper case") << QByteArray("<META NAME=' Robots ' CONTENT=NOFOLLOW>") << L{} << true;
-        QTest::newRow("robots none") << QByteArray("<meta content=none name=robots>") << L{} << true;
+                                         << L{d + "x"} << true << true;
+        QTest::newRow("robots upper case")
+            << QByteArray("<META NAME=' Robots ' CONTENT=NOFOLLOW>") << L{} << true << true;
+        QTest::newRow("robots none") << QByteArray("<meta content=none name=robots>") << L{} << true << true;
         QTest::newRow("robots, one of two") << QByteArray("<meta name=robots content=noindex><meta name=robots "
                                                           "content=noarchive,nofollow>")
-                                            << L{} << true;
+                                            << L{} << true << true;
         QTest::newRow("robots follow") << QByteArray("<meta name=robots content='noindex,nofollowed'><meta "
                                                      "name=googlebot content=nofollow><meta content=nofollow>")
-                                       << L{} << false;
+                                       << L{} << false << true;
         QTest::newRow("malformed") << QByteArray("<p><a href=u.html>x<a href='s.html'><div><!-- <a href=c.html> -->"
                                                  "<script>w('<a href=js.html>')</script></b></a><a href = ' sp.html '"
                                                  " <a href=\"q.html\"></td><<a href=last")
-                                   << L{d + "u.html", d + "s.html", d + "sp.html", d + "last"} << false;
+                                   << L{d + "u.html", d + "s.html", d + "sp.html", d + "last"} << false << false;
         QTest::newRow("entities, then a Latin-1 byte")
             << QByteArray(
                    "<a href='l?a=1&amp;b=2'><a href='&#x2F;s'><a href=caf&eacute;><a href='/&#233;'><a href=\xe9>")
             << L{d + "l?a=1&b=2", "http://site.test/s", d + "caf%C3%A9", "http://site.test/%C3%A9", d + "%C3%A9"}
-            << false;
+            << false << false;
         QTest::newRow("schemes and garbage")
             << QByteArray("<a href=mailto:a@b.test><a href='javascript:go()'><a href=tel:+15551234><a href=ftp://f/>"
                           "<a href=data:,x><a href=//cdn.test/lib><a href=HTTPS://H.test/P><a href=http://[::1>"
                           "<a href=http://><a href=http://h:99999/><a href=''><a href=' '><a>")
-            << L{"http://cdn.test/lib", "https://h.test/P"} << false;
+            << L{"http://cdn.test/lib", "https://h.test/P"} << false << true;
         QTest::newRow("spaces, tabs and line breaks")
             << QByteArray("<a href=' two\n\tlines.html '><a href='with space.html?a b'>")
-            << L{d + "twolines.html", d + "with%20space.html?a%20b"} << false;
+            << L{d + "twolines.html", d + "with%20space.html?a%20b"} << false << true;
         QTest::newRow("after the root's end") << QByteArray("<a href=x></html> <!-- --> <a href=y></body></html>"
                                                             "<html><a href=z></html></html>t<a href=w")
-                                              << L{d + "x", d + "y", d + "z", d + "w"} << false;
+                                              << L{d + "x", d + "y", d + "z", d + "w"} << false << false;
+        QTest::newRow("references as libxml2 decodes them")
+            << QByteArray("<a href='a?x=1&amp;y=2&AMP;z'><a href=b&#38;c&#x26g><a href='e&#0;cut'><a href=f&#xZ>"
+                          "<a href='g?&foo;&plus;&amp'><base href=&#47;>")
+            << L{"http://site.test/a?x=1&y=2&AMP;z", "http://site.test/b&c&g", "http://site.test/e",
+                 "http://site.test/f", "http://site.test/g?&foo;&plus;&amp"}
+            << false << true;
+        QTest::newRow("a charset that spells ASCII otherwise")
+            << QByteArray("<meta charset=shift_jis><a href=x>") << L{d + "x"} << false << false;
+        QTest::newRow("a NUL") << QByteArray("<a href=x>\0<a href=y>", 21) << L{d + "x", d + "y"} << false << false;
         // The first chunk ends at the last '<' before 64 KiB, here inside a
         // quoted value: libxml2 2.9 then holds the rest back to the end.
         QTest::newRow("across chunks") << "<a href=far.html></html>" + QByteArray(65476, ' ') + "<i title='<" +
                                               QByteArray(99, 'x') + "'></html><a href=farther.html>"
-                                       << L{d + "far.html", d + "farther.html"} << false;
-        QTest::newRow("too deep") << "<a href=x>" + QByteArray("<b>").repeated(508) + "<a href=y><b><a href=z>"
-                                  << L{d + "x", d + "y"} << false;
+                                       << L{d + "far.html", d + "farther.html"} << false << true;
     }
 
     void links()
@@ -103,15 +113,31 @@ private slots:
         QFETCH(QByteArray, html);
         QFETCH(QList<QByteArray>, urls);
         QFETCH(bool, nofollow);
+        QFETCH(bool, plain);
         const std::string_view bytes(html.constData(), std::size_t(html.size()));
         const PageLinks links = extractPageLinks(bytes);
         QCOMPARE(followedLinks(links), urls);
         QCOMPARE(links.nofollow, nofollow);
-        // Read in the same pass as the page's text, they are the same.
+        QCOMPARE(readPlainPageLinks(bytes, {}).has_value(), plain);
+        // The parse reads the same, alone and with the page's text.
+        const PageLinks parsed = parsePageLinks(bytes);
+        QCOMPARE(followedLinks(parsed), urls);
+        QCOMPARE(parsed.nofollow, nofollow);
         PageLinks withText;
         extractPageTextAndLinks(bytes, {}, withText);
         QCOMPARE(followedLinks(withText), urls);
         QCOMPARE(withText.nofollow, nofollow);
+    }
+
+    // The parse stops at 512 open elements; the walk, which builds nothing,
+    // reads on.
+    void tooDeep()
+    {
+        const QByteArray html = "<a href=x>" + QByteArray("<b>").repeated(508) + "<a href=y><b><a href=z>";
+        const std::string_view bytes(html.constData(), std::size_t(html.size()));
+        const QByteArray d = "http://site.test/dir/";
+        QCOMPARE(followedLinks(parsePageLinks(bytes)), (QList<QByteArray>{d + "x", d + "y"}));
+        QCOMPARE(followedLinks(extractPageLinks(bytes)), (QList<QByteArray>{d + "x", d + "y", d + "z"}));
     }
 
     // The answer's charset decides, as browsers read it, not libxml2's guess.

@@ -1,9 +1,10 @@
 #pragma once
 // What libxml2's HTML parser, and the page's text on it, make of each kind of
 // element: the facts the page's text (PageText) is built from and the sieve
-// (NumberSieve) imitates without the parse. They were checked against
-// libxml2 2.9.14, Debian 12's; on any other version the sieve stands aside
-// and every page is parsed.
+// (NumberSieve) imitates without the parse. They, and how the markup walk
+// (PlainMarkup) reads tags, were checked against libxml2 2.9.14, Debian 12's;
+// on any other version the sieve and the walk stand aside and every page is
+// parsed.
 
 #include <libxml/xmlversion.h>
 
@@ -13,7 +14,7 @@
 namespace HtmlElements {
 
 inline constexpr int kCheckedLibxml2Version = 20914;
-inline constexpr bool kSieveMatchesLibxml2 = LIBXML_VERSION == kCheckedLibxml2Version;
+inline constexpr bool kPlainMarkupMatchesLibxml2 = LIBXML_VERSION == kCheckedLibxml2Version;
 
 // How much of an image's alt text the page's text shows.
 inline constexpr std::size_t kAltTextBytes = 64;

@@ -4,6 +4,7 @@
 #include "core/html/HtmlEntities.h"
 #include "core/html/HtmlPushParser.h"
 #include "core/html/PageText.h"
+#include "core/html/PlainMarkup.h"
 #include "core/numbers/MatcherCharacters.h"
 
 #include <libxml/HTMLparser.h>
@@ -84,75 +85,15 @@ constexpr std::array<Kind, 256> kKinds = [] {
     return kinds;
 }();
 
-constexpr std::array<bool, 256> kNameCharacters = [] {
-    std::array<bool, 256> name{};
-    for (std::size_t c = 0; c < name.size(); ++c)
-        name[c] = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == ':' ||
-                  c == '.' || c == '-';
-    return name;
-}();
-
 bool isLetter(char c)
 {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
-bool equalsLower(std::string_view text, std::string_view lower)
-{
-    if (text.size() != lower.size())
-        return false;
-    for (std::size_t i = 0; i < text.size(); ++i)
-        if (char(text[i] | 0x20) != lower[i])
-            return false;
-    return true;
-}
-
-// Charsets whose bytes below 0x80 are ASCII's: a page in one of them that
-// holds only ASCII reads as it would in UTF-8.
-bool readsAsAscii(std::string_view charset)
-{
-    for (std::string_view prefix : {"us-ascii", "ascii", "iso-8859-", "iso8859-", "windows-125", "cp125", "latin"})
-        if (charset.size() >= prefix.size() && equalsLower(charset.substr(0, prefix.size()), prefix))
-            return true;
-    return false;
-}
-
-bool isUtf8(std::string_view charset)
-{
-    return equalsLower(charset, "utf-8") || equalsLower(charset, "utf8");
-}
-
-// Whether the bytes are UTF-8 throughout: libxml2 decodes a page that
-// names no charset as Latin-1 once it meets a byte that is not, markup
-// included.
-bool isUtf8Text(std::string_view bytes)
-{
-    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
-    const std::size_t size = bytes.size();
-    std::size_t at = 0;
-    while (at < size) {
-#if defined(__SSE2__)
-        // ASCII, sixteen bytes at a time.
-        if (at + 16 <= size) {
-            const int high = _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at)));
-            if (high == 0) {
-                at += 16;
-                continue;
-            }
-            at += std::size_t(__builtin_ctz(unsigned(high)));
-        }
-#endif
-        if (data[at] < 0x80) {
-            ++at;
-            continue;
-        }
-        UChar32 c = 0;
-        U8_NEXT(data, at, size, c);
-        if (c < 0)
-            return false;
-    }
-    return true;
-}
+using PlainMarkup::equalsLower;
+using PlainMarkup::isUtf8;
+using PlainMarkup::isUtf8Text;
+using PlainMarkup::readsAsAscii;
 
 // Plain bytes are those skipWords passes over: all but digits, '+', '<',
 // '&' and the bytes of characters beyond ASCII.
@@ -196,7 +137,7 @@ std::size_t firstBeyondAscii(std::string_view bytes)
     return found == bytes.end() ? kNone : std::size_t(found - bytes.begin());
 }
 
-class Sieve {
+class Sieve final : private PlainMarkup::Visitor {
 public:
     Sieve(std::string_view html, const ShortestNumber& shortest) : m_html(html), m_shortest(shortest) {}
 
@@ -412,188 +353,46 @@ private:
 
     void unsure() { m_page.readWhole = true; }
 
-    // At a '<': passes over a comment, a doctype, a processing instruction
-    // or a tag (with a script's or a style's content) as the text would,
-    // joined to what stands around it. A '<' before a space, a digit or the
-    // like is text. Markup that is not plainly well formed, which libxml2
-    // recovers from in ways of its own, has the page read whole.
+    // At a '<': markup passes as the text would, joined to what stands
+    // around it; a '<' before a space, a digit or the like is text. Markup
+    // that is not plainly well formed has the page read whole.
     void markup(std::size_t& at)
     {
-        const std::string_view rest = m_html.substr(at);
-        const char next = rest.size() > 1 ? rest[1] : '\0';
-        if (isLetter(next)) {
-            startTag(at);
-        } else if (rest.starts_with("<!--")) {
-            const std::size_t end = rest.find("-->", 4);
-            if (end == kNone || rest.substr(4, 1) == ">" || rest.substr(4, 2) == "->" ||
-                rest.substr(0, end).find("--!>") != kNone)
-                return unsure();
-            at += end + 3;
-        } else if (equalsLower(rest.substr(0, 9), "<!doctype")) {
-            doctype(at);
-        } else if (next == '?') {
-            // libxml2 ends a processing instruction at the first '>', and
-            // drops a "<?" that starts none.
-            const std::size_t end = rest.find('>');
-            if (rest.size() < 3 || !isLetter(rest[2]))
-                at += 2;
-            else if (end == kNone)
-                return unsure();
-            else
-                at += end + 1;
-        } else if (next == '/') {
-            const std::string_view name = tagName(rest.substr(2));
-            std::size_t end = 2 + name.size();
-            while (end < rest.size() && isTagBlank(rest[end]))
-                ++end;
-            if (name.empty() || !isLetter(name.front()) || end == rest.size() || rest[end] != '>')
-                return unsure();
-            endTagOf(name, at, at + end + 1);
-            at += end + 1;
-        } else {
+        switch (PlainMarkup::pass(m_html, at, *this)) {
+        case PlainMarkup::Step::Passed:
+            break;
+        case PlainMarkup::Step::Text:
             character(U'<', at, at + 1);
             ++at;
+            break;
+        case PlainMarkup::Step::Unsure:
+            unsure();
+            break;
         }
     }
 
-    // <!DOCTYPE name [PUBLIC "id" ["uri"] | SYSTEM "uri"]>, as libxml2 reads
-    // it; a quoted string may hold a '>'. Anything else has the page read
-    // whole.
-    void doctype(std::size_t& at)
+    bool startTagNamed(std::string_view name, std::size_t at) override
     {
-        const std::size_t size = m_html.size();
-        std::size_t i = at + 9;
-        const auto blanks = [&] {
-            while (i < size && isTagBlank(m_html[i]))
-                ++i;
-        };
-        // A quoted string; a public identifier holds only its own characters.
-        const auto literal = [&](bool publicId) {
-            if (i == size || (m_html[i] != '"' && m_html[i] != '\''))
-                return false;
-            const std::size_t close = m_html.find(m_html[i], i + 1);
-            if (close == kNone)
-                return false;
-            if (publicId && m_html.substr(i + 1, close - i - 1).find_first_of("<>&\"") != kNone)
-                return false;
-            i = close + 1;
-            return true;
-        };
-        blanks();
-        const std::size_t name = tagName(m_html.substr(i)).size();
-        if (name == 0)
-            return unsure();
-        i += name;
-        blanks();
-        const std::string_view keyword = m_html.substr(i, 6);
-        if (equalsLower(keyword, "public") || equalsLower(keyword, "system")) {
-            const bool publicId = equalsLower(keyword, "public");
-            i += 6;
-            blanks();
-            if (!literal(publicId))
-                return unsure();
-            blanks();
-            if (publicId && i < size && m_html[i] != '>' && !literal(false))
-                return unsure();
-            blanks();
-        }
-        if (i == size || m_html[i] != '>')
-            return unsure();
-        at = i + 1;
-    }
-
-    // Blanks between a tag's parts, as libxml2 takes them.
-    static bool isTagBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
-
-    static bool isNameStart(char c) { return isLetter(c) || c == '_' || c == ':'; }
-
-    void startTag(std::size_t& at)
-    {
-        const std::size_t size = m_html.size();
-        const std::string_view name = tagName(m_html.substr(at + 1));
         // Their content is hidden (PageText) up to where libxml2 takes them
         // to end, which only the whole page tells.
         if (equalsLower(name, "template") || equalsLower(name, "noembed"))
-            return unsure();
+            return false;
         noteTag(name, at, false);
         m_tagStart = at;
-        std::size_t i = at + 1 + name.size();
-        bool selfClosing = false;
-        for (;;) {
-            const std::size_t blanks = i;
-            while (i < size && isTagBlank(m_html[i]))
-                ++i;
-            if (i + 1 < size && m_html[i] == '/' && m_html[i + 1] == '>') {
-                selfClosing = true;
-                ++i;
-            }
-            if (i >= size)
-                return unsure();
-            if (m_html[i] == '>')
-                break;
-            // Attributes stand apart, and their names are names: libxml2
-            // skips what is not to the next blank, quotes and all.
-            if (i == blanks || !isNameStart(m_html[i]))
-                return unsure();
-            const std::string_view attribute = tagName(m_html.substr(i));
-            i += attribute.size();
-            if (i == size || !(isTagBlank(m_html[i]) || m_html[i] == '=' || m_html[i] == '>' || m_html[i] == '/'))
-                return unsure();
-            std::size_t afterName = i;
-            while (afterName < size && isTagBlank(m_html[afterName]))
-                ++afterName;
-            std::string_view value;
-            if (afterName < size && m_html[afterName] == '=') {
-                i = afterName + 1;
-                while (i < size && isTagBlank(m_html[i]))
-                    ++i;
-                if (i < size && (m_html[i] == '"' || m_html[i] == '\'')) {
-                    const std::size_t close = m_html.find(m_html[i], i + 1);
-                    if (close == kNone)
-                        return unsure();
-                    value = m_html.substr(i + 1, close - i - 1);
-                    i = close + 1;
-                } else {
-                    const std::size_t valueStart = i;
-                    while (i < size && !isTagBlank(m_html[i]) && m_html[i] != '>') {
-                        if (std::strchr("\"'<=`", m_html[i]))
-                            return unsure();
-                        ++i;
-                    }
-                    if (i == valueStart)
-                        return unsure();
-                    value = m_html.substr(valueStart, i - valueStart);
-                }
-            }
-            attributeOf(name, attribute, value);
-            if (m_page.readWhole)
-                return;
-        }
-        altText(m_tagStart, i + 1);
-        at = i + 1;
+        return true;
+    }
+
+    void startTag(std::string_view name, std::size_t from, std::size_t to) override
+    {
+        altText(from, to);
         // A block element's start ends the line before it in the page's text,
         // and the matcher reads each line on its own: no match spans the tag.
         // (libxml2 drops a second <html> or <body>, which then ends nothing.)
         if (startsLine(name))
-            hard(at);
-        // A script's or a style's content is no text, up to its end tag;
-        // libxml2 takes <script/> for one without content.
-        const bool script = equalsLower(name, "script");
-        if (script || equalsLower(name, "style")) {
-            if (selfClosing)
-                return unsure();
-            for (std::size_t end = m_html.find("</", at); end != kNone; end = m_html.find("</", end + 2)) {
-                const std::string_view closing = tagName(m_html.substr(end + 2));
-                if (closing.empty())
-                    continue;
-                if (!equalsLower(closing, script ? "script" : "style"))
-                    return unsure(); // where libxml2 ends it then is its own affair
-                at = end;
-                return;
-            }
-            return unsure();
-        }
+            hard(to);
     }
+
+    void endTag(std::string_view name, std::size_t from, std::size_t to) override { endTagOf(name, from, to); }
 
     // A window parsed on its own reads as the page only while its tags are
     // of the plain kind (WindowTags); one of another kind in the stretch
@@ -692,15 +491,6 @@ private:
         return tags;
     }
 
-    // As libxml2 reads a tag's name.
-    static std::string_view tagName(std::string_view from)
-    {
-        std::size_t end = 0;
-        while (end < from.size() && kNameCharacters[static_cast<unsigned char>(from[end])])
-            ++end;
-        return from.substr(0, end);
-    }
-
     // An image's alt text, which the text shows between spaces as far as its
     // first 64 bytes (PageText), read as characters that stand where the tag
     // does, so that windows still begin and end outside tags.
@@ -722,57 +512,30 @@ private:
     }
 
     // The attributes the text takes something from.
-    void attributeOf(std::string_view tag, std::string_view attribute, std::string_view value)
+    bool attribute(std::string_view tag, std::string_view attribute, std::string_view value) override
     {
         if (equalsLower(attribute, "href")) {
-            value = trimmed(value);
+            value = PlainMarkup::trimmedBlanks(value);
             const std::string_view scheme = value.substr(0, 4);
             if (equalsLower(scheme, "tel:") || scheme.find('&') != kNone)
                 unsure();
         } else if (equalsLower(attribute, "alt") && equalsLower(tag, "img")) {
             // Read once the tag is whole (altText); libxml2 decodes its references.
             if (value.find('&') != kNone)
-                return unsure();
+                return false;
             m_alt = value;
         } else if (equalsLower(tag, "meta") && !m_headerNamesCharset) {
             // The header's charset wins over the page's own.
-            if (equalsLower(attribute, "charset"))
-                declareCharset(trimmed(value), m_tagStart);
-            else if (equalsLower(attribute, "content"))
-                declareCharset(charsetInContent(value), m_tagStart);
+            if (equalsLower(attribute, "charset")) {
+                declareCharset(PlainMarkup::trimmedBlanks(value), m_tagStart);
+            } else if (equalsLower(attribute, "content")) {
+                const std::optional<std::string_view> charset = PlainMarkup::charsetInContent(value);
+                if (!charset)
+                    return false;
+                declareCharset(*charset, m_tagStart);
+            }
         }
-    }
-
-    static std::string_view trimmed(std::string_view text)
-    {
-        while (!text.empty() && isTagBlank(text.front()))
-            text.remove_prefix(1);
-        while (!text.empty() && isTagBlank(text.back()))
-            text.remove_suffix(1);
-        return text;
-    }
-
-    // The charset in a <meta content="text/html; charset=...">, spaced as
-    // libxml2 allows; what cannot be read has the page read whole.
-    std::string_view charsetInContent(std::string_view content)
-    {
-        std::size_t at = 0;
-        while (at + 7 <= content.size() && !equalsLower(content.substr(at, 7), "charset"))
-            ++at;
-        if (at + 7 > content.size())
-            return {};
-        std::string_view rest = trimmed(content.substr(at + 7));
-        if (rest.empty() || rest.front() != '=') {
-            unsure();
-            return {};
-        }
-        rest = trimmed(rest.substr(1));
-        std::size_t end = 0;
-        while (end < rest.size() && !isTagBlank(rest[end]) && rest[end] != ';' && rest[end] != '"' && rest[end] != '\'')
-            ++end;
-        if (end == 0)
-            unsure();
-        return rest.substr(0, end);
+        return !m_page.readWhole;
     }
 
     // At a '&': a character reference stands for its character, as libxml2
@@ -897,7 +660,7 @@ private:
 SievedPage sievePage(std::string_view html, std::string_view contentType, const ShortestNumber& shortest)
 {
     // What the sieve imitates was checked against one libxml2.
-    if constexpr (!HtmlElements::kSieveMatchesLibxml2)
+    if constexpr (!HtmlElements::kPlainMarkupMatchesLibxml2)
         return {true, {}};
     const QByteArray charset = HtmlPushParser::headerCharset(contentType);
     return Sieve(html, shortest).run(std::string_view(charset.constData(), std::size_t(charset.size())));

@@ -6,6 +6,7 @@
 #include "core/html/PageLinks.h"
 
 #include "core/html/HtmlPushParser.h"
+#include "core/html/PlainPageLinks.h"
 
 #include <libxml/HTMLparser.h>
 #include <libxml/parser.h>
@@ -68,19 +69,19 @@ bool isRobotsSeparator(char c)
     return c == ',' || isHtmlSpace(c);
 }
 
-// The value of an attribute; nullptr when absent, "" when it has no value.
-const char* attribute(const xmlChar** attributes, const char* name)
+// The value of an attribute, nothing when absent.
+std::optional<std::string_view> attribute(std::span<const TagAttribute> attributes, std::string_view name)
 {
-    for (const xmlChar** at = attributes; at && at[0]; at += 2) {
-        if (std::strcmp(reinterpret_cast<const char*>(at[0]), name) == 0)
-            return at[1] ? reinterpret_cast<const char*>(at[1]) : "";
+    for (const TagAttribute& at : attributes) {
+        if (equalsIgnoringCase(at.name, name))
+            return at.value;
     }
-    return nullptr;
+    return std::nullopt;
 }
 
-void addLink(PageLinks& links, const char* value)
+void addLink(PageLinks& links, std::optional<std::string_view> value)
 {
-    const std::string_view link = trimmed(value ? value : "", isHtmlSpace);
+    const std::string_view link = trimmed(value.value_or(""), isHtmlSpace);
     if (!link.empty())
         links.hrefs.emplace_back(link.data(), qsizetype(link.size()));
 }
@@ -104,31 +105,47 @@ xmlSAXHandler linkHandler()
 
 } // namespace
 
-void PageLinkReader::startElement(std::string_view tag, const unsigned char** attributes)
+void PageLinkReader::startElement(std::string_view tag, std::span<const TagAttribute> attributes)
 {
-    if (tag == "a" || tag == "area") {
-        const char* rel = attribute(attributes, "rel");
-        if (!rel || !holdsToken(rel, isHtmlSpace, {"nofollow"}))
+    if (equalsIgnoringCase(tag, "a") || equalsIgnoringCase(tag, "area")) {
+        const std::optional<std::string_view> rel = attribute(attributes, "rel");
+        if (!rel || !holdsToken(*rel, isHtmlSpace, {"nofollow"}))
             addLink(m_links, attribute(attributes, "href"));
-    } else if (tag == "iframe" || tag == "frame") {
+    } else if (equalsIgnoringCase(tag, "iframe") || equalsIgnoringCase(tag, "frame")) {
         addLink(m_links, attribute(attributes, "src"));
-    } else if (tag == "base") {
-        const char* href = attribute(attributes, "href");
+    } else if (equalsIgnoringCase(tag, "base")) {
+        const std::optional<std::string_view> href = attribute(attributes, "href");
         if (href && !m_baseSeen) {
             m_baseSeen = true;
-            const std::string_view base = trimmed(href, isHtmlSpace);
+            const std::string_view base = trimmed(*href, isHtmlSpace);
             m_links.base = QByteArray(base.data(), qsizetype(base.size()));
         }
-    } else if (tag == "meta") {
-        const char* name = attribute(attributes, "name");
-        const char* content = attribute(attributes, "content");
-        if (name && content && equalsIgnoringCase(trimmed(name, isHtmlSpace), "robots") &&
-            holdsToken(content, isRobotsSeparator, {"nofollow", "none"}))
+    } else if (equalsIgnoringCase(tag, "meta")) {
+        const std::optional<std::string_view> name = attribute(attributes, "name");
+        const std::optional<std::string_view> content = attribute(attributes, "content");
+        if (name && content && equalsIgnoringCase(trimmed(*name, isHtmlSpace), "robots") &&
+            holdsToken(*content, isRobotsSeparator, {"nofollow", "none"}))
             m_links.nofollow = true;
     }
 }
 
+void PageLinkReader::startElement(std::string_view tag, const unsigned char** attributes)
+{
+    m_attributes.clear();
+    for (const xmlChar** at = attributes; at && at[0]; at += 2)
+        m_attributes.push_back(
+            {reinterpret_cast<const char*>(at[0]), at[1] ? reinterpret_cast<const char*>(at[1]) : ""});
+    startElement(tag, m_attributes);
+}
+
 PageLinks extractPageLinks(std::string_view html, std::string_view contentType)
+{
+    if (std::optional<PageLinks> links = readPlainPageLinks(html, contentType))
+        return std::move(*links);
+    return parsePageLinks(html, contentType);
+}
+
+PageLinks parsePageLinks(std::string_view html, std::string_view contentType)
 {
     ParseState state;
     xmlSAXHandler handler = linkHandler();

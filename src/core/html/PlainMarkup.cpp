@@ -1,0 +1,370 @@
+#include "core/html/PlainMarkup.h"
+
+#include <libxml/HTMLparser.h>
+
+#include <unicode/utf8.h>
+
+#include <array>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+#include <cstdint>
+#include <cstring>
+#include <initializer_list>
+
+namespace PlainMarkup {
+namespace {
+
+constexpr std::size_t kNone = std::string_view::npos;
+
+constexpr std::array<bool, 256> kNameCharacters = [] {
+    std::array<bool, 256> name{};
+    for (std::size_t c = 0; c < name.size(); ++c)
+        name[c] = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == ':' ||
+                  c == '.' || c == '-';
+    return name;
+}();
+
+bool isLetter(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+bool isNameStart(char c)
+{
+    return isLetter(c) || c == '_' || c == ':';
+}
+
+// <!DOCTYPE name [PUBLIC "id" ["uri"] | SYSTEM "uri"]>, as libxml2 reads it;
+// a quoted string may hold a '>'.
+Step doctype(std::string_view html, std::size_t& at)
+{
+    const std::size_t size = html.size();
+    std::size_t i = at + 9;
+    const auto blanks = [&] {
+        while (i < size && isTagBlank(html[i]))
+            ++i;
+    };
+    // A quoted string; a public identifier holds only its own characters.
+    const auto literal = [&](bool publicId) {
+        if (i == size || (html[i] != '"' && html[i] != '\''))
+            return false;
+        const std::size_t close = html.find(html[i], i + 1);
+        if (close == kNone)
+            return false;
+        if (publicId && html.substr(i + 1, close - i - 1).find_first_of("<>&\"") != kNone)
+            return false;
+        i = close + 1;
+        return true;
+    };
+    blanks();
+    const std::size_t name = nameAt(html.substr(i)).size();
+    if (name == 0)
+        return Step::Unsure;
+    i += name;
+    blanks();
+    const std::string_view keyword = html.substr(i, 6);
+    if (equalsLower(keyword, "public") || equalsLower(keyword, "system")) {
+        const bool publicId = equalsLower(keyword, "public");
+        i += 6;
+        blanks();
+        if (!literal(publicId))
+            return Step::Unsure;
+        blanks();
+        if (publicId && i < size && html[i] != '>' && !literal(false))
+            return Step::Unsure;
+        blanks();
+    }
+    if (i == size || html[i] != '>')
+        return Step::Unsure;
+    at = i + 1;
+    return Step::Passed;
+}
+
+Step startTag(std::string_view html, std::size_t& at, Visitor& visitor)
+{
+    const std::size_t size = html.size();
+    const std::string_view name = nameAt(html.substr(at + 1));
+    if (!visitor.startTagNamed(name, at))
+        return Step::Unsure;
+    std::size_t i = at + 1 + name.size();
+    bool selfClosing = false;
+    for (;;) {
+        const std::size_t blanks = i;
+        while (i < size && isTagBlank(html[i]))
+            ++i;
+        if (i + 1 < size && html[i] == '/' && html[i + 1] == '>') {
+            selfClosing = true;
+            ++i;
+        }
+        if (i >= size)
+            return Step::Unsure;
+        if (html[i] == '>')
+            break;
+        // Attributes stand apart, and their names are names: libxml2 skips
+        // what is not to the next blank, quotes and all.
+        if (i == blanks || !isNameStart(html[i]))
+            return Step::Unsure;
+        const std::string_view attribute = nameAt(html.substr(i));
+        i += attribute.size();
+        if (i == size || !(isTagBlank(html[i]) || html[i] == '=' || html[i] == '>' || html[i] == '/'))
+            return Step::Unsure;
+        std::size_t afterName = i;
+        while (afterName < size && isTagBlank(html[afterName]))
+            ++afterName;
+        std::string_view value;
+        if (afterName < size && html[afterName] == '=') {
+            i = afterName + 1;
+            while (i < size && isTagBlank(html[i]))
+                ++i;
+            if (i < size && (html[i] == '"' || html[i] == '\'')) {
+                const std::size_t close = html.find(html[i], i + 1);
+                if (close == kNone)
+                    return Step::Unsure;
+                value = html.substr(i + 1, close - i - 1);
+                i = close + 1;
+            } else {
+                const std::size_t valueStart = i;
+                while (i < size && !isTagBlank(html[i]) && html[i] != '>') {
+                    if (std::strchr("\"'<=`", html[i]))
+                        return Step::Unsure;
+                    ++i;
+                }
+                if (i == valueStart)
+                    return Step::Unsure;
+                value = html.substr(valueStart, i - valueStart);
+            }
+        }
+        if (!visitor.attribute(name, attribute, value))
+            return Step::Unsure;
+    }
+    const std::size_t from = at;
+    at = i + 1;
+    visitor.startTag(name, from, at);
+    // A script's or a style's content is no markup, up to its end tag;
+    // libxml2 takes <script/> for one without content.
+    const bool script = equalsLower(name, "script");
+    if (script || equalsLower(name, "style")) {
+        if (selfClosing)
+            return Step::Unsure;
+        for (std::size_t end = html.find("</", at); end != kNone; end = html.find("</", end + 2)) {
+            const std::string_view closing = nameAt(html.substr(end + 2));
+            if (closing.empty())
+                continue;
+            if (!equalsLower(closing, script ? "script" : "style"))
+                return Step::Unsure; // where libxml2 ends it then is its own affair
+            at = end;
+            return Step::Passed;
+        }
+        return Step::Unsure;
+    }
+    return Step::Passed;
+}
+
+void appendUtf8(std::uint32_t code, std::string& out)
+{
+    if (code < 0x80) {
+        out.push_back(char(code));
+    } else if (code < 0x800) {
+        out.push_back(char(0xC0 | (code >> 6)));
+        out.push_back(char(0x80 | (code & 0x3F)));
+    } else if (code < 0x10000) {
+        out.push_back(char(0xE0 | (code >> 12)));
+        out.push_back(char(0x80 | ((code >> 6) & 0x3F)));
+        out.push_back(char(0x80 | (code & 0x3F)));
+    } else {
+        out.push_back(char(0xF0 | (code >> 18)));
+        out.push_back(char(0x80 | ((code >> 12) & 0x3F)));
+        out.push_back(char(0x80 | ((code >> 6) & 0x3F)));
+        out.push_back(char(0x80 | (code & 0x3F)));
+    }
+}
+
+} // namespace
+
+Step pass(std::string_view html, std::size_t& at, Visitor& visitor)
+{
+    const std::string_view rest = html.substr(at);
+    const char next = rest.size() > 1 ? rest[1] : '\0';
+    if (isLetter(next))
+        return startTag(html, at, visitor);
+    if (rest.starts_with("<!--")) {
+        const std::size_t end = rest.find("-->", 4);
+        if (end == kNone || rest.substr(4, 1) == ">" || rest.substr(4, 2) == "->" ||
+            rest.substr(0, end).find("--!>") != kNone)
+            return Step::Unsure;
+        at += end + 3;
+        return Step::Passed;
+    }
+    if (equalsLower(rest.substr(0, 9), "<!doctype"))
+        return doctype(html, at);
+    if (next == '?') {
+        // libxml2 ends a processing instruction at the first '>', and drops
+        // a "<?" that starts none.
+        const std::size_t end = rest.find('>');
+        if (rest.size() < 3 || !isLetter(rest[2]))
+            at += 2;
+        else if (end == kNone)
+            return Step::Unsure;
+        else
+            at += end + 1;
+        return Step::Passed;
+    }
+    if (next == '/') {
+        const std::string_view name = nameAt(rest.substr(2));
+        std::size_t end = 2 + name.size();
+        while (end < rest.size() && isTagBlank(rest[end]))
+            ++end;
+        if (name.empty() || !isLetter(name.front()) || end == rest.size() || rest[end] != '>')
+            return Step::Unsure;
+        visitor.endTag(name, at, at + end + 1);
+        at += end + 1;
+        return Step::Passed;
+    }
+    return Step::Text;
+}
+
+void appendDecodedValue(std::string_view value, std::string& out)
+{
+    const std::size_t size = value.size();
+    for (std::size_t i = 0; i < size;) {
+        const std::size_t amp = value.find('&', i);
+        out.append(value.substr(i, amp == kNone ? kNone : amp - i));
+        if (amp == kNone)
+            return;
+        i = amp + 1;
+        if (i < size && value[i] == '#') {
+            ++i;
+            const bool hex = i < size && (value[i] == 'x' || value[i] == 'X');
+            if (hex)
+                ++i;
+            std::uint32_t code = 0;
+            for (; i < size && value[i] != ';'; ++i) {
+                const char c = value[i];
+                int digit = -1;
+                if (c >= '0' && c <= '9')
+                    digit = c - '0';
+                else if (hex && (c | 0x20) >= 'a' && (c | 0x20) <= 'f')
+                    digit = (c | 0x20) - 'a' + 10;
+                if (digit < 0)
+                    break;
+                if (code < 0x110000)
+                    code = code * (hex ? 16 : 10) + std::uint32_t(digit);
+            }
+            if (i < size && value[i] == ';')
+                ++i;
+            // libxml2 writes a NUL for a reference to no character, where
+            // the value it hands over ends.
+            const bool isChar = code == 0x9 || code == 0xA || code == 0xD || (code >= 0x20 && code <= 0xD7FF) ||
+                                (code >= 0xE000 && code <= 0xFFFD) || (code >= 0x10000 && code <= 0x10FFFF);
+            if (!isChar)
+                return;
+            appendUtf8(code, out);
+            continue;
+        }
+        // A name, as an XML name in ASCII; HTML 4's and with its ';' only.
+        std::size_t end = i;
+        if (end < size && isNameStart(value[end]))
+            end += nameAt(value.substr(end)).size();
+        const std::string name(value.substr(i, end - i));
+        const htmlEntityDesc* entity = nullptr;
+        if (!name.empty() && end < size && value[end] == ';')
+            entity = htmlEntityLookup(reinterpret_cast<const xmlChar*>(name.c_str()));
+        if (!entity) {
+            out.push_back('&');
+            continue; // the name, and a ';', follow as they stand
+        }
+        appendUtf8(entity->value, out);
+        i = end + 1;
+    }
+}
+
+std::string_view nameAt(std::string_view from)
+{
+    std::size_t end = 0;
+    while (end < from.size() && kNameCharacters[static_cast<unsigned char>(from[end])])
+        ++end;
+    return from.substr(0, end);
+}
+
+bool equalsLower(std::string_view text, std::string_view lower)
+{
+    if (text.size() != lower.size())
+        return false;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (char(text[i] | 0x20) != lower[i])
+            return false;
+    return true;
+}
+
+std::string_view trimmedBlanks(std::string_view text)
+{
+    while (!text.empty() && isTagBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isTagBlank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+bool readsAsAscii(std::string_view charset)
+{
+    for (std::string_view prefix : {"us-ascii", "ascii", "iso-8859-", "iso8859-", "windows-125", "cp125", "latin"})
+        if (charset.size() >= prefix.size() && equalsLower(charset.substr(0, prefix.size()), prefix))
+            return true;
+    return false;
+}
+
+bool isUtf8(std::string_view charset)
+{
+    return equalsLower(charset, "utf-8") || equalsLower(charset, "utf8");
+}
+
+std::optional<std::string_view> charsetInContent(std::string_view content)
+{
+    std::size_t at = 0;
+    while (at + 7 <= content.size() && !equalsLower(content.substr(at, 7), "charset"))
+        ++at;
+    if (at + 7 > content.size())
+        return std::string_view();
+    std::string_view rest = trimmedBlanks(content.substr(at + 7));
+    if (rest.empty() || rest.front() != '=')
+        return std::nullopt;
+    rest = trimmedBlanks(rest.substr(1));
+    std::size_t end = 0;
+    while (end < rest.size() && !isTagBlank(rest[end]) && rest[end] != ';' && rest[end] != '"' && rest[end] != '\'')
+        ++end;
+    if (end == 0)
+        return std::nullopt;
+    return rest.substr(0, end);
+}
+
+bool isUtf8Text(std::string_view bytes)
+{
+    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    const std::size_t size = bytes.size();
+    std::size_t at = 0;
+    while (at < size) {
+#if defined(__SSE2__)
+        // ASCII, sixteen bytes at a time.
+        if (at + 16 <= size) {
+            const int high = _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at)));
+            if (high == 0) {
+                at += 16;
+                continue;
+            }
+            at += std::size_t(__builtin_ctz(unsigned(high)));
+        }
+#endif
+        if (data[at] < 0x80) {
+            ++at;
+            continue;
+        }
+        UChar32 c = 0;
+        U8_NEXT(data, at, size, c);
+        if (c < 0)
+            return false;
+    }
+    return true;
+}
+
+} // namespace PlainMarkup

@@ -1,0 +1,74 @@
+#pragma once
+// Markup read without the parse, as libxml2's HTML parser reads it where the
+// markup is plainly well formed: comments, doctypes, processing
+// instructions, end tags, and start tags with their attributes (a script's
+// or a style's content passed over). Anything libxml2 recovers from in ways
+// of its own is left to the parse. The number sieve (NumberSieve) and the
+// quick link reader (PageLinks) walk pages with it; what it imitates was
+// checked against one libxml2 (HtmlElements::kPlainMarkupMatchesLibxml2).
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace PlainMarkup {
+
+// What a walk is told of the markup it passes.
+class Visitor {
+public:
+    virtual ~Visitor() = default;
+    // A start tag's name (as written), at the '<', before its attributes;
+    // false leaves the page to the parse.
+    virtual bool startTagNamed(std::string_view name, std::size_t at) = 0;
+    // An attribute as written: its value still holds its character
+    // references, and is empty when there is none; false leaves the page to
+    // the parse.
+    virtual bool attribute(std::string_view tag, std::string_view name, std::string_view value) = 0;
+    // The whole start tag, [from, to).
+    virtual void startTag(std::string_view name, std::size_t from, std::size_t to) = 0;
+    virtual void endTag(std::string_view name, std::size_t from, std::size_t to) = 0;
+};
+
+enum class Step {
+    Passed, // the markup at the '<', now behind `at`
+    Text,   // the '<' is text; `at` is where it was
+    Unsure, // markup that only the parse can read
+};
+
+// At the '<' at `at`.
+Step pass(std::string_view html, std::size_t& at, Visitor& visitor);
+
+// An attribute's value in ASCII as libxml2 hands it over, appended to `out`:
+// "&#...;" and "&name;" of HTML 4's names decoded, any other '&' kept, and
+// the value ending at a numeric reference to no character.
+void appendDecodedValue(std::string_view value, std::string& out);
+
+// As libxml2 reads a tag's or an attribute's name.
+std::string_view nameAt(std::string_view from);
+
+bool equalsLower(std::string_view text, std::string_view lower);
+
+// Blanks between a tag's parts, as libxml2 takes them.
+constexpr bool isTagBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+std::string_view trimmedBlanks(std::string_view text);
+
+// Charsets whose bytes below 0x80 are ASCII's: a page in one of them that
+// holds only ASCII reads as it would in UTF-8.
+bool readsAsAscii(std::string_view charset);
+bool isUtf8(std::string_view charset);
+
+// Whether the bytes are UTF-8 throughout: libxml2 decodes a page that names
+// no charset as Latin-1 once it meets a byte that is not, markup included,
+// and stops where a page that names UTF-8 is not.
+bool isUtf8Text(std::string_view bytes);
+
+// The charset in a <meta content="text/html; charset=...">, spaced as
+// libxml2 allows: empty when it names none, nothing when it cannot be read.
+std::optional<std::string_view> charsetInContent(std::string_view content);
+
+} // namespace PlainMarkup
