@@ -98,6 +98,10 @@ private slots:
             << L{"http://site.test/a?x=1&y=2&AMP;z", "http://site.test/b&c&g", "http://site.test/e",
                  "http://site.test/f", "http://site.test/g?&foo;&plus;&amp"}
             << false << true;
+        QTest::newRow("bytes beyond ASCII where no URL is")
+            << QByteArray("<meta name=description content='Caf\xc3\xa9'><meta name=robots content='nofollow,\xc3\xa9'>"
+                          "<a title='\xc3\xa9' href=x>")
+            << L{d + "x"} << true << true;
         QTest::newRow("a charset that spells ASCII otherwise")
             << QByteArray("<meta charset=shift_jis><a href=x>") << L{d + "x"} << false << false;
         QTest::newRow("a NUL") << QByteArray("<a href=x>\0<a href=y>", 21) << L{d + "x", d + "y"} << false << false;

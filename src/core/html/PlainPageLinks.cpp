@@ -30,6 +30,11 @@ bool isRead(std::string_view attribute)
     return false;
 }
 
+bool isUrl(std::string_view attribute)
+{
+    return equalsLower(attribute, "href") || equalsLower(attribute, "src");
+}
+
 bool holdsBeyondAscii(std::string_view value)
 {
     for (char c : value)
@@ -102,8 +107,10 @@ private:
         }
         if (!isRead(name))
             return true;
-        // Beyond ASCII, what the parse hands over depends on the charset.
-        if (holdsBeyondAscii(value))
+        // Beyond ASCII, the URL the parse hands over depends on the charset;
+        // the words looked for in the others are ASCII, which a charset that
+        // keeps ASCII spells with none of those bytes.
+        if (isUrl(name) && holdsBeyondAscii(value))
             return false;
         if (value.find('&') != std::string_view::npos) {
             const std::size_t from = m_decoded.size();
