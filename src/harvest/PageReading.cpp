@@ -145,22 +145,24 @@ void PageReading::read(Page& page, PageStep& step, PhoneNumberReader* reader) co
             links = extractPageLinks(html, type);
     } else {
         const std::string region = m_region->empty() ? regionForUrl(page.url) : *m_region;
-        // The sieve spares most pages the parse of their text, and plain
-        // markup the parse for links; a page that needs the parse for its
-        // links is parsed once, for both.
+        // The sieve spares most pages the parse of their text; for a page
+        // whose links are followed, its walk of the markup reads them too,
+        // where that walk can. Where both need the parse, it is one, for both.
         std::vector<FoundNumber> numbers;
-        std::optional<PageLinks> plainLinks;
-        if (page.followsLinks)
-            plainLinks = readPlainPageLinks(html, type);
-        if (page.followsLinks && !plainLinks) {
-            const PageText text = extractPageTextAndLinks(html, type, links);
-            if (reader->mayHoldNumbers(html, type, region))
-                numbers = reader->read(text, region);
-        } else {
-            if (plainLinks)
-                links = std::move(*plainLinks);
-            if (reader->mayHoldNumbers(html, type, region))
-                numbers = reader->read(extractPageText(html, type), region);
+        if (page.followsLinks) {
+            PlainLinkReader plainLinks(html, type);
+            const bool mayHold = reader->mayHoldNumbers(html, type, region, &plainLinks);
+            if (std::optional<PageLinks> plain = plainLinks.take()) {
+                links = std::move(*plain);
+                if (mayHold)
+                    numbers = reader->read(extractPageText(html, type), region);
+            } else if (mayHold) {
+                numbers = reader->read(extractPageTextAndLinks(html, type, links), region);
+            } else {
+                links = parsePageLinks(html, type);
+            }
+        } else if (reader->mayHoldNumbers(html, type, region)) {
+            numbers = reader->read(extractPageText(html, type), region);
         }
         page.rows = m_output.regionRows(page.url, numbers);
     }

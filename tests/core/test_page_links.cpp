@@ -3,6 +3,7 @@
 // does, and the URLs and the robots flag compared with what a browser follows.
 
 #include "TestRegistry.h"
+#include "core/html/NumberSieve.h"
 #include "core/html/PageLinks.h"
 #include "core/html/PageText.h"
 #include "core/html/PlainPageLinks.h"
@@ -142,6 +143,37 @@ private slots:
         const QByteArray d = "http://site.test/dir/";
         QCOMPARE(followedLinks(parsePageLinks(bytes)), (QList<QByteArray>{d + "x", d + "y"}));
         QCOMPARE(followedLinks(extractPageLinks(bytes)), (QList<QByteArray>{d + "x", d + "y", d + "z"}));
+    }
+
+    // The sieve's walk tells the same links, where it walks the page to its
+    // end: not past a tel: link, whose page is parsed for its text anyway.
+    void toldBySieve_data()
+    {
+        QTest::addColumn<QByteArray>("html");
+        QTest::addColumn<bool>("told");
+        QTest::newRow("links, a base, robots")
+            << QByteArray("<base href=/b/><meta name=robots content=nofollow><p>Call 555 0100</p>"
+                          "<a href='x?a=1&amp;b=2'>x</a><iframe src=f></iframe>")
+            << true;
+        QTest::newRow("a tel: link") << QByteArray("<a href=x>x</a><a href='tel:+15550100'>call</a><a href=y>")
+                                     << false;
+    }
+
+    void toldBySieve()
+    {
+        QFETCH(QByteArray, html);
+        QFETCH(bool, told);
+        const std::string_view bytes(html.constData(), std::size_t(html.size()));
+        PlainLinkReader links(bytes, {});
+        sievePage(bytes, {}, shortestNumber("US"), &links);
+        const std::optional<PageLinks> toldLinks = links.take();
+        QCOMPARE(toldLinks.has_value(), told);
+        if (told) {
+            const PageLinks parsed = parsePageLinks(bytes);
+            QCOMPARE(followedLinks(*toldLinks), followedLinks(parsed));
+            QCOMPARE(toldLinks->base, parsed.base);
+            QCOMPARE(toldLinks->nofollow, parsed.nofollow);
+        }
     }
 
     // The answer's charset decides, as browsers read it, not libxml2's guess.

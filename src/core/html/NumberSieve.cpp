@@ -139,7 +139,9 @@ std::size_t firstBeyondAscii(std::string_view bytes)
 
 class Sieve final : private PlainMarkup::Visitor {
 public:
-    Sieve(std::string_view html, const ShortestNumber& shortest) : m_html(html), m_shortest(shortest) {}
+    Sieve(std::string_view html, const ShortestNumber& shortest, PlainMarkup::Visitor* alsoTold)
+        : m_html(html), m_shortest(shortest), m_alsoTold(alsoTold)
+    {}
 
     SievedPage run(std::string_view headerCharset)
     {
@@ -189,6 +191,8 @@ public:
                 break;
             }
         }
+        if (!m_page.readWhole && m_alsoTold)
+            m_alsoTold->endOfPage();
         hard(size);
         if (m_firstWide != kNone && !m_utf8)
             m_page.readWhole = true;
@@ -373,6 +377,8 @@ private:
 
     bool startTagNamed(std::string_view name, std::size_t at) override
     {
+        if (m_alsoTold)
+            m_alsoTold->startTagNamed(name, at);
         // Their content is hidden (PageText) up to where libxml2 takes them
         // to end, which only the whole page tells.
         if (equalsLower(name, "template") || equalsLower(name, "noembed"))
@@ -384,6 +390,8 @@ private:
 
     void startTag(std::string_view name, std::size_t from, std::size_t to) override
     {
+        if (m_alsoTold)
+            m_alsoTold->startTag(name, from, to);
         altText(from, to);
         // A block element's start ends the line before it in the page's text,
         // and the matcher reads each line on its own: no match spans the tag.
@@ -392,7 +400,12 @@ private:
             hard(to);
     }
 
-    void endTag(std::string_view name, std::size_t from, std::size_t to) override { endTagOf(name, from, to); }
+    void endTag(std::string_view name, std::size_t from, std::size_t to) override
+    {
+        if (m_alsoTold)
+            m_alsoTold->endTag(name, from, to);
+        endTagOf(name, from, to);
+    }
 
     // A window parsed on its own reads as the page only while its tags are
     // of the plain kind (WindowTags); one of another kind in the stretch
@@ -514,6 +527,8 @@ private:
     // The attributes the text takes something from.
     bool attribute(std::string_view tag, std::string_view attribute, std::string_view value) override
     {
+        if (m_alsoTold)
+            m_alsoTold->attribute(tag, attribute, value);
         if (equalsLower(attribute, "href")) {
             value = PlainMarkup::trimmedBlanks(value);
             const std::string_view scheme = value.substr(0, 4);
@@ -615,6 +630,7 @@ private:
 
     std::string_view m_html;
     ShortestNumber m_shortest;
+    PlainMarkup::Visitor* m_alsoTold; // told the markup too, if any
     SievedPage m_page;
     bool m_headerNamesCharset = false;
     bool m_charsetNamed = false; // by the header or a <meta>
@@ -657,11 +673,12 @@ private:
 
 } // namespace
 
-SievedPage sievePage(std::string_view html, std::string_view contentType, const ShortestNumber& shortest)
+SievedPage sievePage(std::string_view html, std::string_view contentType, const ShortestNumber& shortest,
+                     PlainMarkup::Visitor* alsoTold)
 {
     // What the sieve imitates was checked against one libxml2.
     if constexpr (!HtmlElements::kPlainMarkupMatchesLibxml2)
         return {true, {}};
     const QByteArray charset = HtmlPushParser::headerCharset(contentType);
-    return Sieve(html, shortest).run(std::string_view(charset.constData(), std::size_t(charset.size())));
+    return Sieve(html, shortest, alsoTold).run(std::string_view(charset.constData(), std::size_t(charset.size())));
 }

@@ -17,6 +17,7 @@
 // markup it cannot follow, windows too many or too long). A window's text
 // is to be read each way its block elements' end tags may be taken.
 
+#include "core/html/PlainMarkup.h"
 #include "core/numbers/ShortestNumber.h"
 
 #include <string>
@@ -46,4 +47,7 @@ struct SievedPage {
 };
 
 // contentType is the Content-Type header's value, empty when there was none.
-SievedPage sievePage(std::string_view html, std::string_view contentType, const ShortestNumber& shortest);
+// alsoTold, if any, is told the markup the sieve walks (PlainMarkup.h), and
+// the page's end when the walk reached it.
+SievedPage sievePage(std::string_view html, std::string_view contentType, const ShortestNumber& shortest,
+                     PlainMarkup::Visitor* alsoTold = nullptr);

@@ -28,6 +28,8 @@ public:
     // The whole start tag, [from, to).
     virtual void startTag(std::string_view name, std::size_t from, std::size_t to) = 0;
     virtual void endTag(std::string_view name, std::size_t from, std::size_t to) = 0;
+    // Told by the walk's owner once the walk has passed the page's last byte.
+    virtual void endOfPage() {}
 };
 
 enum class Step {

@@ -6,9 +6,6 @@
 
 #include <QByteArray>
 
-#include <string>
-#include <vector>
-
 namespace {
 
 using PlainMarkup::equalsLower;
@@ -49,112 +46,94 @@ bool keepsAscii(std::string_view charset)
     return charset.empty() || PlainMarkup::isUtf8(charset) || PlainMarkup::readsAsAscii(charset);
 }
 
-class LinkTagWalk final : private PlainMarkup::Visitor {
-public:
-    LinkTagWalk(std::string_view html, std::string_view contentType) : m_html(html), m_contentType(contentType) {}
-
-    std::optional<PageLinks> run()
-    {
-        // libxml2 stops short at a NUL in many places, ISO-2022 spells
-        // characters with ASCII bytes after an escape, and a page that is no
-        // UTF-8 is read in a charset only the parse settles.
-        if (m_html.find('\0') != std::string_view::npos || m_html.find('\x1b') != std::string_view::npos ||
-            !PlainMarkup::isUtf8Text(m_html))
-            return std::nullopt;
-        const QByteArray headerCharset = HtmlPushParser::headerCharset(m_contentType);
-        m_headerNamesCharset = !headerCharset.isEmpty();
-        if (!keepsAscii(std::string_view(headerCharset.constData(), std::size_t(headerCharset.size()))))
-            return std::nullopt;
-        std::size_t at = m_html.starts_with("\xef\xbb\xbf") ? 3 : 0;
-        while ((at = m_html.find('<', at)) != std::string_view::npos) {
-            switch (PlainMarkup::pass(m_html, at, *this)) {
-            case PlainMarkup::Step::Passed:
-                break;
-            case PlainMarkup::Step::Text:
-                ++at;
-                break;
-            case PlainMarkup::Step::Unsure:
-                return std::nullopt;
-            }
-        }
-        return m_reader.take();
-    }
-
-private:
-    bool startTagNamed(std::string_view name, std::size_t) override
-    {
-        m_inLinkTag = carriesLinks(name);
-        m_attributes.clear();
-        m_decoded.clear();
-        m_decodedAt.clear();
-        return true;
-    }
-
-    bool attribute(std::string_view tag, std::string_view name, std::string_view value) override
-    {
-        if (!m_inLinkTag)
-            return true;
-        if (equalsLower(tag, "meta") && !m_headerNamesCharset) {
-            // A charset the page names for itself, which the parse would
-            // switch to.
-            if (equalsLower(name, "charset") && !keepsAscii(PlainMarkup::trimmedBlanks(value)))
-                return false;
-            if (equalsLower(name, "content")) {
-                const std::optional<std::string_view> charset = PlainMarkup::charsetInContent(value);
-                if (!charset || !keepsAscii(*charset))
-                    return false;
-            }
-        }
-        if (!isRead(name))
-            return true;
-        // Beyond ASCII, the URL the parse hands over depends on the charset;
-        // the words looked for in the others are ASCII, which a charset that
-        // keeps ASCII spells with none of those bytes.
-        if (isUrl(name) && holdsBeyondAscii(value))
-            return false;
-        if (value.find('&') != std::string_view::npos) {
-            const std::size_t from = m_decoded.size();
-            PlainMarkup::appendDecodedValue(value, m_decoded);
-            m_decodedAt.push_back({m_attributes.size(), from, m_decoded.size() - from});
-        }
-        m_attributes.push_back({name, value});
-        return true;
-    }
-
-    void startTag(std::string_view name, std::size_t, std::size_t) override
-    {
-        if (!m_inLinkTag)
-            return;
-        for (const Decoded& decoded : m_decodedAt)
-            m_attributes[decoded.attribute].value = std::string_view(m_decoded).substr(decoded.from, decoded.size);
-        m_reader.startElement(name, m_attributes);
-    }
-
-    void endTag(std::string_view, std::size_t, std::size_t) override {}
-
-    std::string_view m_html;
-    std::string_view m_contentType;
-    bool m_headerNamesCharset = false;
-    bool m_inLinkTag = false;
-    // The link tag being read: its attributes, and the values whose
-    // references are decoded, kept in m_decoded.
-    std::vector<TagAttribute> m_attributes;
-    struct Decoded {
-        std::size_t attribute = 0;
-        std::size_t from = 0;
-        std::size_t size = 0;
-    };
-    std::vector<Decoded> m_decodedAt;
-    std::string m_decoded;
-    PageLinkReader m_reader;
-};
-
 } // namespace
 
 std::optional<PageLinks> readPlainPageLinks(std::string_view html, std::string_view contentType)
 {
-    // The walk imitates one libxml2.
-    if constexpr (!HtmlElements::kPlainMarkupMatchesLibxml2)
+    PlainLinkReader reader(html, contentType);
+    std::size_t at = html.starts_with("\xef\xbb\xbf") ? 3 : 0;
+    while ((at = html.find('<', at)) != std::string_view::npos) {
+        switch (PlainMarkup::pass(html, at, reader)) {
+        case PlainMarkup::Step::Passed:
+            break;
+        case PlainMarkup::Step::Text:
+            ++at;
+            break;
+        case PlainMarkup::Step::Unsure:
+            return std::nullopt;
+        }
+    }
+    reader.endOfPage();
+    return reader.take();
+}
+
+PlainLinkReader::PlainLinkReader(std::string_view html, std::string_view contentType)
+{
+    // The walk imitates one libxml2. libxml2 stops short at a NUL in many
+    // places, ISO-2022 spells characters with ASCII bytes after an escape,
+    // and a page that is no UTF-8 is read in a charset only the parse
+    // settles.
+    const QByteArray headerCharset = HtmlPushParser::headerCharset(contentType);
+    m_headerNamesCharset = !headerCharset.isEmpty();
+    m_unsure = !HtmlElements::kPlainMarkupMatchesLibxml2 || html.find('\0') != std::string_view::npos ||
+               html.find('\x1b') != std::string_view::npos || !PlainMarkup::isUtf8Text(html) ||
+               !keepsAscii(std::string_view(headerCharset.constData(), std::size_t(headerCharset.size())));
+}
+
+std::optional<PageLinks> PlainLinkReader::take()
+{
+    if (m_unsure || !m_walkedWhole)
         return std::nullopt;
-    return LinkTagWalk(html, contentType).run();
+    return m_reader.take();
+}
+
+bool PlainLinkReader::startTagNamed(std::string_view name, std::size_t)
+{
+    if (m_unsure)
+        return false;
+    m_inLinkTag = carriesLinks(name);
+    m_attributes.clear();
+    m_decoded.clear();
+    m_decodedAt.clear();
+    return true;
+}
+
+bool PlainLinkReader::attribute(std::string_view tag, std::string_view name, std::string_view value)
+{
+    if (!m_inLinkTag)
+        return true;
+    if (equalsLower(tag, "meta") && !m_headerNamesCharset) {
+        // A charset the page names for itself, which the parse would
+        // switch to.
+        if (equalsLower(name, "charset") && !keepsAscii(PlainMarkup::trimmedBlanks(value)))
+            return unsure();
+        if (equalsLower(name, "content")) {
+            const std::optional<std::string_view> charset = PlainMarkup::charsetInContent(value);
+            if (!charset || !keepsAscii(*charset))
+                return unsure();
+        }
+    }
+    if (!isRead(name))
+        return true;
+    // Beyond ASCII, the URL the parse hands over depends on the charset; the
+    // words looked for in the others are ASCII, which a charset that keeps
+    // ASCII spells with none of those bytes.
+    if (isUrl(name) && holdsBeyondAscii(value))
+        return unsure();
+    if (value.find('&') != std::string_view::npos) {
+        const std::size_t from = m_decoded.size();
+        PlainMarkup::appendDecodedValue(value, m_decoded);
+        m_decodedAt.push_back({m_attributes.size(), from, m_decoded.size() - from});
+    }
+    m_attributes.push_back({name, value});
+    return true;
+}
+
+void PlainLinkReader::startTag(std::string_view name, std::size_t, std::size_t)
+{
+    if (!m_inLinkTag || m_unsure)
+        return;
+    for (const Decoded& decoded : m_decodedAt)
+        m_attributes[decoded.attribute].value = std::string_view(m_decoded).substr(decoded.from, decoded.size);
+    m_reader.startElement(name, m_attributes);
 }

@@ -8,11 +8,53 @@
 // vouch for is left to the parse.
 
 #include "core/html/PageLinks.h"
+#include "core/html/PlainMarkup.h"
 
 #include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 // The page's links as extractPageLinks gives them, or nothing when only the
-// parse of the whole page can tell. Unlike that parse, it reads links at any
-// depth of nesting.
+// parse can tell. Unlike the parse, it reads links at any depth of nesting.
 std::optional<PageLinks> readPlainPageLinks(std::string_view html, std::string_view contentType);
+
+// The same links told by a walk of the page's markup that is not its own:
+// the number sieve's, which spares a page whose links are followed a second
+// walk (NumberSieve.h).
+class PlainLinkReader final : public PlainMarkup::Visitor {
+public:
+    PlainLinkReader(std::string_view html, std::string_view contentType);
+    // The links, when the walk went to the page's end and nothing in it
+    // needs the parse.
+    std::optional<PageLinks> take();
+
+    bool startTagNamed(std::string_view name, std::size_t at) override;
+    bool attribute(std::string_view tag, std::string_view name, std::string_view value) override;
+    void startTag(std::string_view name, std::size_t from, std::size_t to) override;
+    void endTag(std::string_view, std::size_t, std::size_t) override {}
+    void endOfPage() override { m_walkedWhole = true; }
+
+private:
+    bool unsure()
+    {
+        m_unsure = true;
+        return false;
+    }
+
+    bool m_headerNamesCharset = false;
+    bool m_unsure = false; // only the parse can read the page
+    bool m_walkedWhole = false;
+    bool m_inLinkTag = false;
+    // The link tag being read: its attributes, and the values whose
+    // references are decoded, kept in m_decoded.
+    std::vector<TagAttribute> m_attributes;
+    struct Decoded {
+        std::size_t attribute = 0;
+        std::size_t from = 0;
+        std::size_t size = 0;
+    };
+    std::vector<Decoded> m_decodedAt;
+    std::string m_decoded;
+    PageLinkReader m_reader;
+};

@@ -456,11 +456,11 @@ void PhoneNumberReader::findMatches(std::string_view text, const std::string& re
 }
 
 bool PhoneNumberReader::mayHoldNumbers(std::string_view html, std::string_view contentType,
-                                       const std::string& givenRegion)
+                                       const std::string& givenRegion, PlainMarkup::Visitor* markupAlsoTold)
 {
     const std::string& region = givenRegion.empty() ? kNoRegion : givenRegion;
     setRegion(region);
-    const SievedPage sieved = sievePage(html, contentType, m_shortest);
+    const SievedPage sieved = sievePage(html, contentType, m_shortest, markupAlsoTold);
     if (sieved.readWhole)
         return true;
     std::vector<FoundNumber> matches;

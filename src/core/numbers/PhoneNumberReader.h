@@ -11,6 +11,7 @@
 // letters ("1-800-FLOWERS") where a label says they are telephones.
 
 #include "core/html/PageText.h"
+#include "core/html/PlainMarkup.h"
 #include "core/numbers/PhoneScanner.h"
 #include "core/numbers/ShortestNumber.h"
 
@@ -47,8 +48,10 @@ public:
     // False when the page's bytes alone show that read() would find nothing
     // in its text (NumberSieve): its runs of digits are too short for a
     // number, or the matcher finds none in them. Costs a small part of what
-    // parsing the page does.
-    bool mayHoldNumbers(std::string_view html, std::string_view contentType, const std::string& region);
+    // parsing the page does. markupAlsoTold, if any, is told the markup the
+    // sieve walks (sievePage).
+    bool mayHoldNumbers(std::string_view html, std::string_view contentType, const std::string& region,
+                        PlainMarkup::Visitor* markupAlsoTold = nullptr);
 
     // Whether libphonenumber knows the region (capitals: "DE", "GB").
     static bool isKnownRegion(std::string_view code);
