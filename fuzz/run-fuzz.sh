@@ -27,10 +27,11 @@ seeds_robots() {
     printf '\357\273\277user-agent: Vandrell/1.0 # us\rdisallow: /a*b$\r\nallow: /%%7Ejoe/%%E3%%83%%84\nSitemap: /s.xml\n\0/~joe/%%e3%%83%%84?q=1' >"$1/seed-encoding"
 }
 
-# A page of links of every kind, and a page that forbids following them.
+# A page of links of every kind, and a page that forbids following them; the
+# first byte picks the Content-Type.
 seeds_links() {
-    printf '<base href="/b/"><a href="x.html#f" rel="NoFollow">a</a><area href=y><iframe src="//h/z">' >"$1/seed-links"
-    printf '<META name=robots content="noindex, nofollow"></html><a href="?q&amp;r"><!-- <a href=c> -->' >"$1/seed-robots"
+    printf '\000<base href="/b/"><a href="x.html#f" rel="NoFollow">a</a><area href=y><iframe src="//h/z">' >"$1/seed-links"
+    printf '\002<META name=robots content="noindex, nofollow"></html><a href="?q&amp;r"><!-- <a href=c> -->' >"$1/seed-robots"
 }
 
 # Numbers cut by markup, entities, tel: links, hidden text, a charset; the

@@ -103,6 +103,10 @@ private slots:
             << QByteArray("<meta name=description content='Caf\xc3\xa9'><meta name=robots content='nofollow,\xc3\xa9'>"
                           "<a title='\xc3\xa9' href=x>")
             << L{d + "x"} << true << true;
+        QTest::newRow("a processing instruction's target")
+            << QByteArray("<?_ <a href=y>><?1 <a href=x>") << L{d + "x"} << false << true;
+        QTest::newRow("a name past libxml2's 100 bytes")
+            << "<a " + QByteArray(100, 'x') + "href=y>" << L{d + "y"} << false << false;
         QTest::newRow("a charset that spells ASCII otherwise")
             << QByteArray("<meta charset=shift_jis><a href=x>") << L{d + "x"} << false << false;
         QTest::newRow("a NUL") << QByteArray("<a href=x>\0<a href=y>", 21) << L{d + "x", d + "y"} << false << false;
@@ -174,6 +178,47 @@ private slots:
             QCOMPARE(toldLinks->base, parsed.base);
             QCOMPARE(toldLinks->nofollow, parsed.nofollow);
         }
+    }
+
+    // The walk reads a page only where its charset, from the header or the
+    // page, has the parse hand over what the walk reads.
+    void charsets_data()
+    {
+        QTest::addColumn<QByteArray>("contentType");
+        QTest::addColumn<QByteArray>("html");
+        QTest::addColumn<bool>("plain");
+        const QByteArray utf8 = "\xc3\xa9<a href=y>";
+        QTest::newRow("UTF-8 bytes, header us-ascii") << QByteArray("text/html; charset=us-ascii") << utf8 << false;
+        QTest::newRow("UTF-8 bytes, header windows-1252, one it lacks")
+            << QByteArray("text/html; charset=windows-1252") << QByteArray("\xc3\x81<a href=y>") << false;
+        QTest::newRow("UTF-8 bytes, header iso-8859-1") << QByteArray("text/html; charset=iso-8859-1") << utf8 << true;
+        QTest::newRow("UTF-8 bytes, the page says us-ascii")
+            << QByteArray() << "<meta charset=us-ascii>" + utf8 << false;
+        QTest::newRow("a charset that spells letters otherwise")
+            << QByteArray() << QByteArray("<meta charset=latin-greek><a href=x>") << false;
+        QTest::newRow("a header charset libxml2 does not know")
+            << QByteArray("text/html; charset=iso-8859-99") << QByteArray("<meta charset=utf-7><a href=\"+AGE-\">")
+            << false;
+        QTest::newRow("a charset behind a reference") << QByteArray()
+                                                      << QByteArray("<meta http-equiv=content-type content=\"&#99;"
+                                                                    "harset=utf-7\"><a href=\"+AGE-\">")
+                                                      << false;
+        QTest::newRow("a reference in a description")
+            << QByteArray() << QByteArray("<meta name=description content='Tom &amp; Jerry'><a href=x>") << true;
+    }
+
+    void charsets()
+    {
+        QFETCH(QByteArray, contentType);
+        QFETCH(QByteArray, html);
+        QFETCH(bool, plain);
+        const std::string_view bytes(html.constData(), std::size_t(html.size()));
+        const std::string_view type(contentType.constData(), std::size_t(contentType.size()));
+        QCOMPARE(readPlainPageLinks(bytes, type).has_value(), plain);
+        const PageLinks links = extractPageLinks(bytes, type);
+        const PageLinks parsed = parsePageLinks(bytes, type);
+        QCOMPARE(followedLinks(links), followedLinks(parsed));
+        QCOMPARE(links.base, parsed.base);
     }
 
     // The answer's charset decides, as browsers read it, not libxml2's guess.

@@ -541,14 +541,11 @@ private:
             m_alt = value;
         } else if (equalsLower(tag, "meta") && !m_headerNamesCharset) {
             // The header's charset wins over the page's own.
-            if (equalsLower(attribute, "charset")) {
-                declareCharset(PlainMarkup::trimmedBlanks(value), m_tagStart);
-            } else if (equalsLower(attribute, "content")) {
-                const std::optional<std::string_view> charset = PlainMarkup::charsetInContent(value);
-                if (!charset)
-                    return false;
-                declareCharset(*charset, m_tagStart);
-            }
+            std::string decoded;
+            const std::optional<std::string_view> charset = PlainMarkup::declaredCharset(attribute, value, decoded);
+            if (!charset)
+                return false;
+            declareCharset(*charset, m_tagStart);
         }
         return !m_page.readWhole;
     }

@@ -16,6 +16,9 @@ namespace PlainMarkup {
 namespace {
 
 constexpr std::size_t kNone = std::string_view::npos;
+// libxml2 reads a tag's or an attribute's name into a buffer of 100 bytes,
+// and what follows a longer name as another.
+constexpr std::size_t kLongestName = 100;
 
 constexpr std::array<bool, 256> kNameCharacters = [] {
     std::array<bool, 256> name{};
@@ -85,7 +88,7 @@ Step startTag(std::string_view html, std::size_t& at, Visitor& visitor)
 {
     const std::size_t size = html.size();
     const std::string_view name = nameAt(html.substr(at + 1));
-    if (!visitor.startTagNamed(name, at))
+    if (name.size() >= kLongestName || !visitor.startTagNamed(name, at))
         return Step::Unsure;
     std::size_t i = at + 1 + name.size();
     bool selfClosing = false;
@@ -106,6 +109,8 @@ Step startTag(std::string_view html, std::size_t& at, Visitor& visitor)
         if (i == blanks || !isNameStart(html[i]))
             return Step::Unsure;
         const std::string_view attribute = nameAt(html.substr(i));
+        if (attribute.size() >= kLongestName)
+            return Step::Unsure;
         i += attribute.size();
         if (i == size || !(isTagBlank(html[i]) || html[i] == '=' || html[i] == '>' || html[i] == '/'))
             return Step::Unsure;
@@ -180,6 +185,8 @@ void appendUtf8(std::uint32_t code, std::string& out)
     }
 }
 
+std::optional<std::string_view> charsetInContent(std::string_view content);
+
 } // namespace
 
 Step pass(std::string_view html, std::size_t& at, Visitor& visitor)
@@ -199,15 +206,18 @@ Step pass(std::string_view html, std::size_t& at, Visitor& visitor)
     if (equalsLower(rest.substr(0, 9), "<!doctype"))
         return doctype(html, at);
     if (next == '?') {
-        // libxml2 ends a processing instruction at the first '>', and drops
-        // a "<?" that starts none.
-        const std::size_t end = rest.find('>');
-        if (rest.size() < 3 || !isLetter(rest[2]))
+        // libxml2 ends a processing instruction, whose target is a name, at
+        // the first '>', and drops a "<?" that starts none.
+        if (rest.size() < 3 || static_cast<unsigned char>(rest[2]) >= 0x80)
+            return Step::Unsure; // a name may start with a letter beyond ASCII
+        if (!isNameStart(rest[2])) {
             at += 2;
-        else if (end == kNone)
+            return Step::Passed;
+        }
+        const std::size_t end = rest.find('>');
+        if (end == kNone)
             return Step::Unsure;
-        else
-            at += end + 1;
+        at += end + 1;
         return Step::Passed;
     }
     if (next == '/') {
@@ -215,7 +225,8 @@ Step pass(std::string_view html, std::size_t& at, Visitor& visitor)
         std::size_t end = 2 + name.size();
         while (end < rest.size() && isTagBlank(rest[end]))
             ++end;
-        if (name.empty() || !isLetter(name.front()) || end == rest.size() || rest[end] != '>')
+        if (name.empty() || name.size() >= kLongestName || !isLetter(name.front()) || end == rest.size() ||
+            rest[end] != '>')
             return Step::Unsure;
         visitor.endTag(name, at, at + end + 1);
         at += end + 1;
@@ -308,8 +319,42 @@ std::string_view trimmedBlanks(std::string_view text)
 
 bool readsAsAscii(std::string_view charset)
 {
-    for (std::string_view prefix : {"us-ascii", "ascii", "iso-8859-", "iso8859-", "windows-125", "cp125", "latin"})
-        if (charset.size() >= prefix.size() && equalsLower(charset.substr(0, prefix.size()), prefix))
+    // A number after a prefix, within [low, high], and no more.
+    const auto numbered = [&](std::string_view prefix, int low, int high) {
+        if (charset.size() <= prefix.size() || charset.size() > prefix.size() + 2 ||
+            !equalsLower(charset.substr(0, prefix.size()), prefix))
+            return false;
+        int number = 0;
+        for (char c : charset.substr(prefix.size())) {
+            if (c < '0' || c > '9')
+                return false;
+            number = number * 10 + (c - '0');
+        }
+        return number >= low && number <= high;
+    };
+    // ISO 8859 has no twelfth part.
+    return equalsLower(charset, "us-ascii") || equalsLower(charset, "ascii") ||
+           ((numbered("iso-8859-", 1, 16) || numbered("iso8859-", 1, 16)) && !charset.ends_with("-12")) ||
+           numbered("windows-125", 0, 8) || numbered("cp125", 0, 8) || numbered("latin", 1, 10);
+}
+
+bool decodesEveryByte(std::string_view charset)
+{
+    return isUtf8(charset) || equalsLower(charset, "iso-8859-1") || equalsLower(charset, "iso8859-1") ||
+           equalsLower(charset, "latin1");
+}
+
+bool holdsBeyondAscii(std::string_view bytes)
+{
+    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    std::size_t at = 0;
+#if defined(__SSE2__)
+    for (; at + 16 <= bytes.size(); at += 16)
+        if (_mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at))) != 0)
+            return true;
+#endif
+    for (; at < bytes.size(); ++at)
+        if (data[at] >= 0x80)
             return true;
     return false;
 }
@@ -319,6 +364,25 @@ bool isUtf8(std::string_view charset)
     return equalsLower(charset, "utf-8") || equalsLower(charset, "utf8");
 }
 
+std::optional<std::string_view> declaredCharset(std::string_view attribute, std::string_view value,
+                                                std::string& decoded)
+{
+    if (value.find('&') != kNone) {
+        decoded.clear();
+        appendDecodedValue(value, decoded);
+        value = decoded;
+    }
+    if (equalsLower(attribute, "charset"))
+        return trimmedBlanks(value);
+    if (equalsLower(attribute, "content"))
+        return charsetInContent(value);
+    return std::string_view();
+}
+
+namespace {
+
+// The charset in a <meta content="text/html; charset=...">, spaced as
+// libxml2 allows: empty when it names none, nothing when it cannot be read.
 std::optional<std::string_view> charsetInContent(std::string_view content)
 {
     std::size_t at = 0;
@@ -337,6 +401,8 @@ std::optional<std::string_view> charsetInContent(std::string_view content)
         return std::nullopt;
     return rest.substr(0, end);
 }
+
+} // namespace
 
 bool isUtf8Text(std::string_view bytes)
 {

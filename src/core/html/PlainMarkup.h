@@ -59,18 +59,27 @@ constexpr bool isTagBlank(char c)
 
 std::string_view trimmedBlanks(std::string_view text);
 
-// Charsets whose bytes below 0x80 are ASCII's: a page in one of them that
-// holds only ASCII reads as it would in UTF-8.
+// Charsets, known to libxml2 (through iconv), whose bytes below 0x80 are
+// ASCII's: a page in one of them that holds only ASCII reads as it would in
+// UTF-8.
 bool readsAsAscii(std::string_view charset);
 bool isUtf8(std::string_view charset);
+// Charsets in which libxml2 decodes every byte: it stops a page at the
+// first byte its charset has no character for.
+bool decodesEveryByte(std::string_view charset);
+
+bool holdsBeyondAscii(std::string_view bytes);
 
 // Whether the bytes are UTF-8 throughout: libxml2 decodes a page that names
 // no charset as Latin-1 once it meets a byte that is not, markup included,
 // and stops where a page that names UTF-8 is not.
 bool isUtf8Text(std::string_view bytes);
 
-// The charset in a <meta content="text/html; charset=...">, spaced as
-// libxml2 allows: empty when it names none, nothing when it cannot be read.
-std::optional<std::string_view> charsetInContent(std::string_view content);
+// The charset a <meta>'s attribute names (its charset, or the charset in its
+// content="text/html; charset=...", spaced as libxml2 allows), looked for
+// as libxml2 looks, once its references are decoded (into `decoded` where
+// it holds any): empty when it names none, nothing when it cannot be read.
+std::optional<std::string_view> declaredCharset(std::string_view attribute, std::string_view value,
+                                                std::string& decoded);
 
 } // namespace PlainMarkup

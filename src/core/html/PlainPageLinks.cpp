@@ -32,19 +32,7 @@ bool isUrl(std::string_view attribute)
     return equalsLower(attribute, "href") || equalsLower(attribute, "src");
 }
 
-bool holdsBeyondAscii(std::string_view value)
-{
-    for (char c : value)
-        if (static_cast<unsigned char>(c) >= 0x80)
-            return true;
-    return false;
-}
-
-// A charset in which ASCII reads as ASCII.
-bool keepsAscii(std::string_view charset)
-{
-    return charset.empty() || PlainMarkup::isUtf8(charset) || PlainMarkup::readsAsAscii(charset);
-}
+using PlainMarkup::holdsBeyondAscii;
 
 } // namespace
 
@@ -75,9 +63,17 @@ PlainLinkReader::PlainLinkReader(std::string_view html, std::string_view content
     // settles.
     const QByteArray headerCharset = HtmlPushParser::headerCharset(contentType);
     m_headerNamesCharset = !headerCharset.isEmpty();
+    m_beyondAscii = holdsBeyondAscii(html);
     m_unsure = !HtmlElements::kPlainMarkupMatchesLibxml2 || html.find('\0') != std::string_view::npos ||
                html.find('\x1b') != std::string_view::npos || !PlainMarkup::isUtf8Text(html) ||
-               !keepsAscii(std::string_view(headerCharset.constData(), std::size_t(headerCharset.size())));
+               !readsLikeUtf8(std::string_view(headerCharset.constData(), std::size_t(headerCharset.size())));
+}
+
+bool PlainLinkReader::readsLikeUtf8(std::string_view charset) const
+{
+    if (charset.empty() || PlainMarkup::isUtf8(charset))
+        return true;
+    return m_beyondAscii ? PlainMarkup::decodesEveryByte(charset) : PlainMarkup::readsAsAscii(charset);
 }
 
 std::optional<PageLinks> PlainLinkReader::take()
@@ -102,16 +98,13 @@ bool PlainLinkReader::attribute(std::string_view tag, std::string_view name, std
 {
     if (!m_inLinkTag)
         return true;
-    if (equalsLower(tag, "meta") && !m_headerNamesCharset) {
-        // A charset the page names for itself, which the parse would
-        // switch to.
-        if (equalsLower(name, "charset") && !keepsAscii(PlainMarkup::trimmedBlanks(value)))
+    if (equalsLower(tag, "meta") && !m_headerNamesCharset &&
+        (equalsLower(name, "charset") || equalsLower(name, "content"))) {
+        // A charset the page names for itself, which the parse switches to.
+        std::string decoded;
+        const std::optional<std::string_view> charset = PlainMarkup::declaredCharset(name, value, decoded);
+        if (!charset || !readsLikeUtf8(*charset))
             return unsure();
-        if (equalsLower(name, "content")) {
-            const std::optional<std::string_view> charset = PlainMarkup::charsetInContent(value);
-            if (!charset || !keepsAscii(*charset))
-                return unsure();
-        }
     }
     if (!isRead(name))
         return true;

@@ -41,9 +41,14 @@ private:
         m_unsure = true;
         return false;
     }
+    // Whether the parse, reading the page in this charset, hands over what
+    // it would in UTF-8 (or a charset that spells the page's ASCII alike):
+    // it stops at a byte its charset has no character for.
+    bool readsLikeUtf8(std::string_view charset) const;
 
     bool m_headerNamesCharset = false;
-    bool m_unsure = false; // only the parse can read the page
+    bool m_beyondAscii = false; // the page holds a byte beyond ASCII
+    bool m_unsure = false;      // only the parse can read the page
     bool m_walkedWhole = false;
     bool m_inLinkTag = false;
     // The link tag being read: its attributes, and the values whose
