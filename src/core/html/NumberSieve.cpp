@@ -557,28 +557,11 @@ private:
         const std::size_t size = m_html.size();
         std::size_t i = at + 1;
         if (i < size && m_html[i] == '#') {
-            ++i;
-            const bool hex = i < size && (m_html[i] == 'x' || m_html[i] == 'X');
-            if (hex)
-                ++i;
-            char32_t value = 0;
-            for (; i < size; ++i) {
-                const char c = m_html[i];
-                int digit = -1;
-                if (c >= '0' && c <= '9')
-                    digit = c - '0';
-                else if (hex && (c | 0x20) >= 'a' && (c | 0x20) <= 'f')
-                    digit = (c | 0x20) - 'a' + 10;
-                if (digit < 0)
-                    break;
-                value = std::min<char32_t>(value * (hex ? 16 : 10) + char32_t(digit), 0x110000);
-            }
-            if (i < size && m_html[i] == ';')
-                ++i;
+            const PlainMarkup::NumericReference reference = PlainMarkup::numericReference(m_html, i + 1);
             // Without digits, or naming no character, it vanishes.
-            if (isXmlChar(value))
-                character(value, at, i);
-            at = i;
+            if (PlainMarkup::isXmlChar(reference.code))
+                character(reference.code, at, reference.end);
+            at = reference.end;
             return;
         }
         // A name must be one libxml2 knows, or else one browsers know (which
@@ -605,12 +588,6 @@ private:
         }
         character(U'&', at, at + 1);
         ++at;
-    }
-
-    static bool isXmlChar(char32_t c)
-    {
-        return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD) ||
-               (c >= 0x10000 && c <= 0x10FFFF);
     }
 
     void wide(std::size_t& at)

@@ -4,6 +4,7 @@
 
 #include <unicode/utf8.h>
 
+#include <algorithm>
 #include <array>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -166,7 +167,7 @@ Step startTag(std::string_view html, std::size_t& at, Visitor& visitor)
     return Step::Passed;
 }
 
-void appendUtf8(std::uint32_t code, std::string& out)
+void appendUtf8(char32_t code, std::string& out)
 {
     if (code < 0x80) {
         out.push_back(char(code));
@@ -235,6 +236,34 @@ Step pass(std::string_view html, std::size_t& at, Visitor& visitor)
     return Step::Text;
 }
 
+NumericReference numericReference(std::string_view text, std::size_t at)
+{
+    const bool hex = at < text.size() && (text[at] == 'x' || text[at] == 'X');
+    if (hex)
+        ++at;
+    char32_t code = 0;
+    for (; at < text.size(); ++at) {
+        const char c = text[at];
+        int digit = -1;
+        if (c >= '0' && c <= '9')
+            digit = c - '0';
+        else if (hex && (c | 0x20) >= 'a' && (c | 0x20) <= 'f')
+            digit = (c | 0x20) - 'a' + 10;
+        if (digit < 0)
+            break;
+        code = std::min<char32_t>(code * (hex ? 16 : 10) + char32_t(digit), 0x110000);
+    }
+    if (at < text.size() && text[at] == ';')
+        ++at;
+    return {code, at};
+}
+
+bool isXmlChar(char32_t c)
+{
+    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD) ||
+           (c >= 0x10000 && c <= 0x10FFFF);
+}
+
 void appendDecodedValue(std::string_view value, std::string& out)
 {
     const std::size_t size = value.size();
@@ -245,32 +274,13 @@ void appendDecodedValue(std::string_view value, std::string& out)
             return;
         i = amp + 1;
         if (i < size && value[i] == '#') {
-            ++i;
-            const bool hex = i < size && (value[i] == 'x' || value[i] == 'X');
-            if (hex)
-                ++i;
-            std::uint32_t code = 0;
-            for (; i < size && value[i] != ';'; ++i) {
-                const char c = value[i];
-                int digit = -1;
-                if (c >= '0' && c <= '9')
-                    digit = c - '0';
-                else if (hex && (c | 0x20) >= 'a' && (c | 0x20) <= 'f')
-                    digit = (c | 0x20) - 'a' + 10;
-                if (digit < 0)
-                    break;
-                if (code < 0x110000)
-                    code = code * (hex ? 16 : 10) + std::uint32_t(digit);
-            }
-            if (i < size && value[i] == ';')
-                ++i;
+            const NumericReference reference = numericReference(value, i + 1);
+            i = reference.end;
             // libxml2 writes a NUL for a reference to no character, where
             // the value it hands over ends.
-            const bool isChar = code == 0x9 || code == 0xA || code == 0xD || (code >= 0x20 && code <= 0xD7FF) ||
-                                (code >= 0xE000 && code <= 0xFFFD) || (code >= 0x10000 && code <= 0x10FFFF);
-            if (!isChar)
+            if (!isXmlChar(reference.code))
                 return;
-            appendUtf8(code, out);
+            appendUtf8(reference.code, out);
             continue;
         }
         // A name, as an XML name in ASCII; HTML 4's and with its ';' only.

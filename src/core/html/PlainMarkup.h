@@ -41,6 +41,18 @@ enum class Step {
 // At the '<' at `at`.
 Step pass(std::string_view html, std::size_t& at, Visitor& visitor);
 
+// A numeric character reference as libxml2 reads it, from `at`, just after
+// its "&#": the character (0x110000 for any beyond Unicode; 0 without
+// digits) and where the reference ends, after its ';' if any.
+struct NumericReference {
+    char32_t code = 0;
+    std::size_t end = 0;
+};
+NumericReference numericReference(std::string_view text, std::size_t at);
+
+// The characters XML allows, and libxml2 lets a reference stand for.
+bool isXmlChar(char32_t c);
+
 // An attribute's value in ASCII as libxml2 hands it over, appended to `out`:
 // "&#...;" and "&name;" of HTML 4's names decoded, any other '&' kept, and
 // the value ending at a numeric reference to no character.
