@@ -9,6 +9,7 @@
 namespace {
 
 using PlainMarkup::equalsLower;
+using PlainMarkup::holdsBeyondAscii;
 
 bool carriesLinks(std::string_view tag)
 {
@@ -31,8 +32,6 @@ bool isUrl(std::string_view attribute)
 {
     return equalsLower(attribute, "href") || equalsLower(attribute, "src");
 }
-
-using PlainMarkup::holdsBeyondAscii;
 
 } // namespace
 
