@@ -92,7 +92,6 @@ bool isLetter(char c)
 
 using PlainMarkup::equalsLower;
 using PlainMarkup::isUtf8;
-using PlainMarkup::isUtf8Text;
 using PlainMarkup::readsAsAscii;
 
 // Plain bytes are those skipWords passes over: all but digits, '+', '<',
@@ -156,9 +155,7 @@ public:
         if (!byteOrderMark)
             declareCharset(headerCharset, 0);
         m_firstWide = firstBeyondAscii(m_html);
-        // libxml2 stops short at a NUL in many places, and ISO-2022 spells
-        // characters with plain ASCII bytes after an escape.
-        if (m_html.find('\0') != kNone || m_html.find('\x1b') != kNone || !isUtf8Text(m_html))
+        if (!PlainMarkup::isPlainText(m_html))
             m_page.readWhole = true;
         const auto* bytes = reinterpret_cast<const unsigned char*>(m_html.data());
         const std::size_t size = m_html.size();

@@ -169,24 +169,32 @@ Step startTag(std::string_view html, std::size_t& at, Visitor& visitor)
 
 void appendUtf8(char32_t code, std::string& out)
 {
-    if (code < 0x80) {
-        out.push_back(char(code));
-    } else if (code < 0x800) {
-        out.push_back(char(0xC0 | (code >> 6)));
-        out.push_back(char(0x80 | (code & 0x3F)));
-    } else if (code < 0x10000) {
-        out.push_back(char(0xE0 | (code >> 12)));
-        out.push_back(char(0x80 | ((code >> 6) & 0x3F)));
-        out.push_back(char(0x80 | (code & 0x3F)));
-    } else {
-        out.push_back(char(0xF0 | (code >> 18)));
-        out.push_back(char(0x80 | ((code >> 12) & 0x3F)));
-        out.push_back(char(0x80 | ((code >> 6) & 0x3F)));
-        out.push_back(char(0x80 | (code & 0x3F)));
-    }
+    char bytes[U8_MAX_LENGTH];
+    std::int32_t length = 0;
+    U8_APPEND_UNSAFE(bytes, length, UChar32(code));
+    out.append(bytes, std::size_t(length));
 }
 
-std::optional<std::string_view> charsetInContent(std::string_view content);
+// The charset in a <meta content="text/html; charset=...">, spaced as
+// libxml2 allows: empty when it names none, nothing when it cannot be read.
+std::optional<std::string_view> charsetInContent(std::string_view content)
+{
+    std::size_t at = 0;
+    while (at + 7 <= content.size() && !equalsLower(content.substr(at, 7), "charset"))
+        ++at;
+    if (at + 7 > content.size())
+        return std::string_view();
+    std::string_view rest = trimmedBlanks(content.substr(at + 7));
+    if (rest.empty() || rest.front() != '=')
+        return std::nullopt;
+    rest = trimmedBlanks(rest.substr(1));
+    std::size_t end = 0;
+    while (end < rest.size() && !isTagBlank(rest[end]) && rest[end] != ';' && rest[end] != '"' && rest[end] != '\'')
+        ++end;
+    if (end == 0)
+        return std::nullopt;
+    return rest.substr(0, end);
+}
 
 } // namespace
 
@@ -389,30 +397,10 @@ std::optional<std::string_view> declaredCharset(std::string_view attribute, std:
     return std::string_view();
 }
 
-namespace {
-
-// The charset in a <meta content="text/html; charset=...">, spaced as
-// libxml2 allows: empty when it names none, nothing when it cannot be read.
-std::optional<std::string_view> charsetInContent(std::string_view content)
+bool isPlainText(std::string_view bytes)
 {
-    std::size_t at = 0;
-    while (at + 7 <= content.size() && !equalsLower(content.substr(at, 7), "charset"))
-        ++at;
-    if (at + 7 > content.size())
-        return std::string_view();
-    std::string_view rest = trimmedBlanks(content.substr(at + 7));
-    if (rest.empty() || rest.front() != '=')
-        return std::nullopt;
-    rest = trimmedBlanks(rest.substr(1));
-    std::size_t end = 0;
-    while (end < rest.size() && !isTagBlank(rest[end]) && rest[end] != ';' && rest[end] != '"' && rest[end] != '\'')
-        ++end;
-    if (end == 0)
-        return std::nullopt;
-    return rest.substr(0, end);
+    return bytes.find('\0') == kNone && bytes.find('\x1b') == kNone && isUtf8Text(bytes);
 }
-
-} // namespace
 
 bool isUtf8Text(std::string_view bytes)
 {

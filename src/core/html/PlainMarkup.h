@@ -87,6 +87,12 @@ bool holdsBeyondAscii(std::string_view bytes);
 // and stops where a page that names UTF-8 is not.
 bool isUtf8Text(std::string_view bytes);
 
+// Whether a page's bytes read as the walk reads them: libxml2 stops short at
+// a NUL in many places, ISO-2022 spells characters with ASCII bytes after an
+// escape, and a page that is no UTF-8 is read in a charset only the parse
+// settles. A walk's owner looks before walking.
+bool isPlainText(std::string_view bytes);
+
 // The charset a <meta>'s attribute names (its charset, or the charset in its
 // content="text/html; charset=...", spaced as libxml2 allows), looked for
 // as libxml2 looks, once its references are decoded (into `decoded` where

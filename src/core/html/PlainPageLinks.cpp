@@ -37,6 +37,9 @@ bool isUrl(std::string_view attribute)
 
 std::optional<PageLinks> readPlainPageLinks(std::string_view html, std::string_view contentType)
 {
+    // The walk imitates one libxml2.
+    if (!HtmlElements::kPlainMarkupMatchesLibxml2 || !PlainMarkup::isPlainText(html))
+        return std::nullopt;
     PlainLinkReader reader(html, contentType);
     std::size_t at = html.starts_with("\xef\xbb\xbf") ? 3 : 0;
     while ((at = html.find('<', at)) != std::string_view::npos) {
@@ -56,16 +59,10 @@ std::optional<PageLinks> readPlainPageLinks(std::string_view html, std::string_v
 
 PlainLinkReader::PlainLinkReader(std::string_view html, std::string_view contentType)
 {
-    // The walk imitates one libxml2. libxml2 stops short at a NUL in many
-    // places, ISO-2022 spells characters with ASCII bytes after an escape,
-    // and a page that is no UTF-8 is read in a charset only the parse
-    // settles.
     const QByteArray headerCharset = HtmlPushParser::headerCharset(contentType);
     m_headerNamesCharset = !headerCharset.isEmpty();
     m_beyondAscii = holdsBeyondAscii(html);
-    m_unsure = !HtmlElements::kPlainMarkupMatchesLibxml2 || html.find('\0') != std::string_view::npos ||
-               html.find('\x1b') != std::string_view::npos || !PlainMarkup::isUtf8Text(html) ||
-               !readsLikeUtf8(std::string_view(headerCharset.constData(), std::size_t(headerCharset.size())));
+    m_unsure = !readsLikeUtf8(std::string_view(headerCharset.constData(), std::size_t(headerCharset.size())));
 }
 
 bool PlainLinkReader::readsLikeUtf8(std::string_view charset) const

@@ -24,6 +24,8 @@ std::optional<PageLinks> readPlainPageLinks(std::string_view html, std::string_v
 // walk (NumberSieve.h).
 class PlainLinkReader final : public PlainMarkup::Visitor {
 public:
+    // The walk's owner has seen that the page is plain text
+    // (PlainMarkup::isPlainText); the sieve does, and walks no other page.
     PlainLinkReader(std::string_view html, std::string_view contentType);
     // The links, when the walk went to the page's end and nothing in it
     // needs the parse.
